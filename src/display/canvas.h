@@ -1,0 +1,84 @@
+// An off-screen drawing surface: a bitmap selected into a device context, with the
+// operations the status display is drawn with. One header, two backends chosen by the
+// build: canvas_win32.cpp (GDI) and canvas_raster.cpp (RasterSurface + FreeType).
+//
+// Pixel rules (both backends):
+// - FillBox leaves the right column and the bottom row of its rectangle unfilled.
+// - DrawLine draws with the white pen when the colour is the White constant itself and
+//   with the grey pen for any other colour; the end point is not drawn.
+// - FillCircle is GDI's Ellipse over (cx - r, cy - r, cx + r, cy + r), pen and brush in the colour.
+// - PutText draws opaque: the text's cell, MeasureText's width by the font's cell height,
+//   is filled with the background colour, glyphs in the text colour; the cell's top-left
+//   corner is at (x, y).
+#pragma once
+
+#include <cstdint>
+
+#include "display/color.h"
+#include "display/gdi_object.h"
+#include "display/platform_types.h"
+#include "display/rect.h"
+
+#if !defined(_WIN32)
+#include "display/raster_surface.h"
+#endif
+
+class Canvas {
+public:
+    // Selects the bitmap into a new memory device context and makes the two pens; draws
+    // nothing. `width` and `height` are recorded for the banner canvas only.
+    explicit Canvas(GdiObject& bitmap, std::int32_t width = 0, std::int32_t height = 0);
+    ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    void FillBox(const Rect& rect, const RgbColor& color);
+    void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, const RgbColor& color);
+    void FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const RgbColor& color);
+    void PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color);
+    void SetForeground(const RgbColor& color);
+    void SetBackground(const RgbColor& color);
+    void UseFont(const GdiObject& font);
+    TextSize MeasureText(const char* text);
+    void PutText(std::int32_t x, std::int32_t y, const char* text);
+    void PutTextRight(std::int32_t xRight, std::int32_t y, const char* text);
+    void DrawBitmapFile(const char* path, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+
+    // A vertical run of pixels x, top <= y < bottom in one colour, the same pixels as
+    // PlotPixel of each; the spectrum graph's columns go through here.
+    void PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color);
+
+    // Reading back, for tools and tests.
+    std::int32_t PixelWidth() const;
+    std::int32_t PixelHeight() const;
+    RgbColor PixelAt(std::int32_t x, std::int32_t y) const;  // Black outside the bitmap
+    // Writes the canvas as an image file: PNG on the raster backend, BMP on Windows.
+    bool SaveImage(const char* path) const;
+
+    std::int32_t width = 0;   // banner canvas only
+    std::int32_t height = 0;  // banner canvas only
+
+#if defined(_WIN32)
+    HDC dc = nullptr;
+    HPEN whitePen = nullptr;
+    HPEN greyPen = nullptr;
+
+private:
+    GdiObject* bitmap_ = nullptr;
+    HGDIOBJ previousBitmap_ = nullptr;
+    HGDIOBJ previousFont_ = nullptr;
+#else
+    std::uint32_t whitePen = 0;
+    std::uint32_t greyPen = 0;
+
+private:
+    void PaintText(std::int64_t x, std::int64_t y, const char* text);
+    const RasterFont& Font() const;
+
+    RasterBitmap emptyBitmap_;  // drawn on when the holder given is not a bitmap
+    RasterSurface surface_;
+    const RasterFont* font_ = nullptr;  // fonts live for the whole process
+    std::uint32_t textColor_ = 0;
+    std::uint32_t backColor_ = 0x00FFFFFF;  // a new device context's text background is white
+#endif
+};

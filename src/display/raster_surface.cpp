@@ -1,0 +1,126 @@
+#include "display/raster_surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+RasterBitmap MakeRasterBitmap(std::int32_t width, std::int32_t height) {
+    RasterBitmap bitmap;
+    bitmap.width = std::max<std::int32_t>(width, 0);
+    bitmap.height = std::max<std::int32_t>(height, 0);
+    bitmap.pixels.assign(static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height), 0u);
+    return bitmap;
+}
+
+void RasterSurface::FillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                             std::uint32_t color) {
+    left = std::max<std::int64_t>(left, 0);
+    top = std::max<std::int64_t>(top, 0);
+    right = std::min<std::int64_t>(right, bitmap_->width);
+    bottom = std::min<std::int64_t>(bottom, bitmap_->height);
+    if (left >= right || top >= bottom) return;
+    for (auto y = static_cast<std::int32_t>(top); y < bottom; ++y) {
+        std::uint32_t* row = Row(y);
+        std::fill(row + left, row + right, color);
+    }
+}
+
+void RasterSurface::Plot(std::int64_t x, std::int64_t y, std::uint32_t color) {
+    if (!Contains(x, y)) return;
+    Row(static_cast<std::int32_t>(y))[x] = color;
+}
+
+void RasterSurface::Column(std::int64_t x, std::int64_t top, std::int64_t bottom, std::uint32_t color) {
+    if (x < 0 || x >= bitmap_->width) return;
+    top = std::max<std::int64_t>(top, 0);
+    bottom = std::min<std::int64_t>(bottom, bitmap_->height);
+    std::uint32_t* pixel = bitmap_->pixels.data() + static_cast<std::size_t>(top) * bitmap_->width + x;
+    for (auto y = top; y < bottom; ++y, pixel += bitmap_->width) *pixel = color;
+}
+
+std::uint32_t RasterSurface::At(std::int32_t x, std::int32_t y) const {
+    if (!Contains(x, y)) return 0;
+    return bitmap_->pixels[static_cast<std::size_t>(y) * bitmap_->width + x];
+}
+
+namespace {
+
+// The minor coordinate of step t of a line whose major axis runs `major` steps and whose minor
+// axis runs `minor`: the nearest pixel to the ideal line, halves rounded towards the start
+// when `towardStart` is set. 128-bit arithmetic: endpoints may be anywhere in 32 bits.
+std::int64_t MinorOffset(std::int64_t t, std::int64_t major, std::int64_t minor, bool towardStart) {
+    const __int128 numerator = static_cast<__int128>(2) * t * minor + major - (towardStart ? 1 : 0);
+    return static_cast<std::int64_t>(numerator / (static_cast<__int128>(2) * major));
+}
+
+// Whether halves round towards the start, by the line's direction. GDI's lines are not
+// symmetric in direction, but they are in position: where the ideal line passes exactly
+// half-way between two pixels, GDI takes the one with the smaller minor coordinate (the
+// upper one of an x-major line, the left one of a y-major line), whichever way it runs.
+// Measured against Wine's GDI pixel for pixel.
+bool RoundsTowardStart(bool xMajor, int sx, int sy) { return xMajor ? sy > 0 : sx > 0; }
+
+}  // namespace
+
+void RasterSurface::Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t color) {
+    const std::int64_t dx = static_cast<std::int64_t>(x2) - x1;
+    const std::int64_t dy = static_cast<std::int64_t>(y2) - y1;
+    const std::int64_t adx = std::llabs(dx);
+    const std::int64_t ady = std::llabs(dy);
+    if (adx == 0 && ady == 0) return;
+    const int sx = dx < 0 ? -1 : 1;
+    const int sy = dy < 0 ? -1 : 1;
+    const bool xMajor = adx >= ady;
+    const std::int64_t major = xMajor ? adx : ady;
+    const std::int64_t minor = xMajor ? ady : adx;
+    const std::int64_t majorStart = xMajor ? x1 : y1;
+    const std::int64_t minorStart = xMajor ? y1 : x1;
+    const int majorStep = xMajor ? sx : sy;
+    const int minorStep = xMajor ? sy : sx;
+    const std::int64_t majorSize = xMajor ? bitmap_->width : bitmap_->height;
+    const bool towardStart = RoundsTowardStart(xMajor, sx, sy);
+
+    // Only the steps whose major coordinate lies on the surface are visited.
+    std::int64_t first = 0;
+    std::int64_t last = major;  // exclusive: the end point is not drawn
+    if (majorStep > 0) {
+        first = std::max<std::int64_t>(first, -majorStart);
+        last = std::min<std::int64_t>(last, majorSize - majorStart);
+    } else {
+        first = std::max<std::int64_t>(first, majorStart - majorSize + 1);
+        last = std::min<std::int64_t>(last, majorStart + 1);
+    }
+    for (std::int64_t t = first; t < last; ++t) {
+        const std::int64_t a = majorStart + majorStep * t;
+        const std::int64_t b = minorStart + minorStep * MinorOffset(t, major, minor, towardStart);
+        if (xMajor) {
+            Plot(a, b, color);
+        } else {
+            Plot(b, a, color);
+        }
+    }
+}
+
+void RasterSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                            std::uint32_t color) {
+    // GDI takes the box in either orientation.
+    std::int64_t l = std::min(left, right), r = std::max(left, right);
+    std::int64_t t = std::min(top, bottom), b = std::max(top, bottom);
+    if (r - l < 1 || b - t < 1) return;
+    const double cx = (static_cast<double>(l) + static_cast<double>(r)) / 2.0;
+    const double cy = (static_cast<double>(t) + static_cast<double>(b)) / 2.0;
+    const double rx = (static_cast<double>(r) - static_cast<double>(l)) / 2.0;
+    const double ry = (static_cast<double>(b) - static_cast<double>(t)) / 2.0;
+    const std::int64_t rowFirst = std::max<std::int64_t>(t, 0);
+    const std::int64_t rowLast = std::min<std::int64_t>(b, bitmap_->height);
+    for (std::int64_t y = rowFirst; y < rowLast; ++y) {
+        const double ny = (static_cast<double>(y) + 0.5 - cy) / ry;
+        const double inside = 1.0 - ny * ny;
+        if (inside < 0.0) continue;
+        const double half = rx * std::sqrt(inside);
+        // Pixels whose centres lie within the ellipse, kept inside the box.
+        const auto x0 = std::max<std::int64_t>(static_cast<std::int64_t>(std::ceil(cx - half - 0.5)), l);
+        const auto x1 = std::min<std::int64_t>(static_cast<std::int64_t>(std::floor(cx + half - 0.5)), r - 1);
+        if (x0 <= x1) FillRect(x0, y, x1 + 1, y + 1, color);
+    }
+}

@@ -1,0 +1,49 @@
+// A software pixel surface: the pixel rules of the drawing layer on a plain 32-bit buffer.
+// Portable (no platform calls), so the raster canvas uses it and the Windows tests can
+// draw the same scene with it and with GDI and compare.
+//
+// Pixel rules, all clipped to the surface so that no coordinate writes outside the buffer:
+// - FillRect covers left <= x < right, top <= y < bottom; an empty or inverted rectangle
+//   covers nothing.
+// - Line covers the pixels of the segment from (x1, y1) towards (x2, y2), the end point
+//   excluded, one pixel per step along the major axis (the GDI convention).
+// - Ellipse fills the pixels of the ellipse inscribed in the box left <= x < right,
+//   top <= y < bottom (GDI's Ellipse with a one-pixel pen of the fill colour).
+// - Plot sets one pixel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct RasterBitmap {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows top to bottom
+};
+
+RasterBitmap MakeRasterBitmap(std::int32_t width, std::int32_t height);
+
+class RasterSurface {
+public:
+    explicit RasterSurface(RasterBitmap& bitmap) : bitmap_(&bitmap) {}
+
+    std::int32_t Width() const { return bitmap_->width; }
+    std::int32_t Height() const { return bitmap_->height; }
+
+    void FillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, std::uint32_t color);
+    void Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t color);
+    void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::uint32_t color);
+    void Plot(std::int64_t x, std::int64_t y, std::uint32_t color);
+
+    // A vertical run x, top <= y < bottom: the graph's columns, written straight into the buffer.
+    void Column(std::int64_t x, std::int64_t top, std::int64_t bottom, std::uint32_t color);
+
+    std::uint32_t At(std::int32_t x, std::int32_t y) const;  // 0 outside the surface
+    bool Contains(std::int64_t x, std::int64_t y) const {
+        return x >= 0 && y >= 0 && x < bitmap_->width && y < bitmap_->height;
+    }
+    std::uint32_t* Row(std::int32_t y) { return bitmap_->pixels.data() + static_cast<std::size_t>(y) * bitmap_->width; }
+
+private:
+    RasterBitmap* bitmap_;
+};

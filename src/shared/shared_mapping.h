@@ -1,0 +1,44 @@
+// Opening, creating and releasing the named shared record. One source file per platform:
+// shared_mapping_win32.cpp (named file mapping) and shared_mapping_posix.cpp (shm_open).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "shared/shared_status.h"
+
+struct SharedMapping {
+    SharedStatus* record = nullptr;  // the mapped view; null when not mapped
+    std::size_t size = 0;            // bytes that the view really covers
+    std::intptr_t handle = -1;       // HANDLE on Windows, file descriptor on POSIX
+    bool created = false;            // this process created the object (test clients, tools)
+};
+
+// The saver's side: opens an existing object (never creates it), read-write, and maps all of
+// it. A view shorter than the record, or one that cannot be mapped, counts as not attached:
+// nothing is written and the result is false. On Windows the handle is inheritable.
+bool OpenSharedStatus(SharedMapping& mapping, const char* name = kSharedStatusName);
+
+// The client's side: creates (or opens) the object with at least `size` bytes and maps it.
+// A newly created object reads as zeros.
+bool CreateSharedStatus(SharedMapping& mapping, std::size_t size = kSharedStatusSize,
+                        const char* name = kSharedStatusName);
+
+// Unmaps the view. The handle stays open: the saver keeps it until the process ends.
+void UnmapSharedStatus(SharedMapping& mapping);
+
+// Unmaps the view and closes the handle.
+void CloseSharedStatus(SharedMapping& mapping);
+
+// Removes the name, so that the next open fails until a client creates the object again.
+// On Windows the object goes with its last handle and this does nothing.
+void RemoveSharedStatus(const char* name = kSharedStatusName);
+
+// The process's priority class as the platform's code (0x20 normal, 0x40 idle, ...), or 0
+// when it cannot be read. On POSIX the nice value is translated to the nearest class.
+std::int32_t CaptureSaverPriorityClass();
+
+// The saver's marker: attach writes saver_attached = 1 and then the priority class; detach
+// writes 0. Both go through the record's atomic 32-bit stores.
+void MarkSaverAttached(SharedStatus& record, std::int32_t priorityClass);
+void MarkSaverDetached(SharedStatus& record);

@@ -1,0 +1,143 @@
+// The header image reader takes only what it can draw safely: an uncompressed 8-bit BMP
+// with a full colour table and all of its pixels present.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+
+#include "common/bmp_writer.h"
+#include "common/test_canvas.h"
+#include "display/bmp_file.h"
+
+namespace {
+
+std::optional<BitmapFileImage> Parse(const std::vector<std::uint8_t>& bytes) {
+    return ParseBitmapFile(bytes.data(), bytes.size());
+}
+
+std::string TempPath(const char* name) { return (std::filesystem::temp_directory_path() / name).string(); }
+
+}  // namespace
+
+TEST(BmpReader, ReadsAGoodFileWithItsPaletteAndRowOrder) {
+    const auto image = Parse(MakeBmpBytes(BmpShape{}));
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->width, 8);
+    EXPECT_EQ(image->height, 4);
+    EXPECT_EQ(image->stride, 8);
+    EXPECT_EQ(image->info.size(), 1064u);
+    // Stored row 0 is the bottom row (3 from the top): index x + 9.
+    EXPECT_EQ(image->ColorAt(2, 0), BmpTestPaletteRgb(11));
+    EXPECT_EQ(image->ColorAt(2, 3), BmpTestPaletteRgb(2));
+}
+
+TEST(BmpReader, WidthsThatAreNotAMultipleOfFourUsePaddedRows) {
+    BmpShape shape;
+    shape.width = 5;
+    const auto image = Parse(MakeBmpBytes(shape));
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->stride, 8);
+    EXPECT_EQ(image->ColorAt(4, 3), BmpTestPaletteRgb(4));
+}
+
+TEST(BmpReader, RefusesWhatItCannotDrawExactly) {
+    auto refused = [](BmpShape shape) { return !Parse(MakeBmpBytes(shape)).has_value(); };
+    BmpShape s;
+    s.bitCount = 24;
+    EXPECT_TRUE(refused(s)) << "24 bits";
+    s = {};
+    s.bitCount = 4;
+    EXPECT_TRUE(refused(s)) << "4 bits";
+    s = {};
+    s.compression = 1;
+    EXPECT_TRUE(refused(s)) << "RLE8";
+    s = {};
+    s.colorsUsed = 16;
+    EXPECT_TRUE(refused(s)) << "short colour table";
+    s = {};
+    s.infoSize = 108;
+    EXPECT_TRUE(refused(s)) << "other header";
+    s = {};
+    s.magic = false;
+    EXPECT_TRUE(refused(s)) << "not a BMP";
+    s = {};
+    s.height = -4;
+    EXPECT_TRUE(refused(s)) << "negative height";
+    s = {};
+    s.width = -8;
+    EXPECT_TRUE(refused(s)) << "negative width";
+    s = {};
+    s.width = 0;
+    EXPECT_TRUE(refused(s)) << "empty";
+    s = {};
+    s.width = 65536;
+    s.height = 65536;
+    EXPECT_TRUE(refused(s)) << "product beyond 32 bits";
+    s = {};
+    s.width = INT_MAX;
+    s.height = INT_MAX;
+    EXPECT_TRUE(refused(s)) << "overflowing product";
+    s = {};
+    s.width = INT_MIN;
+    s.height = -1;
+    EXPECT_TRUE(refused(s)) << "negative product that looks positive";
+}
+
+TEST(BmpReader, RefusesTruncatedFiles) {
+    const auto good = MakeBmpBytes(BmpShape{});
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{13}, std::size_t{53}, std::size_t{1077},
+                                  std::size_t{1078}, good.size() - 1}) {
+        std::vector<std::uint8_t> truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+        EXPECT_FALSE(Parse(truncated).has_value()) << cut;
+    }
+    EXPECT_FALSE(ParseBitmapFile(nullptr, 5000).has_value());
+    EXPECT_FALSE(ReadBitmapFile(TempPath("orvane-no-such-file.bmp").c_str()).has_value());
+}
+
+TEST(BmpDrawing, DrawsTheImageAtOneToOneWithItsTopRowAtTheTop) {
+    const std::string path = TempPath("orvane-bmp-draw-test.bmp");
+    ASSERT_TRUE(WriteBytes(path, MakeBmpBytes(BmpShape{})));
+    TestCanvas canvas(20, 12);
+    canvas->DrawBitmapFile(path.c_str(), 5, 3, 8, 4);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const RgbColor expected = UnpackRgb(BmpTestPaletteRgb(static_cast<std::uint8_t>(x + 3 * y)));
+            ASSERT_TRUE(PixelIs(*canvas, 5 + x, 3 + y, expected)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(CountNonBlack(*canvas, Rect{0, 0, 20, 3}), 0);
+    EXPECT_EQ(CountNonBlack(*canvas, Rect{0, 7, 20, 12}), 0);
+    EXPECT_EQ(CountNonBlack(*canvas, Rect{13, 0, 20, 12}), 0);
+    std::filesystem::remove(path);
+}
+
+TEST(BmpDrawing, ShowsOnlyTheRequestedAreaOfALargerImage) {
+    const std::string path = TempPath("orvane-bmp-area-test.bmp");
+    BmpShape shape;
+    shape.width = 12;
+    shape.height = 6;
+    ASSERT_TRUE(WriteBytes(path, MakeBmpBytes(shape)));
+    TestCanvas canvas(20, 12);
+    canvas->DrawBitmapFile(path.c_str(), 0, 0, 8, 6);
+    EXPECT_GT(CountNonBlack(*canvas, Rect{0, 0, 8, 6}), 0);
+    EXPECT_EQ(CountNonBlack(*canvas, Rect{8, 0, 20, 12}), 0);
+    EXPECT_TRUE(PixelIs(*canvas, 7, 0, UnpackRgb(BmpTestPaletteRgb(7))));
+    std::filesystem::remove(path);
+}
+
+TEST(BmpDrawing, BadOrMissingFilesLeaveTheAreaAsItWas) {
+    const std::string path = TempPath("orvane-bmp-bad-test.bmp");
+    TestCanvas canvas(20, 12);
+    canvas->FillBox(Rect{0, 0, 20, 12}, Grey);
+    canvas->DrawBitmapFile(TempPath("orvane-no-such-file.bmp").c_str(), 0, 0, 8, 4);
+    BmpShape shape;
+    shape.bitCount = 24;
+    ASSERT_TRUE(WriteBytes(path, MakeBmpBytes(shape)));
+    canvas->DrawBitmapFile(path.c_str(), 0, 0, 8, 4);
+    auto truncated = MakeBmpBytes(BmpShape{});
+    truncated.resize(truncated.size() - 3);
+    ASSERT_TRUE(WriteBytes(path, truncated));
+    canvas->DrawBitmapFile(path.c_str(), 0, 0, 8, 4);
+    EXPECT_EQ(CountColor(*canvas, Rect{0, 0, 20, 12}, Grey), 20 * 12);
+    std::filesystem::remove(path);
+}

@@ -12,14 +12,14 @@
 namespace {
 
 struct TextFixture {
-    TextFixture() : canvas(300, 200), font(GdiObject::MakeArialFont(14, false)) {
+    TextFixture() : canvas(450, 240), font(GdiObject::MakeArialFont(14, false)) {
         canvas->UseFont(*font);
         canvas->SetForeground(White);
         gLineHeight = canvas->MeasureText("jX").height;
     }
     // The same text drawn straight onto a fresh canvas: what the panel must have produced.
     std::unique_ptr<TestCanvas> Reference(std::int32_t x, std::int32_t y, const char* text) {
-        auto reference = std::make_unique<TestCanvas>(300, 200);
+        auto reference = std::make_unique<TestCanvas>(450, 240);
         (*reference)->UseFont(*font);
         (*reference)->SetForeground(White);
         (*reference)->SetBackground(Black);
@@ -51,7 +51,7 @@ TEST(PanelGeometry, OperationsAreRelativeToTheOriginAndNotClipped) {
 
 TEST(TextPanelGeometry, ConstructionClearsTheInsideAndKeepsASixPixelRim) {
     TextFixture f;
-    f.canvas->FillBox(Rect{0, 0, 300, 200}, FrameViolet);
+    f.canvas->FillBox(Rect{0, 0, 450, 240}, FrameViolet);
     TextPanel panel(*f.canvas, Rect{10, 10, 110, 60});
     EXPECT_EQ(CountColor(*f.canvas, Rect{16, 16, 104, 54}, Black), 88 * 38);
     EXPECT_TRUE(PixelIs(*f.canvas, 15, 30, FrameViolet));
@@ -85,7 +85,7 @@ TEST(TextPanelText, SetLineDrawsAtTheLineStartAndOverflowSurvivesAClear) {
     const char* longText = "A line far too long for a hundred-pixel panel";
     panel.SetLine(2, longText);
     auto reference = f.Reference(10 + 12, 20 + 8 + 2 * 14, longText);
-    EXPECT_TRUE(SamePixels(*f.canvas, **reference, Rect{0, 0, 300, 200}));
+    EXPECT_TRUE(SamePixels(*f.canvas, **reference, Rect{0, 0, 450, 240}));
     EXPECT_GT(CountNonBlack(*f.canvas, Rect{98, 20 + 36, 300, 20 + 50}), 0);  // ran past the band
 
     panel.ClearLine(2);
@@ -99,7 +99,7 @@ TEST(TextPanelText, HeadingEndsTwelvePixelsRightOfTheMiddleEvenWhenItStartsOutsi
     const std::int32_t w = f.canvas->MeasureText("Data Analysis").width;
     panel.SetHeading(0, "Data Analysis");
     auto reference = f.Reference(100 + 113 / 2 - w + 12, 8, "Data Analysis");
-    EXPECT_TRUE(SamePixels(*f.canvas, **reference, Rect{0, 0, 300, 200}));
+    EXPECT_TRUE(SamePixels(*f.canvas, **reference, Rect{0, 0, 450, 240}));
     EXPECT_LT(113 / 2 - w + 12, 0);  // the heading is wider than the half panel
 }
 
@@ -110,7 +110,7 @@ TEST(TextPanelText, LinePairPutsTheRightTextSixtyEightPixelsBeforeTheEdge) {
     panel.SetLinePair(1, "Overall", "CPU time");
     auto reference = f.Reference(12, 8 + 14, "Overall");
     (*reference)->PutText(280 - w - 68, 8 + 14, "CPU time");
-    EXPECT_TRUE(SamePixels(*f.canvas, **reference, Rect{0, 0, 300, 200}));
+    EXPECT_TRUE(SamePixels(*f.canvas, **reference, Rect{0, 0, 450, 240}));
 }
 
 namespace {

@@ -1,0 +1,160 @@
+// orvane-snapshot end to end: a populated record in, a picture and a served record out.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <png.h>
+#include <unistd.h>
+#include <set>
+#include <vector>
+
+#include "common/demo_record.h"
+#include "common/record_builder.h"
+#include "snapshot_options.h"
+#include "snapshot_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path TempDir() {
+    const fs::path dir = fs::temp_directory_path() / ("orvane-snapshot-test-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    return dir;
+}
+
+std::vector<unsigned char> ReadAll(const fs::path& path) {
+    std::vector<unsigned char> bytes(fs::file_size(path));
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    EXPECT_NE(file, nullptr);
+    if (file == nullptr) return {};
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
+    std::fclose(file);
+    return bytes;
+}
+
+void WriteAll(const fs::path& path, const void* bytes, std::size_t size) {
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(bytes, 1, size, file), size);
+    std::fclose(file);
+}
+
+bool PngSize(const fs::path& path, png_uint_32& width, png_uint_32& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.string().c_str())) return false;
+    width = image.width;
+    height = image.height;
+    png_image_free(&image);
+    return true;
+}
+
+std::set<std::size_t> FlagOffsets(const SharedStatus& r) {
+    const auto* base = reinterpret_cast<const unsigned char*>(&r);
+    auto at = [&](const std::int32_t& field) { return static_cast<std::size_t>(reinterpret_cast<const unsigned char*>(&field) - base); };
+    std::set<std::size_t> offsets = {at(r.user_info_changed),      at(r.data_info_changed),     at(r.status_text_a_changed),
+                                     at(r.status_text_b_changed),  at(r.progress_changed),      at(r.step_fraction_changed),
+                                     at(r.cpu_time_changed),       at(r.search_params_changed), at(r.current_peak_changed),
+                                     at(r.best_peak_changed),      at(r.best_gaussian_changed), at(r.message_changed),
+                                     at(r.graph_frame_changed)};
+    for (const auto& row : r.spectrum_rows) offsets.insert(at(row.changed));
+    return offsets;
+}
+
+}  // namespace
+
+TEST(SnapshotTool, ServesEveryRaisedFlagAndChangesNothingElse) {
+    const fs::path dir = TempDir();
+    // A longer file than the record: its tail belongs to the client and must come back unchanged.
+    std::vector<std::uint64_t> storage((kSharedStatusSize + 4096) / 8, 0);
+    auto* record = reinterpret_cast<SharedStatus*>(storage.data());
+    FillDemoRecord(*record);
+    SetRecordText(record->status_text_b, "Status B");
+    RaiseFlag(record->status_text_b_changed);
+    reinterpret_cast<unsigned char*>(storage.data())[kSharedStatusSize + 100] = 0x5A;
+    const std::size_t fileSize = storage.size() * 8;
+    WriteAll(dir / "r.bin", storage.data(), fileSize);
+
+    SnapshotOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseSnapshotOptions({"--record", (dir / "r.bin").string(), "--out", (dir / "s.png").string(),
+                                      "--record-out", (dir / "r2.bin").string(), "--header", "no-such.bmp"},
+                                     options, error))
+        << error;
+    ASSERT_EQ(RunSnapshot(options, error), 0) << error;
+
+    png_uint_32 width = 0, height = 0;
+    ASSERT_TRUE(PngSize(dir / "s.png", width, height));
+    EXPECT_EQ(width, 752u);
+    EXPECT_EQ(height, 445u);
+
+    const auto before = ReadAll(dir / "r.bin");
+    const auto after = ReadAll(dir / "r2.bin");
+    ASSERT_EQ(after.size(), before.size());
+    SharedStatus served;
+    std::memcpy(&served, after.data(), sizeof served);
+    EXPECT_EQ(served.graph_area_width, 642);
+    EXPECT_EQ(served.graph_area_height, 185);
+    const std::set<std::size_t> flags = FlagOffsets(*record);
+    for (const std::size_t offset : flags) {
+        std::int32_t value;
+        std::memcpy(&value, after.data() + offset, 4);
+        EXPECT_EQ(value, 0) << "flag at " << offset;
+    }
+    const std::size_t areaWidth = offsetof(SharedStatus, graph_area_width);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const std::size_t field = i & ~std::size_t{3};
+        if (flags.count(field) != 0 || field == areaWidth || field == areaWidth + 4) continue;
+        ASSERT_EQ(after[i], before[i]) << "byte " << i;
+    }
+    fs::remove_all(dir);
+}
+
+TEST(SnapshotTool, RefusesShortRecordsMissingFilesAndUnwritableOutputs) {
+    const fs::path dir = TempDir();
+    std::vector<unsigned char> shortRecord(kSharedStatusSize - 1, 0);
+    WriteAll(dir / "short.bin", shortRecord.data(), shortRecord.size());
+    SnapshotOptions options;
+    std::string error;
+    options.recordPath = (dir / "short.bin").string();
+    options.outPath = (dir / "s.png").string();
+    EXPECT_NE(RunSnapshot(options, error), 0);
+    EXPECT_NE(error.find("126856"), std::string::npos) << error;
+
+    options.recordPath = (dir / "missing.bin").string();
+    EXPECT_NE(RunSnapshot(options, error), 0);
+    EXPECT_FALSE(error.empty());
+
+    options = {};
+    options.demo = true;
+    options.outPath = (dir / "no-such-dir" / "s.png").string();
+    EXPECT_NE(RunSnapshot(options, error), 0);
+    EXPECT_NE(error.find("picture"), std::string::npos) << error;
+    fs::remove_all(dir);
+}
+
+TEST(SnapshotOptionsParsing, NeedsOneSourceAndAnOutputAndWholeTicks) {
+    SnapshotOptions options;
+    std::string error;
+    EXPECT_FALSE(ParseSnapshotOptions({"--out", "s.png"}, options, error));
+    options = {};
+    EXPECT_FALSE(ParseSnapshotOptions({"--record", "r", "--live", "--out", "s.png"}, options, error));
+    options = {};
+    EXPECT_FALSE(ParseSnapshotOptions({"--record", "r"}, options, error));
+    options = {};
+    EXPECT_FALSE(ParseSnapshotOptions({"--record", "r", "--out", "s.png", "--ticks", "-1"}, options, error));
+    options = {};
+    EXPECT_FALSE(ParseSnapshotOptions({"--record", "r", "--out", "s.png", "--ticks", "3x"}, options, error));
+    options = {};
+    EXPECT_FALSE(ParseSnapshotOptions({"--record", "r", "--out", "s.png", "--bogus"}, options, error));
+    EXPECT_NE(error.find("--bogus"), std::string::npos);
+    options = {};
+    EXPECT_FALSE(ParseSnapshotOptions({"--record"}, options, error));
+    options = {};
+    ASSERT_TRUE(ParseSnapshotOptions({"--live", "--out", "s.png", "--ticks", "5", "--header", "h.bmp"}, options, error));
+    EXPECT_TRUE(options.live);
+    EXPECT_EQ(options.ticks, 5);
+    EXPECT_EQ(options.headerPath, "h.bmp");
+}

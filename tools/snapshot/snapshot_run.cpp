@@ -1,0 +1,96 @@
+#include "snapshot_run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "common/demo_record.h"
+#include "display/status_display.h"
+#include "shared/shared_mapping.h"
+
+namespace {
+
+// The record's bytes with the alignment of its doubles; a file may be longer than the record
+// and its tail is written back unchanged.
+struct RecordFile {
+    std::vector<std::uint64_t> storage;
+    std::size_t size = 0;
+    SharedStatus* Record() { return reinterpret_cast<SharedStatus*>(storage.data()); }
+};
+
+bool LoadRecord(const std::string& path, RecordFile& file, std::string& error) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!in) {
+        error = "cannot open record file '" + path + "'";
+        return false;
+    }
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[65536];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0;) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    if (bytes.size() < kSharedStatusSize) {
+        error = "record file '" + path + "' holds " + std::to_string(bytes.size()) + " bytes; a record needs " +
+                std::to_string(kSharedStatusSize);
+        return false;
+    }
+    file.size = bytes.size();
+    file.storage.assign((bytes.size() + 7) / 8, 0);
+    std::memcpy(file.storage.data(), bytes.data(), bytes.size());
+    return true;
+}
+
+bool SaveRecord(const std::string& path, const void* bytes, std::size_t size, std::string& error) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!out || std::fwrite(bytes, 1, size, out.get()) != size || std::fflush(out.get()) != 0) {
+        error = "cannot write record file '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+bool Render(SharedStatus& record, const SnapshotOptions& options, std::string& error) {
+    const std::string header = options.headerPath.empty() ? kHeaderImageFile : options.headerPath;
+    StatusDisplay* display = BuildStatusDisplay(nullptr, record, header.c_str());
+    for (int tick = 0; tick < options.ticks; ++tick) display->Update();
+    if (!display->canvas->SaveImage(options.outPath.c_str())) {
+        error = "cannot write picture '" + options.outPath + "'";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunSnapshot(const SnapshotOptions& options, std::string& error) {
+    if (options.live) {
+        SharedMapping mapping;
+        if (!OpenSharedStatus(mapping)) {
+            error = std::string("no usable shared record \"") + kSharedStatusName + "\" (is the client running?)";
+            return 1;
+        }
+        MarkSaverAttached(*mapping.record, CaptureSaverPriorityClass());
+        bool ok = Render(*mapping.record, options, error);
+        if (ok && !options.recordOutPath.empty()) {
+            ok = SaveRecord(options.recordOutPath, mapping.record, kSharedStatusSize, error);
+        }
+        MarkSaverDetached(*mapping.record);
+        CloseSharedStatus(mapping);
+        return ok ? 0 : 1;
+    }
+
+    RecordFile file;
+    if (options.demo) {
+        file.size = kSharedStatusSize;
+        file.storage.assign((kSharedStatusSize + 7) / 8, 0);
+        FillDemoRecord(*file.Record());
+    } else if (!LoadRecord(options.recordPath, file, error)) {
+        return 1;
+    }
+    if (!Render(*file.Record(), options, error)) return 1;
+    if (!options.recordOutPath.empty() && !SaveRecord(options.recordOutPath, file.storage.data(), file.size, error)) {
+        return 1;
+    }
+    return 0;
+}

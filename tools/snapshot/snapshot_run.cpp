@@ -52,9 +52,9 @@ bool SaveRecord(const std::string& path, const void* bytes, std::size_t size, st
 
 bool Render(SharedStatus& record, const SnapshotOptions& options, std::string& error) {
     const std::string header = options.headerPath.empty() ? kHeaderImageFile : options.headerPath;
-    StatusDisplay* display = BuildStatusDisplay(nullptr, record, header.c_str());
-    for (int tick = 0; tick < options.ticks; ++tick) display->Update();
-    if (!display->canvas->SaveImage(options.outPath.c_str())) {
+    StatusDisplay display(nullptr, nullptr, record, header.c_str());
+    for (int tick = 0; tick < options.ticks; ++tick) display.Update();
+    if (!display.canvas->SaveImage(options.outPath.c_str())) {
         error = "cannot write picture '" + options.outPath + "'";
         return false;
     }

@@ -1,0 +1,269 @@
+// The pseudo-3-D spectrum graph in the lower strip of the status screen: a grey wire box,
+// the "Power" arrow, frequency and time labels, and one row of coloured columns per
+// spectrum, stacked back to front by an oblique shift that the client chooses.
+//
+// The client writes the geometry and the rows at any time and nothing in the record is
+// checked by it, so every value taken from the record is bounded here before it is used:
+// counts to what the record can hold, arithmetic in 64 bits, and coordinates brought into
+// a range that the canvas can clip without overflowing.
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+
+#include "display/status_display.h"
+
+namespace {
+
+// Graph point (x, y) is panel pixel (kGraphLeft + x, baseline - y).
+constexpr std::int64_t kGraphLeft = 60;
+
+// Label texts are formatted into buffers of this size; snprintf cuts anything longer.
+constexpr std::size_t kLabelBufferSize = 256;
+
+// Hostile geometry puts points billions of pixels away. Such points are brought in to this
+// bound before they reach the canvas: it is far off any canvas, so the canvas still clips
+// them away, the panel's own offset cannot overflow when added, and it stays inside the
+// 27-bit device coordinates that GDI accepts on NT.
+constexpr std::int64_t kCoordinateLimit = std::int64_t{1} << 26;
+
+std::int32_t Bounded(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp(value, -kCoordinateLimit, kCoordinateLimit));
+}
+
+// Geometry fields are written by the client without a lock: read each whole, once.
+std::int32_t ReadShared(const std::int32_t& field) {
+    return std::atomic_ref<std::int32_t>(const_cast<std::int32_t&>(field)).load(std::memory_order_relaxed);
+}
+
+// Truncation toward zero that cannot fault: NaN gives 0 and values past the int range
+// saturate. Colours of samples above full scale land here with channels above 255; the
+// canvas keeps only their low byte.
+std::int32_t TruncateChannel(double value) {
+    if (std::isnan(value)) return 0;
+    constexpr double kMax = static_cast<double>(std::numeric_limits<std::int32_t>::max());
+    constexpr double kMin = static_cast<double>(std::numeric_limits<std::int32_t>::min());
+    if (value >= kMax) return std::numeric_limits<std::int32_t>::max();
+    if (value <= kMin) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+double HueToChannel(double p, double q, double t) {
+    if (t < 0) t += 1;
+    if (t > 1) t -= 1;
+    if (6 * t < 1) return p + (q - p) * (6 * t);
+    if (2 * t < 1) return q;
+    if (3 * t < 2) return p + (q - p) * (2.0 / 3.0 - t) * 6;
+    return p;
+}
+
+void HslToRgb(double hue, double lightness, double saturation, RgbColor& out) {
+    if (saturation == 0) {
+        const std::int32_t grey = TruncateChannel(255 * lightness);
+        out = RgbColor{grey, grey, grey};
+        return;
+    }
+    const double q = lightness > 0.5 ? lightness + saturation - lightness * saturation : lightness * (1 + saturation);
+    const double p = 2 * lightness - q;
+    out.red = TruncateChannel(255 * HueToChannel(p, q, hue + 1.0 / 3.0));
+    out.green = TruncateChannel(255 * HueToChannel(p, q, hue));
+    out.blue = TruncateChannel(255 * HueToChannel(p, q, hue - 1.0 / 3.0));
+}
+
+void StatusDisplay::UpdateSpectrumGraph() {
+    SharedStatus& shared = *record;
+    graphDepthX = ReadShared(shared.graph_depth_x);
+    graphDepthY = ReadShared(shared.graph_depth_y);
+    graphMirrored = ReadShared(shared.graph_mirrored);
+    graphPeakHeight = ReadShared(shared.graph_peak_height);
+    // The counts index the record's own arrays: a row count past the rows the record holds,
+    // or a bin count past a row's values, would read beyond them. Negative counts mean none.
+    graphRowCount = std::clamp<std::int32_t>(ReadShared(shared.graph_row_count), 0, kMaxSpectrumRows);
+    graphBinCount = std::clamp<std::int32_t>(ReadShared(shared.graph_bin_count), 0, kMaxSpectrumBins);
+
+    if (ReadFlag(shared.graph_frame_changed) != 0) {
+        graphPanel->FillBox(Rect{0, 0, graphWidth, graphHeight}, Black);
+        DrawGraphLabels();
+        DrawGraphBox();
+        LowerFlag(shared.graph_frame_changed);
+        frameChanged = 1;
+    }
+
+    for (std::int32_t j = 0; j < graphRowCount; ++j) {
+        SpectrumRow& row = shared.spectrum_rows[j];
+        if (ReadFlag(row.changed) == 0) continue;
+        DrawSpectrumRow(row.values, j);
+        LowerFlag(row.changed);
+        frameChanged = 1;
+    }
+}
+
+void StatusDisplay::DrawGraphLabels() {
+    DrawPowerAxis();
+
+    const DataInfo& info = record->data_info;
+    const double bandwidth = info.bandwidth_hz;
+    const std::uint32_t samples = info.sample_count;
+    char text[kLabelBufferSize];
+
+    // Without a positive bandwidth the work unit has no duration to show: it reads as 0.0
+    // rather than as a division by zero, a negative time or "nan".
+    const double duration = bandwidth > 0 ? static_cast<double>(samples) / bandwidth : 0.0;
+    std::snprintf(text, sizeof text, "%5.1f", duration);
+    DrawTimeLabels("0", "Time (sec)", text);
+
+    std::snprintf(text, sizeof text, "%5.3f", bandwidth);
+    DrawFrequencyLabels("0.0", "Frequency (Hz)", text);
+}
+
+void StatusDisplay::DrawPowerAxis() {
+    const std::int32_t captionTop = graphHeight - 40;
+    const std::int32_t arrowTop = graphHeight - 80;
+    std::int32_t ax;
+    if (graphMirrored != 0) {
+        const TextSize size = canvas->MeasureText("Power");
+        graphPanel->PutText(50 - size.width, captionTop, "Power");
+        ax = 30;
+    } else {
+        graphPanel->PutText(graphWidth - 40, captionTop, "Power");
+        ax = graphWidth - 25;
+    }
+    graphPanel->DrawLine(ax, captionTop, ax, arrowTop, White);
+    graphPanel->DrawLine(ax, arrowTop, ax - 6, arrowTop + 6, White);
+    graphPanel->DrawLine(ax, arrowTop, ax + 6, arrowTop + 6, White);
+}
+
+void StatusDisplay::DrawFrequencyLabels(const char* first, const char* caption, const char* last) {
+    const std::int32_t y = graphHeight - 16;
+    const std::int64_t n = graphBinCount;
+    const std::int64_t x0 = graphMirrored != 0 ? kGraphLeft : std::int64_t{graphDepthX} + kGraphLeft;
+    graphPanel->PutText(Bounded(x0 + 4), y, first);
+    // The caption's left edge sits 20 pixels before the middle of the row, whatever its width.
+    graphPanel->PutText(Bounded(x0 + n / 2 - 20), y, caption);
+    graphPanel->PutText(Bounded(x0 + n - 40), y, last);
+}
+
+void StatusDisplay::DrawTimeLabels(const char* first, const char* caption, const char* last) {
+    const std::int64_t dx = graphDepthX;
+    const std::int64_t dy = graphDepthY;
+    const std::int64_t n = graphBinCount;
+    const std::int64_t b = graphBaseline;
+    // The first label steps in along the depth edge by one line's worth of height; a depth
+    // of 0 gives no slope to follow, so it stays at the edge's foot.
+    const std::int64_t s = dy != 0 ? (dx * gLineHeight) / dy : 0;
+
+    const std::int64_t firstY = b - 12;
+    const std::int64_t captionY = b - dy / 2 - 6;
+    const std::int64_t lastY = b - dy;
+    if (graphMirrored != 0) {
+        graphPanel->PutText(Bounded(n + 72 + s), Bounded(firstY), first);
+        graphPanel->PutText(Bounded(n + 72 + dx / 2), Bounded(captionY), caption);
+        graphPanel->PutText(Bounded(n + 72 + dx), Bounded(lastY), last);
+        return;
+    }
+    // On the left of the box each text ends at its point.
+    const auto putEndingAt = [this](std::int64_t xEnd, std::int64_t y, const char* text) {
+        const TextSize size = canvas->MeasureText(text);
+        graphPanel->PutText(Bounded(xEnd - size.width), Bounded(y), text);
+    };
+    putEndingAt(dx - s + 48, firstY, first);
+    putEndingAt(dx / 2 + 48, captionY, caption);
+    putEndingAt(48, lastY, last);
+}
+
+void StatusDisplay::DrawGraphBox() {
+    const std::int64_t dx = graphDepthX;
+    const std::int64_t dy = graphDepthY;
+    const std::int64_t h = graphPeakHeight;
+    const std::int64_t n = graphBinCount;
+    const bool mirrored = graphMirrored != 0;
+
+    const std::int64_t a = mirrored ? 58 : 58 + dx;  // front left
+    const std::int64_t k = mirrored ? 58 + dx : 58;  // back left
+    const std::int64_t d = a + n + 2;                // front right
+    const std::int64_t c = k + n + 2;                // back right
+    const std::int64_t yF = std::int64_t{graphBaseline} + 1;
+    const std::int64_t yK = std::int64_t{graphBaseline} - dy;
+    const std::int64_t topF = yF - h;
+    const std::int64_t topK = yK - h;
+
+    const auto edge = [this](std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2) {
+        graphPanel->DrawLine(Bounded(x1), Bounded(y1), Bounded(x2), Bounded(y2), Grey);
+    };
+    edge(a, yF, d, yF);
+    edge(a, yF, k, yK);
+    edge(k, yK, c, yK);
+    edge(d, yF, c, yK);
+    // The walls on the power axis's side and at the back; the front face's top edge and the
+    // near corner on the other side are left open so the rows can be seen.
+    if (mirrored) {
+        edge(a, yF, a, topF);
+        edge(k, yK, k, topK);
+        edge(c, yK, c, topK);
+        edge(a, topF, k, topK);
+        edge(k, topK, c, topK);
+    } else {
+        edge(k, yK, k, topK);
+        edge(c, yK, c, topK);
+        edge(d, yF, d, topF);
+        edge(k, topK, c, topK);
+        edge(c, topK, d, topF);
+    }
+}
+
+void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row) {
+    const std::int32_t n = std::clamp<std::int32_t>(graphBinCount, 0, kMaxSpectrumBins);
+    const std::int64_t rows = graphRowCount;
+    const bool mirrored = graphMirrored != 0;
+
+    // Row 0 lies farthest back. Without rows to spread the depth over, a row stands at the front.
+    std::int64_t xOffset = 0;
+    std::int64_t yOffset = 0;
+    if (rows > 0) {
+        const std::int64_t back = rows - row - 1;
+        xOffset = (std::int64_t{graphDepthX} * (mirrored ? back : std::int64_t{row})) / rows;
+        yOffset = (std::int64_t{graphDepthY} * back) / rows;
+    }
+
+    // A peak height of 0 or less gives the colour scale no span: a sample of 0 takes the
+    // bottom of the scale and any taller one the top, as if at full height.
+    const double peak = graphPeakHeight;
+    const auto lightnessOf = [peak](std::uint8_t v) {
+        if (peak > 0) return (v * 0.6) / peak + 0.2;
+        return v == 0 ? 0.2 : 0.8;
+    };
+
+    for (std::int32_t i = 0; i < n; ++i) {
+        // Each byte is read once: the client may rewrite the row while it is drawn.
+        const std::uint8_t v = values[i];
+        const std::int32_t x = Bounded(xOffset + i);
+        const std::int64_t top = yOffset + v;
+
+        RgbColor color;
+        HslToRgb((static_cast<double>(n - i) * 0.5) / n + 0.5, lightnessOf(v), 1.0, color);
+        DrawColumnRun(x, Bounded(yOffset), Bounded(top), color);
+
+        // Black just above the column; where the neighbour on the far side of the view is
+        // taller, black up to its top, so that the step between them shows as an edge.
+        const std::int32_t neighbour = mirrored ? i + 1 : i - 1;
+        const bool hasNeighbour = mirrored ? i < n - 1 : i > 0;
+        const std::uint8_t other = hasNeighbour ? values[neighbour] : 0;
+        if (hasNeighbour && other > v) {
+            DrawColumnRun(x, Bounded(top), Bounded(yOffset + other), Black);
+        } else {
+            graphPanel->PlotPixel(Bounded(kGraphLeft + x), Bounded(std::int64_t{graphBaseline} - top), Black);
+        }
+    }
+}
+
+void StatusDisplay::DrawColumnRun(std::int32_t x, std::int32_t yFrom, std::int32_t yTo, const RgbColor& color) {
+    if (yFrom >= yTo) return;
+    // Graph y runs upward from the baseline: the run's panel rows are B - yTo + 1 .. B - yFrom.
+    const std::int64_t baseline = graphBaseline;
+    graphPanel->PlotColumn(Bounded(kGraphLeft + x), Bounded(baseline - yTo + 1), Bounded(baseline - yFrom + 1), color);
+}

@@ -1,0 +1,471 @@
+// The spectrum graph: colours, row placement, the outline, the wire box and labels at the
+// positions of the layout's own example, the flag handshake, and records that a careless or
+// hostile client could write.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/record_builder.h"
+#include "common/test_canvas.h"
+#include "display/status_display.h"
+
+namespace {
+
+struct Graph {
+    explicit Graph(RecordBuilder& builder) : record(builder.Build()) {
+        display = std::make_unique<StatusDisplay>(nullptr, nullptr, *record, "no-such-header.bmp");
+        display->frameChanged = 0;
+    }
+
+    Panel& panel() { return *display->graphPanel; }
+    Canvas& canvas() { return *display->canvas; }
+
+    // Panel-relative probes.
+    RgbColor At(std::int32_t x, std::int32_t y) { return canvas().PixelAt(panel().left + x, panel().top + y); }
+    bool Is(std::int32_t x, std::int32_t y, const RgbColor& color) { return SameRgb(At(x, y), color); }
+    // Graph point (x, y): 60 pixels in from the panel's left, y up from the baseline.
+    RgbColor GraphAt(std::int32_t x, std::int32_t y) { return At(60 + x, display->graphBaseline - y); }
+
+    // Paints the panel so that the graph's black pixels can be told from untouched ones.
+    void Paint() { panel().Fill(FrameViolet); }
+
+    // One graph column from y = 0 upward: 'c' coloured, 'k' black, '.' untouched violet.
+    std::string Column(std::int32_t x, std::int32_t height) {
+        std::string picture;
+        for (std::int32_t y = 0; y < height; ++y) {
+            const RgbColor pixel = GraphAt(x, y);
+            picture += SameRgb(pixel, Black) ? 'k' : SameRgb(pixel, FrameViolet) ? '.' : 'c';
+        }
+        return picture;
+    }
+
+    // Whether the text drawn at panel point (x, y) looks exactly as it does drawn by itself
+    // there. The cell's top row is left out: the power arrow's foot touches it.
+    bool TextAt(std::int32_t x, std::int32_t y, const char* text) {
+        TestCanvas reference(canvas().PixelWidth(), canvas().PixelHeight());
+        auto font = GdiObject::MakeArialFont(14, false);
+        reference->UseFont(*font);
+        reference->SetForeground(White);
+        reference->SetBackground(Black);
+        const TextSize size = reference->MeasureText(text);
+        const std::int32_t left = panel().left + x;
+        const std::int32_t top = panel().top + y;
+        reference->PutText(left, top, text);
+        // A margin of a few pixels catches a text drawn slightly off its place.
+        return SamePixels(canvas(), *reference, Rect{left - 3, top + 1, left + size.width + 3, top + size.height});
+    }
+    bool TextEndingAt(std::int32_t xEnd, std::int32_t y, const char* text) {
+        return TextAt(xEnd - canvas().MeasureText(text).width, y, text);
+    }
+
+    std::unique_ptr<SharedStatus> record;
+    std::unique_ptr<StatusDisplay> display;
+};
+
+// The record as it must be after an update: the same bytes, with the flags that the update
+// owns lowered.
+std::unique_ptr<SharedStatus> WithGraphFlagsLowered(const SharedStatus& before, std::int32_t rowsExamined) {
+    auto expected = MakeZeroRecord();
+    std::memcpy(expected.get(), &before, sizeof(SharedStatus));
+    expected->graph_frame_changed = 0;
+    for (std::int32_t j = 0; j < rowsExamined; ++j) expected->spectrum_rows[j].changed = 0;
+    return expected;
+}
+
+bool SameBytes(const SharedStatus& a, const SharedStatus& b) { return std::memcmp(&a, &b, sizeof(SharedStatus)) == 0; }
+
+void ExpectRgb(const RgbColor& actual, std::int32_t r, std::int32_t g, std::int32_t b) {
+    EXPECT_EQ(actual.red, r);
+    EXPECT_EQ(actual.green, g);
+    EXPECT_EQ(actual.blue, b);
+}
+
+// The layout's worked example: 512 bins, depth 60 across and 100 up, box 50 high.
+RecordBuilder WorkedExample(bool mirrored) {
+    RecordBuilder builder;
+    builder.GraphGeometry(60, 100, mirrored, 50, 4, 512).Band(9765.625, 1, 1048576).FrameChanged();
+    return builder;
+}
+
+}  // namespace
+
+TEST(GraphColour, ConversionGivesTheKnownColoursTruncated) {
+    RgbColor color{};
+    HslToRgb(1.0, 0.2, 1.0, color);  // bin 0 near value 0
+    ExpectRgb(color, 102, 0, 0);
+    HslToRgb(1.0, 0.8, 1.0, color);  // bin 0 at full scale
+    ExpectRgb(color, 255, 153, 153);
+    HslToRgb(0.75, 0.5, 1.0, color);  // bin 256 of 512 at half scale
+    ExpectRgb(color, 127, 0, 255);
+    HslToRgb(0.3, 0.5, 0.0, color);  // no saturation: grey of the lightness, truncated
+    ExpectRgb(color, 127, 127, 127);
+}
+
+TEST(GraphColour, HueWrapsIntoTheUnitIntervalBeforeTheSegments) {
+    constexpr double kTolerance = 1e-12;
+    EXPECT_NEAR(HueToChannel(0.2, 0.8, -0.9), 0.56, kTolerance);  // -0.9 + 1 = 0.1: on the rising edge
+    EXPECT_DOUBLE_EQ(HueToChannel(0.2, 0.8, 1.4), 0.8);          // 0.4: the flat top
+    EXPECT_NEAR(HueToChannel(0.2, 0.8, 0.6), 0.44, kTolerance);   // on the falling edge
+    EXPECT_DOUBLE_EQ(HueToChannel(0.2, 0.8, 0.9), 0.2);
+    EXPECT_NEAR(HueToChannel(0.2, 0.8, 0.5), 0.8, kTolerance);    // 2t = 1 is not below 1: falling edge
+    EXPECT_NEAR(HueToChannel(0.2, 0.8, 0.0), 0.2, kTolerance);
+}
+
+TEST(GraphColour, OutOfRangeInputsSaturateInsteadOfFaulting) {
+    RgbColor color{1, 1, 1};
+    HslToRgb(1.0, std::nan(""), 1.0, color);
+    ExpectRgb(color, 0, 0, 0);
+    HslToRgb(0.5, 1e300, 0.0, color);
+    ExpectRgb(color, INT_MAX, INT_MAX, INT_MAX);
+    HslToRgb(0.5, -1e300, 0.0, color);
+    ExpectRgb(color, INT_MIN, INT_MIN, INT_MIN);
+    HslToRgb(std::numeric_limits<double>::infinity(), 0.5, 1.0, color);
+    ExpectRgb(color, 0, 0, 0);  // the hue never settles into a segment: every channel is p
+    // Samples above full scale: lightness past 1 is not clamped, channels pass 255.
+    HslToRgb(1.0, 1.1, 1.0, color);
+    EXPECT_EQ(color.red, 255);
+    EXPECT_GT(color.green, 255);
+}
+
+TEST(GraphRows, RowsStepForwardByTheDepthSharedOutOverTheRows) {
+    struct Case {
+        bool mirrored;
+        std::int32_t offsets[4][2];
+    };
+    const Case cases[] = {{true, {{30, 15}, {20, 10}, {10, 5}, {0, 0}}}, {false, {{0, 15}, {10, 10}, {20, 5}, {30, 0}}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mirrored ? "mirrored" : "not mirrored");
+        RecordBuilder builder;
+        builder.GraphGeometry(40, 20, c.mirrored, 50, 4, 1);
+        for (std::int32_t j = 0; j < 4; ++j) builder.RowFill(j, 0);
+        Graph g(builder);
+        g.Paint();
+        g.display->UpdateSpectrumGraph();
+        // A value of 0 leaves nothing but the black pixel at the row's foot.
+        EXPECT_EQ(CountColor(g.canvas(), Rect{0, g.panel().top, g.panel().right, g.panel().bottom}, Black), 4);
+        for (const auto& offset : c.offsets) {
+            EXPECT_TRUE(SameRgb(g.GraphAt(offset[0], offset[1]), Black)) << offset[0] << ", " << offset[1];
+        }
+    }
+}
+
+TEST(GraphRows, ColumnColourRunsWithFrequencyAndHeight) {
+    std::vector<std::uint8_t> values(512, 0);
+    values[0] = 100;
+    values[256] = 50;
+    values[511] = 1;
+    RecordBuilder builder;
+    builder.GraphGeometry(0, 0, false, 100, 1, 512).Row(0, values);
+    Graph g(builder);
+    g.Paint();
+    g.display->UpdateSpectrumGraph();
+    ExpectRgb(g.GraphAt(0, 0), 255, 153, 153);
+    ExpectRgb(g.GraphAt(0, 99), 255, 153, 153);
+    ExpectRgb(g.GraphAt(256, 0), 127, 0, 255);
+    EXPECT_EQ(g.Column(256, 52), std::string(50, 'c') + "k.");
+    RgbColor lastBin{};
+    HslToRgb(0.5 / 512 + 0.5, 0.6 / 100 + 0.2, 1.0, lastBin);  // the last bin is almost cyan
+    ExpectRgb(g.GraphAt(511, 0), lastBin.red, lastBin.green, lastBin.blue);
+    EXPECT_EQ(g.Column(1, 101), std::string(100, 'k') + ".");  // a 0 beside the tall bin: its edge
+    EXPECT_EQ(g.Column(2, 2), "k.");
+}
+
+TEST(GraphRows, OutlineRisesToATallerNeighbourOnTheFarSide) {
+    // Not mirrored the neighbour is the bin to the left, mirrored the one to the right; the
+    // bin at the open end has none. Equal neighbours give only the pixel above each.
+    const std::vector<std::uint8_t> values{2, 5, 3, 3, 1};
+    struct Case {
+        bool mirrored;
+        const char* columns[5];
+    };
+    const Case cases[] = {
+        {false, {"cck....", "ccccck.", "ccckk..", "ccck...", "ckk...."}},
+        {true, {"cckkk..", "ccccck.", "ccck...", "ccck...", "ck....."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mirrored ? "mirrored" : "not mirrored");
+        RecordBuilder builder;
+        builder.GraphGeometry(0, 0, c.mirrored, 10, 1, 5).Row(0, values);
+        Graph g(builder);
+        g.Paint();
+        g.display->UpdateSpectrumGraph();
+        for (std::int32_t i = 0; i < 5; ++i) EXPECT_EQ(g.Column(i, 7), c.columns[i]) << "bin " << i;
+    }
+}
+
+TEST(GraphBox, WorkedExampleMirrored) {
+    auto builder = WorkedExample(true);
+    Graph g(builder);
+    ASSERT_EQ(gLineHeight, 14);
+    ASSERT_EQ(g.display->graphHeight, 205);
+    g.display->UpdateSpectrumGraph();
+    // A = 58, K = 118, D = 572, C = 632; floors 186 and 85, tops 136 and 35.
+    EXPECT_TRUE(g.Is(58, 186, Grey));
+    EXPECT_TRUE(g.Is(300, 186, Grey));
+    EXPECT_TRUE(g.Is(571, 186, Grey));
+    EXPECT_TRUE(g.Is(572, 186, Grey));  // where the right depth edge starts
+    EXPECT_TRUE(g.Is(300, 85, Grey));
+    EXPECT_TRUE(g.Is(632, 85, Grey));
+    EXPECT_TRUE(g.Is(58, 150, Grey));    // front wall on the power side
+    EXPECT_TRUE(g.Is(58, 136, Grey));    // its top, where the top depth edge starts
+    EXPECT_TRUE(g.Is(58, 135, Black));
+    EXPECT_TRUE(g.Is(118, 60, Grey));    // back-left
+    EXPECT_TRUE(g.Is(118, 35, Grey));
+    EXPECT_TRUE(g.Is(118, 34, Black));
+    EXPECT_TRUE(g.Is(400, 35, Grey));    // back top
+    EXPECT_TRUE(g.Is(632, 60, Grey));    // back-right
+    EXPECT_TRUE(g.Is(632, 36, Grey));
+    EXPECT_TRUE(g.Is(632, 35, Black));   // both lines that meet there end there
+    EXPECT_TRUE(g.Is(572, 160, Black));  // no front-right wall
+    EXPECT_TRUE(g.Is(300, 136, Black));  // no front top edge
+
+    EXPECT_TRUE(g.TextEndingAt(50, 165, "Power"));
+    EXPECT_TRUE(g.Is(30, 165, White));
+    EXPECT_TRUE(g.Is(30, 140, White));
+    EXPECT_TRUE(g.Is(30, 125, White));
+    EXPECT_TRUE(g.Is(30, 124, Black));
+    EXPECT_TRUE(g.Is(25, 130, White));
+    EXPECT_TRUE(g.Is(35, 130, White));
+    EXPECT_TRUE(g.Is(24, 131, Black));
+
+    EXPECT_TRUE(g.TextAt(64, 189, "0.0"));
+    EXPECT_TRUE(g.TextAt(296, 189, "Frequency (Hz)"));
+    EXPECT_TRUE(g.TextAt(532, 189, "9765.625"));
+    EXPECT_TRUE(g.TextAt(592, 173, "0"));  // s = 60 * 14 / 100 = 8
+    EXPECT_TRUE(g.TextAt(614, 129, "Time (sec)"));
+    EXPECT_TRUE(g.TextAt(644, 85, "107.4"));
+    EXPECT_FALSE(g.TextAt(645, 85, "107.4"));  // the comparison does see a one-pixel shift
+}
+
+TEST(GraphBox, WorkedExampleNotMirrored) {
+    auto builder = WorkedExample(false);
+    Graph g(builder);
+    ASSERT_EQ(gLineHeight, 14);
+    g.display->UpdateSpectrumGraph();
+    // A = 118, K = 58, D = 632, C = 572.
+    EXPECT_TRUE(g.Is(118, 186, Grey));
+    EXPECT_TRUE(g.Is(631, 186, Grey));
+    EXPECT_TRUE(g.Is(58, 85, Grey));
+    EXPECT_TRUE(g.Is(300, 85, Grey));
+    EXPECT_TRUE(g.Is(58, 60, Grey));     // back-left
+    EXPECT_TRUE(g.Is(58, 35, Grey));
+    EXPECT_TRUE(g.Is(58, 34, Black));
+    EXPECT_TRUE(g.Is(300, 35, Grey));    // back top
+    EXPECT_TRUE(g.Is(572, 60, Grey));    // back-right
+    EXPECT_TRUE(g.Is(632, 160, Grey));   // front wall on the power side
+    EXPECT_TRUE(g.Is(632, 137, Grey));
+    EXPECT_TRUE(g.Is(632, 136, Black));  // both lines that meet there end there
+    EXPECT_TRUE(g.Is(118, 160, Black));  // no front-left wall
+    EXPECT_TRUE(g.Is(300, 136, Black));  // no front top edge
+
+    EXPECT_TRUE(g.TextAt(712, 165, "Power"));
+    EXPECT_TRUE(g.Is(727, 150, White));
+    EXPECT_TRUE(g.Is(727, 125, White));
+    EXPECT_TRUE(g.Is(726, 150, Black));
+
+    EXPECT_TRUE(g.TextAt(124, 189, "0.0"));
+    EXPECT_TRUE(g.TextAt(356, 189, "Frequency (Hz)"));
+    EXPECT_TRUE(g.TextAt(592, 189, "9765.625"));
+    EXPECT_TRUE(g.TextEndingAt(100, 173, "0"));
+    EXPECT_TRUE(g.TextEndingAt(78, 129, "Time (sec)"));
+    EXPECT_TRUE(g.TextEndingAt(48, 85, "107.4"));
+}
+
+TEST(GraphLabels, FrequencyCaptionStartsBeforeTheMiddleWhateverItsWidth) {
+    RecordBuilder builder;
+    builder.GraphGeometry(-20, 40, false, 30, 1, 301).Band(250.5, 1, 1000).FrameChanged();
+    Graph g(builder);
+    g.display->UpdateSpectrumGraph();
+    // x0 = -20 + 60 = 40; 301 div 2 = 150.
+    EXPECT_TRUE(g.TextAt(44, 189, "0.0"));
+    EXPECT_TRUE(g.TextAt(170, 189, "Frequency (Hz)"));
+    EXPECT_TRUE(g.TextAt(301, 189, "250.500"));
+}
+
+TEST(GraphLabels, FlatDepthPutsTheFirstTimeLabelAtTheFoot) {
+    // A depth of 0 up the screen gives the first label's shift nothing to divide by. Drawn
+    // alone, so that neither the box nor the other labels cross it.
+    for (const bool mirrored : {true, false}) {
+        SCOPED_TRACE(mirrored ? "mirrored" : "not mirrored");
+        RecordBuilder builder;
+        Graph g(builder);
+        g.display->graphDepthX = 40;
+        g.display->graphDepthY = 0;
+        g.display->graphBinCount = 100;
+        g.display->graphMirrored = mirrored ? 1 : 0;
+        g.display->DrawTimeLabels("0", "", "");
+        if (mirrored) {
+            EXPECT_TRUE(g.TextAt(172, 173, "0"));
+        } else {
+            EXPECT_TRUE(g.TextEndingAt(88, 173, "0"));
+        }
+    }
+}
+
+TEST(GraphLabels, DurationWithoutAPositiveBandwidthReadsZero) {
+    for (const double bandwidth : {0.0, -5.0, std::nan("")}) {
+        SCOPED_TRACE(bandwidth);
+        RecordBuilder builder;
+        builder.GraphGeometry(60, 100, true, 50, 1, 512).Band(bandwidth, 1, 1048576).FrameChanged();
+        Graph g(builder);
+        g.display->UpdateSpectrumGraph();
+        EXPECT_TRUE(g.TextAt(644, 85, "  0.0"));
+    }
+}
+
+TEST(GraphUpdate, FrameAndRowInOneUpdateDrawTheRowOverTheBox) {
+    RecordBuilder builder;
+    builder.GraphGeometry(0, 0, false, 10, 1, 10).Band(100.0, 1, 100).FrameChanged().RowFill(0, 20);
+    Graph g(builder);
+    g.Paint();
+    g.display->UpdateSpectrumGraph();
+    EXPECT_EQ(g.display->frameChanged, 1);
+    EXPECT_EQ(g.record->graph_frame_changed, 0);
+    EXPECT_EQ(g.record->spectrum_rows[0].changed, 0);
+    EXPECT_TRUE(g.Is(300, 100, Black));  // the panel was cleared
+    EXPECT_TRUE(g.Is(58, 186, Grey));    // the box's floor
+    // The back top edge runs along graph y 10 through the columns: they cover it.
+    EXPECT_TRUE(g.Is(59, 175, Grey));
+    EXPECT_FALSE(SameRgb(g.GraphAt(5, 10), Grey));
+    EXPECT_FALSE(SameRgb(g.GraphAt(5, 10), Black));
+}
+
+TEST(GraphUpdate, FrameRedrawClearsRowsAndDrawsNone) {
+    RecordBuilder builder;
+    builder.GraphGeometry(0, 0, false, 10, 2, 10).Band(100.0, 1, 100).RowFill(0, 5).RowFill(1, 5);
+    Graph g(builder);
+    g.display->UpdateSpectrumGraph();
+    const Rect rowArea{60, g.panel().top + 176, 70, g.panel().top + 185};  // inside the box, clear of its edges
+    ASSERT_EQ(g.Column(3, 6), "ccccck");
+    ASSERT_GT(CountNonBlack(g.canvas(), rowArea), 0);
+    RaiseFlag(g.record->graph_frame_changed);
+    g.display->frameChanged = 0;
+    g.display->UpdateSpectrumGraph();
+    EXPECT_EQ(g.display->frameChanged, 1);
+    EXPECT_EQ(g.record->spectrum_rows[0].changed, 0);
+    EXPECT_EQ(CountNonBlack(g.canvas(), rowArea), 0);
+}
+
+TEST(GraphUpdate, LowersOnlyItsFlagsAndWritesNothingElse) {
+    RecordBuilder builder;
+    builder.GraphGeometry(30, 60, true, 40, 5, 300).Band(500.0, 1, 4000).RowFill(0, 10).RowFill(4, 30).RowFill(7, 9);
+    builder.Record().graph_frame_changed = -1;  // any non-zero value is raised
+    builder.Record().spectrum_rows[2].changed = 2;
+    Graph g(builder);
+    auto expected = WithGraphFlagsLowered(*g.record, 5);
+    g.display->UpdateSpectrumGraph();
+    EXPECT_TRUE(SameBytes(*g.record, *expected));
+    EXPECT_EQ(g.record->spectrum_rows[7].changed, 1);  // past the rows in use: not examined
+    EXPECT_EQ(g.display->frameChanged, 1);
+}
+
+TEST(GraphUpdate, NothingFlaggedDrawsNothing) {
+    RecordBuilder builder;
+    builder.GraphGeometry(30, 60, true, 40, 5, 300).Band(500.0, 1, 4000);
+    for (std::int32_t j = 0; j < 5; ++j) builder.RowFill(j, 10).Record().spectrum_rows[j].changed = 0;
+    Graph g(builder);
+    g.Paint();
+    auto before = WithGraphFlagsLowered(*g.record, 0);
+    g.display->UpdateSpectrumGraph();
+    EXPECT_EQ(g.display->frameChanged, 0);
+    EXPECT_EQ(CountColor(g.canvas(), Rect{0, g.panel().top, g.panel().right, g.panel().bottom}, FrameViolet),
+              std::int64_t{g.panel().width} * g.panel().height);
+    EXPECT_TRUE(SameBytes(*g.record, *before));
+}
+
+TEST(GraphBounds, CountsAreHeldToWhatTheRecordHolds) {
+    {
+        // Every row the record holds is examined, none beyond; all 600 bins are drawn.
+        RecordBuilder builder;
+        builder.GraphGeometry(0, 0, false, 10, 1000, 10000).RowFill(202, 5);
+        Graph g(builder);
+        g.Paint();
+        auto expected = WithGraphFlagsLowered(*g.record, kMaxSpectrumRows);
+        g.display->UpdateSpectrumGraph();
+        EXPECT_EQ(g.display->graphRowCount, 203);
+        EXPECT_EQ(g.display->graphBinCount, 600);
+        EXPECT_TRUE(SameBytes(*g.record, *expected));
+        EXPECT_EQ(g.Column(599, 7), "ccccck.");
+        EXPECT_EQ(g.Column(600, 7), ".......");
+    }
+    {
+        // Negative counts are none: a flagged row is still lowered, but draws nothing.
+        RecordBuilder builder;
+        builder.GraphGeometry(0, 0, false, 10, 1, -5).RowFill(0, 5);
+        Graph g(builder);
+        g.Paint();
+        g.display->UpdateSpectrumGraph();
+        EXPECT_EQ(g.display->graphBinCount, 0);
+        EXPECT_EQ(g.record->spectrum_rows[0].changed, 0);
+        EXPECT_EQ(g.display->frameChanged, 1);
+        EXPECT_EQ(g.Column(0, 7), ".......");
+    }
+    {
+        RecordBuilder builder;
+        builder.GraphGeometry(0, 0, false, 10, -3, 10).RowFill(0, 5);
+        Graph g(builder);
+        g.display->UpdateSpectrumGraph();
+        EXPECT_EQ(g.display->graphRowCount, 0);
+        EXPECT_EQ(g.record->spectrum_rows[0].changed, 1);
+        EXPECT_EQ(g.display->frameChanged, 0);
+    }
+}
+
+TEST(GraphBounds, PeakHeightWithoutSpanColoursByBottomAndTopOfTheScale) {
+    for (const std::int32_t peak : {0, -7, INT_MIN}) {
+        SCOPED_TRACE(peak);
+        RecordBuilder builder;
+        builder.GraphGeometry(0, 0, false, peak, 1, 2).Row(0, {0, 3});
+        Graph g(builder);
+        g.Paint();
+        g.display->UpdateSpectrumGraph();
+        EXPECT_EQ(g.Column(0, 2), "k.");
+        RgbColor top{};
+        HslToRgb(0.75, 0.8, 1.0, top);
+        ExpectRgb(g.GraphAt(1, 0), top.red, top.green, top.blue);
+        EXPECT_EQ(g.Column(1, 5), "ccck.");
+    }
+}
+
+TEST(GraphBounds, HostileGeometryDrawsWithoutFault) {
+    RecordBuilder builder;
+    Graph g(builder);
+    SharedStatus& record = *g.record;
+    const std::int32_t depthsX[] = {INT_MIN, 0, INT_MAX};
+    const std::int32_t depthsY[] = {INT_MIN, -1, 0, INT_MAX};  // -1: the time label's shift divides by it
+    const std::int32_t peaks[] = {INT_MIN, -1, 0, INT_MAX};
+    // Bandwidths whose label runs past the buffer, whose duration is infinite, or negative.
+    const double bandwidths[] = {1e300, 1e-310, -1e-300};
+    int round = 0;
+    for (const std::int32_t dx : depthsX) {
+        for (const std::int32_t dy : depthsY) {
+            for (const std::int32_t peak : peaks) {
+                for (const std::int32_t mirrored : {0, -1}) {
+                    SCOPED_TRACE(testing::Message() << dx << " " << dy << " " << peak << " " << mirrored);
+                    record.graph_depth_x = dx;
+                    record.graph_depth_y = dy;
+                    record.graph_mirrored = mirrored;
+                    record.graph_peak_height = peak;
+                    record.graph_row_count = 1000;
+                    record.graph_bin_count = 10000;
+                    record.data_info.bandwidth_hz = bandwidths[round++ % 3];
+                    record.data_info.sample_count = UINT32_MAX;
+                    for (const std::int32_t j : {0, kMaxSpectrumRows - 1}) {
+                        std::memset(record.spectrum_rows[j].values, 255, kMaxSpectrumBins);
+                        RaiseFlag(record.spectrum_rows[j].changed);
+                    }
+                    RaiseFlag(record.graph_frame_changed);
+                    auto expected = WithGraphFlagsLowered(record, kMaxSpectrumRows);
+                    g.display->UpdateSpectrumGraph();
+                    EXPECT_TRUE(SameBytes(record, *expected));
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,40 @@
+// The saver window's own procedure and the state it keeps (Windows only).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "controller/saver_logic.h"
+#include "shared/shared_mapping.h"
+#include "shared/shared_status.h"
+
+// Exported by name: the platform looks it up in the module, and the link of an executable
+// does not apply resources/orvane.def on its own.
+extern "C" __declspec(dllexport) LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+bool AttachSharedStatus(HWND window);
+void DetachSharedStatus();
+void BlitCanvas(HWND window);
+void DrawBanner(HWND window, int x);
+
+inline constexpr UINT_PTR kTickTimerId = 1;
+inline constexpr std::size_t kStatusLineSize = 256;
+
+extern DisplayMode gDisplayMode;
+extern SaverState gSaverState;
+extern BlankPhase gBlankPhase;
+extern DWORD gBlankDeadline;
+extern DWORD gStartTick;
+extern DWORD gSlideStart;
+extern int gClientWidth;
+extern RECT gClientRect;
+extern HDC gWindowDC;
+extern HFONT gStatusFont;
+extern UINT_PTR gTimerId;
+extern int gForceBlit;
+extern DWORD gPriorityClass;
+extern char gStatusLine[kStatusLineSize];
+extern int gHelpResult[2];
+extern SharedStatus* gSharedStatus;
+extern SharedMapping gSharedMapping;  // the opened mapping; its handle stays open until exit

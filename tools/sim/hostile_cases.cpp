@@ -1,0 +1,218 @@
+// Values a careless or broken client could leave in the record. The saver trusts the record's
+// limits but must not fall over when they are broken; each case breaks one of them and raises
+// the flags of the items that read it, so the very next update meets it.
+#include <climits>
+#include <cstring>
+#include <iterator>
+#include <limits>
+
+#include "common/record_builder.h"
+#include "simulator.h"
+
+namespace {
+
+constexpr float kFloatNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kFloatInf = std::numeric_limits<float>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void RaiseTextItems(SharedStatus& r) {
+    RaiseFlag(r.search_params_changed);
+    RaiseFlag(r.best_peak_changed);
+    RaiseFlag(r.best_gaussian_changed);
+}
+
+void RaiseGraph(SharedStatus& r) {
+    RaiseFlag(r.graph_frame_changed);
+    const std::int32_t rows = r.graph_row_count;
+    for (std::int32_t j = 0; j < rows && j < kMaxSpectrumRows; ++j) RaiseFlag(r.spectrum_rows[j].changed);
+}
+
+void Rows(SharedStatus& r, std::int32_t count) {
+    r.graph_row_count = count;
+    // Every row that exists goes up: a count past the end must not make the saver look further.
+    for (auto& row : r.spectrum_rows) RaiseFlag(row.changed);
+    RaiseFlag(r.graph_frame_changed);
+}
+
+void Bins(SharedStatus& r, std::int32_t count) {
+    r.graph_bin_count = count;
+    RaiseGraph(r);
+}
+
+void Depth(SharedStatus& r, std::int32_t x, std::int32_t y) {
+    r.graph_depth_x = x;
+    r.graph_depth_y = y;
+    RaiseGraph(r);
+}
+
+void PeakHeight(SharedStatus& r, std::int32_t height) {
+    r.graph_peak_height = height;
+    RaiseGraph(r);
+}
+
+void Progress(SharedStatus& r, float fraction) {
+    r.progress_fraction = fraction;
+    r.step_fraction = fraction;
+    RaiseFlag(r.progress_changed);
+    RaiseFlag(r.step_fraction_changed);
+}
+
+void FftLength(SharedStatus& r, std::int32_t length) {
+    r.fft_length = length;
+    r.best_peak.fft_length = length;
+    r.best_gaussian.fft_length = length;
+    RaiseTextItems(r);
+}
+
+void WrapDivisor(SharedStatus& r, std::int32_t divisor) {
+    r.data_info.bin_wrap_divisor = divisor;
+    RaiseTextItems(r);
+}
+
+void Bandwidth(SharedStatus& r, double hz) {
+    r.data_info.bandwidth_hz = hz;
+    RaiseTextItems(r);
+    RaiseFlag(r.data_info_changed);
+    RaiseFlag(r.graph_frame_changed);
+}
+
+struct HostileCase {
+    const char* name;
+    void (*apply)(SharedStatus&);
+};
+
+const HostileCase kCases[] = {
+    {"unterminated user name",
+     [](SharedStatus& r) {
+         SetRecordText(r.user_info.user_name, "Unterminated ", false);
+         RaiseFlag(r.user_info_changed);
+     }},
+    {"unterminated status text A",
+     [](SharedStatus& r) {
+         SetRecordText(r.status_text_a, "Status without end ", false);
+         RaiseFlag(r.status_text_a_changed);
+     }},
+    {"unterminated status text B",
+     [](SharedStatus& r) {
+         SetRecordText(r.status_text_b, "Status B without end ", false);
+         RaiseFlag(r.status_text_b_changed);
+     }},
+    {"unterminated message",
+     [](SharedStatus& r) {
+         r.message.message_on = 1;
+         SetRecordText(r.message.message_line1, "Message line one without end ", false);
+         SetRecordText(r.message.message_line2, "Message line two without end ", false);
+         RaiseFlag(r.message_changed);
+     }},
+    {"status text of control and high bytes",
+     [](SharedStatus& r) {
+         for (std::size_t i = 0; i + 1 < sizeof r.status_text_a; ++i) {
+             r.status_text_a[i] = static_cast<char>(1 + (i * 37) % 255);
+         }
+         r.status_text_a[sizeof r.status_text_a - 1] = '\0';
+         RaiseFlag(r.status_text_a_changed);
+     }},
+    {"row count 204", [](SharedStatus& r) { Rows(r, kMaxSpectrumRows + 1); }},
+    {"row count INT_MAX", [](SharedStatus& r) { Rows(r, INT_MAX); }},
+    {"row count -1", [](SharedStatus& r) { Rows(r, -1); }},
+    {"row count INT_MIN", [](SharedStatus& r) { Rows(r, INT_MIN); }},
+    {"bin count 601", [](SharedStatus& r) { Bins(r, kMaxSpectrumBins + 1); }},
+    {"bin count 100000", [](SharedStatus& r) { Bins(r, 100000); }},
+    {"bin count -7", [](SharedStatus& r) { Bins(r, -7); }},
+    {"fft length 0", [](SharedStatus& r) { FftLength(r, 0); }},
+    {"fft length -8", [](SharedStatus& r) { FftLength(r, -8); }},
+    {"wrap divisor 0", [](SharedStatus& r) { WrapDivisor(r, 0); }},
+    {"wrap divisor -3", [](SharedStatus& r) { WrapDivisor(r, -3); }},
+    {"wrap divisor INT_MIN", [](SharedStatus& r) { WrapDivisor(r, INT_MIN); }},
+    {"bandwidth 0", [](SharedStatus& r) { Bandwidth(r, 0.0); }},
+    {"bandwidth -1e300", [](SharedStatus& r) { Bandwidth(r, -1e300); }},
+    {"progress NaN", [](SharedStatus& r) { Progress(r, kFloatNaN); }},
+    {"progress 1e30", [](SharedStatus& r) { Progress(r, 1e30f); }},
+    {"progress -inf", [](SharedStatus& r) { Progress(r, -kFloatInf); }},
+    {"ra/dec NaN",
+     [](SharedStatus& r) {
+         r.data_info.ra_hours = kFloatNaN;
+         r.data_info.dec_degrees = kFloatNaN;
+         RaiseFlag(r.data_info_changed);
+     }},
+    {"ra/dec huge",
+     [](SharedStatus& r) {
+         r.data_info.ra_hours = 3e38f;
+         r.data_info.dec_degrees = -3e38f;
+         r.data_info.base_frequency_hz = 1e300;
+         RaiseFlag(r.data_info_changed);
+     }},
+    {"recording date NaN",
+     [](SharedStatus& r) {
+         r.data_info.recorded_jd = kNaN;
+         r.data_info.data_source = -1;
+         RaiseFlag(r.data_info_changed);
+     }},
+    {"recording date 1e300",
+     [](SharedStatus& r) {
+         r.data_info.recorded_jd = 1e300;
+         r.data_info.sample_count = 0xFFFFFFFFu;
+         RaiseFlag(r.data_info_changed);
+         RaiseFlag(r.graph_frame_changed);
+     }},
+    {"cpu seconds 1e300",
+     [](SharedStatus& r) {
+         r.cpu_seconds = 1e300;
+         r.user_info.total_cpu_seconds = 1e300;
+         r.user_info.units_completed = INT_MIN;
+         RaiseFlag(r.user_info_changed);
+         RaiseFlag(r.cpu_time_changed);
+     }},
+    {"cpu seconds -inf NaN",
+     [](SharedStatus& r) {
+         r.cpu_seconds = -std::numeric_limits<double>::infinity();
+         r.user_info.total_cpu_seconds = kNaN;
+         RaiseFlag(r.user_info_changed);
+         RaiseFlag(r.cpu_time_changed);
+     }},
+    {"peaks at extreme bins",
+     [](SharedStatus& r) {
+         r.current_peak = PeakSummary{kFloatInf, kFloatNaN, INT_MIN, INT_MAX, kFloatNaN, 0};
+         r.best_peak = PeakSummary{kFloatInf, 1e30f, INT_MIN, INT_MAX, -kFloatInf, INT_MIN};
+         r.best_gaussian = GaussianSummary{-kFloatInf, kFloatNaN, 1e30f, INT_MAX, INT_MIN, kFloatNaN, -1};
+         r.drift_rate = kFloatNaN;
+         RaiseFlag(r.current_peak_changed);
+         RaiseTextItems(r);
+     }},
+    {"depth x INT_MIN", [](SharedStatus& r) { Depth(r, INT_MIN, r.graph_depth_y); }},
+    {"depth x INT_MAX", [](SharedStatus& r) { Depth(r, INT_MAX, r.graph_depth_y); }},
+    {"depth y INT_MIN", [](SharedStatus& r) { Depth(r, r.graph_depth_x, INT_MIN); }},
+    {"depth y INT_MAX", [](SharedStatus& r) { Depth(r, r.graph_depth_x, INT_MAX); }},
+    {"depth y 0", [](SharedStatus& r) { Depth(r, r.graph_depth_x, 0); }},
+    {"depth both INT_MIN with 203 rows",
+     [](SharedStatus& r) {
+         r.graph_row_count = kMaxSpectrumRows;
+         Depth(r, INT_MIN, INT_MIN);
+     }},
+    {"peak height 0", [](SharedStatus& r) { PeakHeight(r, 0); }},
+    {"peak height -40", [](SharedStatus& r) { PeakHeight(r, -40); }},
+    {"peak height INT_MIN", [](SharedStatus& r) { PeakHeight(r, INT_MIN); }},
+    {"samples far above the peak height",
+     [](SharedStatus& r) {
+         r.graph_peak_height = 3;
+         const std::int32_t rows = r.graph_row_count;
+         for (std::int32_t j = 0; j < rows && j < kMaxSpectrumRows; ++j) {
+             std::memset(r.spectrum_rows[j].values, 0xFF, kMaxSpectrumBins);
+         }
+         RaiseGraph(r);
+     }},
+};
+
+}  // namespace
+
+std::int32_t HostileCaseCount() { return static_cast<std::int32_t>(std::size(kCases)); }
+
+const char* HostileCaseName(std::int32_t index) {
+    if (index < 0 || index >= HostileCaseCount()) return "none";
+    return kCases[index].name;
+}
+
+void ApplyHostileCase(std::int32_t index, SharedStatus& record) {
+    if (index < 0 || index >= HostileCaseCount()) return;
+    kCases[index].apply(record);
+}

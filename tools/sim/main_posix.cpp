@@ -1,0 +1,104 @@
+// orvane-sim on POSIX systems: the record lives in POSIX shared memory.
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <time.h>
+#include <vector>
+
+#include "shared/shared_mapping.h"
+#include "sim_options.h"
+#include "sim_run.h"
+
+namespace {
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+extern "C" void OnStopSignal(int) { gStopRequested = 1; }
+
+class PosixClock : public SimClock {
+public:
+    double Now() override {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    }
+
+    bool WaitUntil(double deadline) override {
+        while (gStopRequested == 0) {
+            const double left = deadline - Now();
+            if (left <= 0.0) return true;
+            // A signal cuts the sleep short; the slice bounds the delay when it lands just
+            // before the sleep starts.
+            const double slice = left < 0.1 ? left : 0.1;
+            timespec pause{};
+            pause.tv_sec = static_cast<time_t>(slice);
+            pause.tv_nsec = static_cast<long>((slice - std::floor(slice)) * 1e9);
+            nanosleep(&pause, nullptr);
+        }
+        return false;
+    }
+};
+
+void CatchStopSignals(bool minimized) {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: the sleep must end
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    // In the background, a closing terminal is no reason to stop.
+    if (minimized) {
+        std::signal(SIGHUP, SIG_IGN);
+    } else {
+        sigaction(SIGHUP, &action, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    SimOptions options;
+    std::string error;
+    if (!ParseSimOptions(args, options, error)) {
+        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kSimUsage, stdout);
+        return 0;
+    }
+    if (!options.seedGiven) options.seed = FreshSeed();
+    std::FILE* console = options.minimized ? nullptr : stdout;
+
+    CatchStopSignals(options.minimized);
+    SharedMapping mapping;
+    if (!CreateSharedStatus(mapping)) {
+        std::fprintf(stderr, "orvane-sim: cannot create the shared record \"%s\"\n", kSharedStatusName);
+        return 1;
+    }
+    PrepareRecord(*mapping.record);
+    if (console != nullptr) {
+        std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"; Ctrl-C stops\n",
+                     ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
+                     kSharedStatusName);
+        std::fflush(console);
+    }
+
+    PosixClock clock;
+    const std::uint64_t updates = RunSimulation(options, *mapping.record, clock, console);
+
+    int status = 0;
+    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, *mapping.record, error)) {
+        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
+        status = 1;
+    }
+    CloseSharedStatus(mapping);
+    RemoveSharedStatus();
+    if (console != nullptr) {
+        std::fprintf(console, "orvane-sim: stopped after %llu updates\n", static_cast<unsigned long long>(updates));
+    }
+    return status;
+}

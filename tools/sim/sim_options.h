@@ -1,0 +1,26 @@
+// The command line of orvane-sim.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "simulator.h"
+
+struct SimOptions {
+    bool minimized = false;    // -min: started by the saver; no console output
+    double rate = 10.0;        // updates per second
+    double duration = -1.0;    // seconds; below 0: until stopped
+    std::uint64_t updates = 0; // stop after this many updates; 0: no limit
+    std::uint64_t seed = 1;
+    bool seedGiven = false;    // otherwise the caller picks one that differs from run to run
+    Scenario scenario = Scenario::Steady;
+    std::string dumpPath;      // the record's bytes are written here when the run ends
+    bool help = false;
+};
+
+// Parses the arguments (without the program name). On a mistake returns false and says why
+// in `error`, one line.
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error);
+
+extern const char kSimUsage[];

@@ -1,0 +1,77 @@
+#include "sim_run.h"
+
+#include <chrono>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "simulator.h"
+
+std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, SimClock& clock, std::FILE* console) {
+    SimConfig config;
+    config.seed = options.seed;
+    config.scenario = options.scenario;
+    config.rate = options.rate;
+    Simulator simulator(config);
+
+    const double start = clock.Now();
+    const double end = options.duration > 0.0 ? start + options.duration : std::numeric_limits<double>::infinity();
+    // Updates are paced from a base time and a count, so that rounding never adds up; after
+    // a stall (a suspended machine) the base moves instead of a burst of catching up.
+    double base = start;
+    std::uint64_t sinceBase = 0;
+    double nextStatus = start + 1.0;
+    std::uint64_t updates = 0;
+
+    for (;;) {
+        if (clock.Now() >= end) break;
+        simulator.Step(record);
+        ++updates;
+        ++sinceBase;
+        const double now = clock.Now();
+        if (console != nullptr && now >= nextStatus) {
+            std::fprintf(console, "%s\n", simulator.StatusLine().c_str());
+            std::fflush(console);
+            nextStatus += 1.0;
+            if (nextStatus <= now) nextStatus = now + 1.0;
+        }
+        if (options.updates != 0 && updates >= options.updates) break;
+        double next = base + static_cast<double>(sinceBase) / options.rate;
+        if (next < now - 1.0) {
+            base = now;
+            sinceBase = 1;
+            next = now + 1.0 / options.rate;
+        }
+        if (!clock.WaitUntil(next < end ? next : end)) break;
+    }
+    return updates;
+}
+
+void PrepareRecord(SharedStatus& record) {
+    const std::int32_t attached = ReadFlag(record.saver_attached);
+    const std::int32_t priority = ReadFlag(record.saver_priority_class);
+    const std::int32_t width = ReadFlag(record.graph_area_width);
+    const std::int32_t height = ReadFlag(record.graph_area_height);
+    std::memset(static_cast<void*>(&record), 0, sizeof record);
+    WriteFlag(record.graph_area_width, width);
+    WriteFlag(record.graph_area_height, height);
+    WriteFlag(record.saver_priority_class, priority);
+    WriteFlag(record.saver_attached, attached);
+}
+
+bool WriteRecordFile(const std::string& path, const SharedStatus& record, std::string& error) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!out || std::fwrite(&record, 1, kSharedStatusSize, out.get()) != kSharedStatusSize ||
+        std::fflush(out.get()) != 0) {
+        error = "cannot write record file '" + path + "'";
+        return false;
+    }
+    return true;
+}
+
+std::uint64_t FreshSeed() {
+    const auto ticks = std::chrono::system_clock::now().time_since_epoch().count();
+    const auto steady = std::chrono::steady_clock::now().time_since_epoch().count();
+    // Short enough to type back in with --seed.
+    return ((static_cast<std::uint64_t>(ticks) * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(steady)) % 1000000;
+}

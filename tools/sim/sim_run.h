@@ -1,0 +1,35 @@
+// The part of a run that does not depend on the platform: pacing the updates, the status
+// line once a second, preparing the record and writing it out.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "shared/shared_status.h"
+#include "sim_options.h"
+
+// What the platform provides: a steady clock and a wait that a stop request cuts short.
+class SimClock {
+public:
+    virtual ~SimClock() = default;
+    virtual double Now() = 0;  // seconds from any fixed point, never going back
+    // Waits until Now() reaches `deadline`; false as soon as a stop has been asked for.
+    virtual bool WaitUntil(double deadline) = 0;
+};
+
+// Plays the options' scenario into the record until the duration is up, the update limit is
+// reached or the clock reports a stop. With a console, prints one status line per second to
+// it. Returns the number of updates played.
+std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, SimClock& clock, std::FILE* console);
+
+// Zeroes the client's part of a record that may have been left behind by an earlier run. What
+// a saver has written (its marker, priority class and graph area) stays: it may still be
+// attached.
+void PrepareRecord(SharedStatus& record);
+
+// Writes the record's bytes to a file.
+bool WriteRecordFile(const std::string& path, const SharedStatus& record, std::string& error);
+
+// A seed for a run that was given none: differs from run to run.
+std::uint64_t FreshSeed();

@@ -10,16 +10,10 @@
 #include <limits>
 #include <string>
 
+#include "common/hostile_values.h"
 #include "display/formatting.h"
 
 namespace {
-
-constexpr float kFloatNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kFloatInf = std::numeric_limits<float>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 std::string RightAscension(float hours) {
     char text[64];

@@ -20,18 +20,12 @@
 #include <unistd.h>
 #endif
 
+#include "common/hostile_values.h"
 #include "common/record_builder.h"
 #include "common/test_canvas.h"
 #include "display/status_display.h"
 
 namespace {
-
-constexpr float kFloatNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kFloatInf = std::numeric_limits<float>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 constexpr Rect kWholeCanvas{0, 0, kCanvasWidth, kCanvasHeight};
 

@@ -6,14 +6,11 @@
 #include <iterator>
 #include <limits>
 
+#include "common/hostile_values.h"
 #include "common/record_builder.h"
 #include "simulator.h"
 
 namespace {
-
-constexpr float kFloatNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kFloatInf = std::numeric_limits<float>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 void RaiseTextItems(SharedStatus& r) {
     RaiseFlag(r.search_params_changed);

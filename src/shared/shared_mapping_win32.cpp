@@ -6,18 +6,49 @@ namespace {
 
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
-// A view reaches to the end of its last page; VirtualQuery tells how far that is. Anything
-// shorter than the record would have us read and write past the end of the mapping.
+// The size the client gave the object. A view reaches to the end of its last page, so the
+// view's own size can hide a record that is a few bytes short; the section knows its exact
+// size. ntdll's query is looked up at run time and, where it is missing, the view's size is
+// the best there is.
+struct SectionBasicInformation {
+    void* baseAddress;
+    ULONG attributes;
+    LARGE_INTEGER maximumSize;
+};
+using QuerySectionFunction = LONG(WINAPI*)(HANDLE, int, void*, SIZE_T, SIZE_T*);
+
+bool SectionSize(HANDLE object, std::size_t& size) {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr) return false;
+    const auto query = reinterpret_cast<QuerySectionFunction>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySection")));
+    if (query == nullptr) return false;
+    SectionBasicInformation info{};
+    if (query(object, 0 /* SectionBasicInformation */, &info, sizeof info, nullptr) < 0) return false;
+    if (info.maximumSize.QuadPart < 0) return false;
+    size = static_cast<std::size_t>(info.maximumSize.QuadPart);
+    return true;
+}
+
+// Anything shorter than the record would have us read and write past the end of the mapping.
 bool MapWhole(SharedMapping& mapping, HANDLE object, bool created) {
     void* view = MapViewOfFile(object, FILE_MAP_ALL_ACCESS, 0, 0, 0);
     if (view == nullptr) return false;
     MEMORY_BASIC_INFORMATION region{};
-    if (VirtualQuery(view, &region, sizeof region) == 0 || region.RegionSize < kSharedStatusSize) {
+    std::size_t size = 0;
+    if (VirtualQuery(view, &region, sizeof region) == 0) {
+        UnmapViewOfFile(view);
+        return false;
+    }
+    size = region.RegionSize;
+    std::size_t sectionSize = 0;
+    if (SectionSize(object, sectionSize) && sectionSize < size) size = sectionSize;
+    if (size < kSharedStatusSize) {
         UnmapViewOfFile(view);
         return false;
     }
     mapping.record = static_cast<SharedStatus*>(view);
-    mapping.size = region.RegionSize;
+    mapping.size = size;
     mapping.handle = reinterpret_cast<std::intptr_t>(object);
     mapping.created = created;
     return true;

@@ -6,49 +6,21 @@ namespace {
 
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
-// The size the client gave the object. A view reaches to the end of its last page, so the
-// view's own size can hide a record that is a few bytes short; the section knows its exact
-// size. ntdll's query is looked up at run time and, where it is missing, the view's size is
-// the best there is.
-struct SectionBasicInformation {
-    void* baseAddress;
-    ULONG attributes;
-    LARGE_INTEGER maximumSize;
-};
-using QuerySectionFunction = LONG(WINAPI*)(HANDLE, int, void*, SIZE_T, SIZE_T*);
-
-bool SectionSize(HANDLE object, std::size_t& size) {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (ntdll == nullptr) return false;
-    const auto query = reinterpret_cast<QuerySectionFunction>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySection")));
-    if (query == nullptr) return false;
-    SectionBasicInformation info{};
-    if (query(object, 0 /* SectionBasicInformation */, &info, sizeof info, nullptr) < 0) return false;
-    if (info.maximumSize.QuadPart < 0) return false;
-    size = static_cast<std::size_t>(info.maximumSize.QuadPart);
-    return true;
-}
-
-// Anything shorter than the record would have us read and write past the end of the mapping.
+// A view reaches to the end of its last page; VirtualQuery tells how far that is. Anything
+// shorter than the record would have us read and write past the end of the mapping. A record
+// short by less than its last page passes, and harmlessly so: every byte we touch is still
+// mapped memory. Neither the view nor the section (Wine reports whole pages for both) tells
+// the exact size the client asked for.
 bool MapWhole(SharedMapping& mapping, HANDLE object, bool created) {
     void* view = MapViewOfFile(object, FILE_MAP_ALL_ACCESS, 0, 0, 0);
     if (view == nullptr) return false;
     MEMORY_BASIC_INFORMATION region{};
-    std::size_t size = 0;
-    if (VirtualQuery(view, &region, sizeof region) == 0) {
-        UnmapViewOfFile(view);
-        return false;
-    }
-    size = region.RegionSize;
-    std::size_t sectionSize = 0;
-    if (SectionSize(object, sectionSize) && sectionSize < size) size = sectionSize;
-    if (size < kSharedStatusSize) {
+    if (VirtualQuery(view, &region, sizeof region) == 0 || region.RegionSize < kSharedStatusSize) {
         UnmapViewOfFile(view);
         return false;
     }
     mapping.record = static_cast<SharedStatus*>(view);
-    mapping.size = size;
+    mapping.size = region.RegionSize;
     mapping.handle = reinterpret_cast<std::intptr_t>(object);
     mapping.created = created;
     return true;

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# "Blank" 1 with "Minutes" 1: the status screen shows and updates for a minute, then the
+# screen turns black and the display stops updating.
+# shellcheck source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2e_setup blank_after_minutes
+
+e2e_write_ini "Blank=1" "Minutes=1"
+e2e_start_sim --scenario steady --rate 2
+started=$SECONDS
+e2e_start_saver /s
+e2e_wait_fields 30 saver_attached=1 || e2e_fail "the saver did not attach"
+e2e_wait_canvas 30 || e2e_fail "no status screen before the minute is up (last: $E2E_WORK/canvas.png)"
+
+# Well inside the minute (it starts after we started the saver): still showing and updating.
+e2e_poke status_text_a_changed=1 || e2e_fail "record-poke failed"
+e2e_wait_fields 20 status_text_a_changed=0 || e2e_fail "the saver did not update the display before blanking"
+while ((SECONDS - started < 30)); do sleep 1; done
+e2e_screenshot "$E2E_WORK/half-minute.png"
+e2e_canvas_shown "$E2E_WORK/half-minute.png" || e2e_fail "the screen blanked before the minute was up"
+
+# Blank: no status screen left, and nothing lit but (once the client shows its message, as the
+# stand-in does a minute into its run) the attention banner's strip, y 10..39.
+_blanked() {
+  local shot=$1 lit
+  e2e_screenshot "$shot" || return 1
+  [[ $(e2e_color_count "$shot" "$E2E_VIOLET") -eq 0 ]] || return 1
+  lit=$(e2e_nonblack_box "$shot")
+  [[ $lit == none ]] || (($(e2e_box_top "$lit") >= 10 && $(e2e_box_bottom "$lit") <= 39))
+}
+e2e_poll 60 _blanked "$E2E_WORK/black.png" || e2e_fail "the screen did not blank after a minute (last: $E2E_WORK/black.png)"
+e2e_log "blank $((SECONDS - started)) s after the start"
+e2e_poke status_text_a_changed=1 || e2e_fail "record-poke failed"
+sleep 1.5
+[[ $(e2e_field status_text_a_changed) == 1 ]] || e2e_fail "the blank saver still lowers change flags"
+_blanked "$E2E_WORK/still-black.png" || e2e_fail "the screen did not stay blank ($E2E_WORK/still-black.png)"
+
+xdotool key space
+e2e_wait_exit saver 30 || e2e_fail "the saver did not end after a key press"
+e2e_pass

@@ -1,0 +1,458 @@
+# shellcheck shell=bash
+# Shared helpers of the end-to-end tests: a virtual X display and a wineserver of the test's
+# own, a fresh orvane.ini, background processes that are always cleaned up, screenshots with
+# colour probes, the shared record through orvane-peek/record-poke, and bounded polling.
+#
+# A test script sources this file, calls e2e_setup NAME, and exits through e2e_pass or
+# e2e_fail (or e2e_skip); the EXIT trap kills whatever the test started and puts the
+# registry back.
+#
+# Paths come from the environment that ctest sets (tests/e2e/CMakeLists.txt); run by hand,
+# the defaults match the windows preset: ORVANE_E2E_BIN_DIR (Orvane.scr, orvane-sim.exe),
+# ORVANE_E2E_PROGRAMS_DIR (the test programs), ORVANE_E2E_WORK_DIR (screenshots, logs),
+# ORVANE_E2E_PREFIX (the tests' Wine prefix) and ORVANE_E2E_MAIN_PREFIX (copied to make it).
+
+set -uo pipefail
+
+e2e_source_dir=${ORVANE_E2E_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+e2e_bin_dir=${ORVANE_E2E_BIN_DIR:-$e2e_source_dir/build/windows/bin}
+e2e_programs_dir=${ORVANE_E2E_PROGRAMS_DIR:-$e2e_source_dir/build/windows/e2e}
+e2e_work_root=${ORVANE_E2E_WORK_DIR:-$e2e_source_dir/build/windows/e2e-work}
+e2e_main_prefix=${ORVANE_E2E_MAIN_PREFIX:-$e2e_source_dir/build/windows/wineprefix}
+export ORVANE_WINEPREFIX=${ORVANE_E2E_PREFIX:-$e2e_source_dir/build/windows/e2e-wineprefix}
+
+# Never the display or the Xvfb of whoever started us: each test has its own.
+unset ORVANE_XVFB_PID ORVANE_XVFB_DISPLAY
+# shellcheck source=../../scripts/wine-env
+source "$e2e_source_dir/scripts/wine-env"
+# shellcheck source=../../scripts/xvfb-env
+source "$e2e_source_dir/scripts/xvfb-env"
+
+# Debian's own ImageMagick binary when it is there; any convert otherwise.
+if command -v convert-im6.q16 >/dev/null 2>&1; then
+  e2e_convert=convert-im6.q16
+else
+  e2e_convert=convert
+fi
+
+E2E_NAME=
+E2E_WORK=
+E2E_DEADLINE=0
+E2E_SCREEN_W=0
+E2E_SCREEN_H=0
+E2E_WINE_STARTED=0
+declare -A E2E_PIDS=()      # name -> pid of a background process we started
+declare -A E2E_STATUS=()    # name -> exit status once collected
+
+e2e_log() { printf '[%s %s] %s\n' "$E2E_NAME" "$(date +%T)" "$*"; }
+
+e2e_fail() {
+  printf '[%s] FAIL: %s\n' "$E2E_NAME" "$*" >&2
+  e2e_dump_logs >&2
+  exit 1
+}
+
+# Exit status 77 is what ctest counts as skipped (SKIP_RETURN_CODE in CMakeLists.txt).
+e2e_skip() {
+  printf '[%s] SKIP: %s\n' "$E2E_NAME" "$*" >&2
+  exit 77
+}
+
+e2e_pass() {
+  e2e_log "PASS"
+  exit 0
+}
+
+# Shows the output of every process the test started; called on failure.
+e2e_dump_logs() {
+  local f
+  [[ -n "$E2E_WORK" && -d "$E2E_WORK" ]] || return 0
+  for f in "$E2E_WORK"/*.out "$E2E_WORK"/*.log; do
+    [[ -s "$f" ]] || continue
+    printf -- '--- %s (last 30 lines)\n' "${f#"$E2E_WORK"/}"
+    tail -n 30 "$f"
+  done
+  printf -- '--- files kept in %s\n' "$E2E_WORK"
+}
+
+# Seconds left before the test's own deadline (kept well inside ctest's timeout so that the
+# clean-up always gets its turn).
+e2e_remaining() {
+  local left=$((E2E_DEADLINE - SECONDS))
+  ((left > 0)) || left=0
+  echo "$left"
+}
+
+# e2e_poll SECONDS COMMAND...: runs COMMAND every 0.25 s until it succeeds (0) or the time,
+# capped by the test's deadline, is up (1).
+e2e_poll() {
+  local limit=$1 left
+  shift
+  left=$(e2e_remaining)
+  ((limit < left)) || limit=$left
+  local end=$((SECONDS + limit))
+  while :; do
+    if "$@"; then return 0; fi
+    ((SECONDS < end)) || return 1
+    sleep 0.25
+  done
+}
+
+# ---------------------------------------------------------------------------------------------
+# Set-up and clean-up
+
+# Makes the tests' prefix once: a copy of the main prefix when that has been made (seconds),
+# else a new one (a minute or more). Later calls only check the stamp.
+e2e_prepare_prefix() {
+  local stamp="$ORVANE_WINEPREFIX/.orvane-prefix"
+  [[ -f "$stamp" ]] && return 0
+  local lock="$ORVANE_WINEPREFIX.lock"
+  mkdir -p "$(dirname "$ORVANE_WINEPREFIX")" || return 1
+  (
+    flock -w 110 9 || { echo "e2e: could not lock $lock" >&2; exit 1; }
+    [[ -f "$stamp" ]] && exit 0
+    rm -rf "$ORVANE_WINEPREFIX" "$ORVANE_WINEPREFIX.tmp"
+    if [[ -f "$e2e_main_prefix/.orvane-prefix" && -f "$e2e_main_prefix/system.reg" ]]; then
+      echo "e2e: copying $e2e_main_prefix to $ORVANE_WINEPREFIX"
+      # The wineserver saves the registry by renaming a finished file over the old one, so a
+      # copy taken while the main prefix is in use still gets whole files.
+      cp -a "$e2e_main_prefix" "$ORVANE_WINEPREFIX.tmp" || exit 1
+      mv "$ORVANE_WINEPREFIX.tmp" "$ORVANE_WINEPREFIX" || exit 1
+    else
+      orvane_wine_prefix_init || exit 1
+    fi
+  ) 9>"$lock"
+}
+
+# Ends every Wine process of the tests' prefix, and its server. The prefix is ours alone, so
+# nothing else is touched; used before a test (leftovers of one that was killed) and after.
+e2e_wine_stop_all() {
+  timeout 30 wineserver -k >/dev/null 2>&1 8>&- || true
+  timeout 30 wineserver -w >/dev/null 2>&1 8>&- || true
+}
+
+# e2e_setup NAME [SCREEN]: fresh work folder, own Xvfb (default 1280x1024x24), own wineserver,
+# the registry values that tests change put back to their defaults, and no orvane.ini.
+e2e_setup() {
+  E2E_NAME=$1
+  local screen=${2:-1280x1024x24}
+  E2E_DEADLINE=$((SECONDS + 95))
+  trap e2e_cleanup EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+
+  # Another run of these tests on the same build (a second ctest) would share the prefix and
+  # the work folders and end this test's programs: one test at a time, whoever started it.
+  mkdir -p "$(dirname "$ORVANE_WINEPREFIX")" || e2e_fail "cannot make the prefix's folder"
+  exec 8>"$ORVANE_WINEPREFIX.run-lock"
+  # Such a clash says nothing about the saver: the test is reported as skipped, not failed.
+  flock -w 60 8 || e2e_skip "another run of the end-to-end tests held $ORVANE_WINEPREFIX for a minute"
+  E2E_WORK="$e2e_work_root/$E2E_NAME"
+  rm -rf "$E2E_WORK"
+  mkdir -p "$E2E_WORK" || e2e_fail "cannot make $E2E_WORK"
+
+  local f
+  for f in Orvane.scr orvane-sim.exe; do
+    [[ -f "$e2e_bin_dir/$f" ]] || e2e_fail "missing $e2e_bin_dir/$f (build the windows preset first)"
+  done
+  for f in orvane-peek.exe record-poke.exe record-cmdline.exe preview-host.exe PASSWORD.CPL; do
+    [[ -f "$e2e_programs_dir/$f" ]] || e2e_fail "missing $e2e_programs_dir/$f (build the windows preset first)"
+  done
+  e2e_prepare_prefix || e2e_fail "cannot prepare the Wine prefix $ORVANE_WINEPREFIX"
+
+  # (Nothing started here may inherit the lock: "8>&-".)
+  ORVANE_XVFB_FIRST=${ORVANE_E2E_XVFB_FIRST:-140} ORVANE_XVFB_SCREEN=$screen orvane_xvfb_start 8>&- ||
+    e2e_fail "cannot start Xvfb"
+  E2E_SCREEN_W=${screen%%x*}
+  local rest=${screen#*x}
+  E2E_SCREEN_H=${rest%%x*}
+  e2e_log "display $DISPLAY ${E2E_SCREEN_W}x${E2E_SCREEN_H}, prefix $WINEPREFIX"
+
+  e2e_wine_stop_all
+  E2E_WINE_STARTED=1
+  # Persistent while the test runs; if the test is killed outright, the server still goes
+  # half a minute after its last program.
+  wineserver -p30 >/dev/null 2>&1 8>&- || true
+  timeout 60 wine cmd /c exit >/dev/null 2>&1 8>&- || e2e_fail "Wine does not start programs"
+  e2e_reset_registry || e2e_fail "cannot reset the registry"
+  rm -f "$(e2e_ini_path)"
+  # A known cursor position before any saver reads its starting point.
+  xdotool mousemove 200 200 || e2e_fail "xdotool cannot move the pointer"
+}
+
+e2e_cleanup() {
+  local rc=$? name
+  trap - EXIT
+  for name in "${!E2E_PIDS[@]}"; do
+    e2e_kill "$name"
+  done
+  if ((E2E_WINE_STARTED)); then
+    e2e_reset_registry >/dev/null 2>&1 || true
+    rm -f "$(e2e_ini_path)"
+    e2e_wine_stop_all
+  fi
+  orvane_xvfb_stop
+  exit "$rc"
+}
+
+# The registry values that the tests change, back to the prefix's defaults: no Windows 98
+# pretence for the saver, no saver password, no association for text files.
+e2e_reset_registry() {
+  local reg="$E2E_WORK/reset.reg"
+  printf '%s\r\n' \
+    'REGEDIT4' '' \
+    '[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Orvane.scr]' '' \
+    '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=-' '' \
+    '[-HKEY_CLASSES_ROOT\.txt]' '' \
+    '[-HKEY_CLASSES_ROOT\orvane.e2e.help]' '' >"$reg"
+  timeout 60 wine regedit /s "$(e2e_winpath "$reg")" >/dev/null 2>&1 8>&-
+}
+
+# ---------------------------------------------------------------------------------------------
+# Files and settings
+
+# The Windows name of a Linux path (drive Z: is the Linux root in every prefix).
+e2e_winpath() {
+  local path
+  path=$(realpath -m "$1")
+  printf 'Z:%s' "${path//\//\\}"
+}
+
+e2e_ini_path() { printf '%s/drive_c/windows/orvane.ini' "$WINEPREFIX"; }
+
+# e2e_write_ini KEY=VALUE...: a new orvane.ini with just these keys in section "boot".
+e2e_write_ini() {
+  local ini kv
+  ini=$(e2e_ini_path)
+  {
+    printf '[boot]\r\n'
+    for kv in "$@"; do printf '%s\r\n' "$kv"; done
+  } >"$ini"
+}
+
+# e2e_ini_value KEY: the value of KEY in orvane.ini's "boot" section, or nothing.
+e2e_ini_value() {
+  tr -d '\r' <"$(e2e_ini_path)" 2>/dev/null | awk -v key="$1" '
+    /^\[/ { in_boot = (tolower($0) == "[boot]"); next }
+    in_boot {
+      eq = index($0, "=")
+      if (eq > 0) {
+        k = substr($0, 1, eq - 1); gsub(/^[ \t]+|[ \t]+$/, "", k)
+        if (tolower(k) == tolower(key)) { v = substr($0, eq + 1); gsub(/^[ \t]+|[ \t]+$/, "", v); print v; exit }
+      }
+    }'
+}
+
+# ---------------------------------------------------------------------------------------------
+# Processes
+
+# e2e_start NAME COMMAND...: starts COMMAND in the background, output in $E2E_WORK/NAME.out.
+e2e_start() {
+  local name=$1
+  shift
+  "$@" >"$E2E_WORK/$name.out" 2>&1 8>&- &
+  E2E_PIDS[$name]=$!
+  unset "E2E_STATUS[$name]"
+}
+
+# e2e_start_wine NAME PROGRAM ARGS...: the same under Wine. The process that bash waits for
+# is the Windows program itself, so its exit status is the program's (-1 shows as 255).
+e2e_start_wine() {
+  local name=$1
+  shift
+  e2e_start "$name" wine "$@"
+}
+
+# True while NAME runs; a process that has ended but was not yet waited for does not count.
+e2e_running() {
+  local pid=${E2E_PIDS[$1]:-} stat
+  [[ -n "$pid" ]] && kill -0 "$pid" 2>/dev/null || return 1
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
+  # The state follows the command name in parentheses, which may itself hold blanks.
+  stat=${stat##*) }
+  [[ ${stat:0:1} != Z ]]
+}
+
+# e2e_wait_exit NAME SECONDS: waits for NAME to end; sets E2E_STATUS[NAME] and returns 0, or
+# returns 1 when it is still running at the end.
+e2e_wait_exit() {
+  local name=$1 limit=$2 pid=${E2E_PIDS[$1]:-}
+  [[ -n "$pid" ]] || return 1
+  if [[ -n "${E2E_STATUS[$name]:-}" ]]; then return 0; fi
+  _e2e_ended() { ! e2e_running "$1"; }
+  e2e_poll "$limit" _e2e_ended "$name" || return 1
+  local status=0
+  wait "$pid" 2>/dev/null || status=$?
+  E2E_STATUS[$name]=$status
+  unset "E2E_PIDS[$name]"
+  return 0
+}
+
+# e2e_kill NAME: asks NAME to end, then forces it; no error when it has gone already.
+e2e_kill() {
+  local name=$1 pid=${E2E_PIDS[$1]:-} i
+  [[ -n "$pid" ]] || return 0
+  if e2e_running "$name"; then
+    kill -TERM "$pid" 2>/dev/null || true
+    for ((i = 0; i < 40; i++)); do
+      e2e_running "$name" || break
+      sleep 0.1
+    done
+    e2e_running "$name" && kill -KILL "$pid" 2>/dev/null
+  fi
+  wait "$pid" 2>/dev/null || true
+  unset "E2E_PIDS[$name]"
+}
+
+# e2e_wine_run SECONDS PROGRAM ARGS...: runs a Windows program in the foreground, bounded.
+e2e_wine_run() {
+  local limit=$1
+  shift
+  timeout "$limit" wine "$@" 8>&-
+}
+
+# The saver, full screen, with its output in saver.out.
+e2e_start_saver() { e2e_start_wine saver "$e2e_bin_dir/Orvane.scr" "$@"; }
+
+# The stand-in client, writing the record, with its output in sim.out.
+e2e_start_sim() {
+  e2e_start_wine sim "$e2e_bin_dir/orvane-sim.exe" "$@"
+  e2e_poll 30 e2e_record_exists || e2e_fail "orvane-sim did not create the record"
+}
+
+e2e_record_exists() { timeout 60 wine "$e2e_programs_dir/orvane-peek.exe" >/dev/null 2>&1 8>&-; }
+
+# ---------------------------------------------------------------------------------------------
+# The shared record
+
+# e2e_peek ARGS...: orvane-peek under Wine (see programs/orvane_peek.cpp for ARGS).
+e2e_peek() { timeout 90 wine "$e2e_programs_dir/orvane-peek.exe" "$@" 8>&-; }
+
+# e2e_field NAME: the field's current value.
+e2e_field() { e2e_peek "$1" | tr -d '\r' | sed -n "s/^$1=//p"; }
+
+# e2e_wait_fields SECONDS NAME=VALUE|NAME!=VALUE...: waits until all hold at once.
+e2e_wait_fields() {
+  local limit=$1 left args=() c
+  shift
+  left=$(e2e_remaining)
+  ((limit < left)) || limit=$left
+  for c in "$@"; do args+=(--until "$c"); done
+  e2e_peek --timeout "$limit" "${args[@]}" >/dev/null
+}
+
+# e2e_poke NAME=VALUE...: writes the fields in order.
+e2e_poke() { timeout 60 wine "$e2e_programs_dir/record-poke.exe" "$@" 8>&-; }
+
+# ---------------------------------------------------------------------------------------------
+# The screen
+
+# e2e_screenshot FILE: the whole virtual screen as PNG.
+e2e_screenshot() {
+  xwd -root -silent | "$e2e_convert" xwd:- "png:$1"
+}
+
+# The ImageMagick operations that turn the pixels of exactly COLOR white and all others black.
+# Every other pixel first becomes a third colour, neither COLOR nor white, so that neither a
+# black COLOR nor white pixels that were there before can end up on the wrong side.
+_e2e_mask_ops() {
+  local color=${1^^} other='#010101'
+  [[ $color == "$other" ]] && other='#020202'
+  printf '%s\n' -fill "$other" +opaque "$color" -fill white -opaque "$color" -fill black +opaque white
+}
+
+# e2e_color_box FILE COLOR [CROP]: the bounding box "WxH+X+Y" (screen coordinates) of the pixels
+# of exactly COLOR ("#RRGGBB"), within CROP ("WxH+X+Y") when given; "none" when there are none.
+e2e_color_box() {
+  local file=$1 color=$2 crop=${3:-} cx=0 cy=0 box
+  local args=("$file")
+  if [[ -n "$crop" ]]; then
+    args+=(-crop "$crop" +repage)
+    cx=${crop#*+}; cy=${cx#*+}; cx=${cx%%+*}
+  fi
+  # A black border makes the corners, which decide what the trim box trims, never the colour.
+  # shellcheck disable=SC2046
+  box=$("$e2e_convert" "${args[@]}" -alpha off $(_e2e_mask_ops "$color") \
+        -bordercolor black -border 1 -format '%[fx:maxima.r > 0 ? 1 : 0] %@' info: 2>/dev/null) || return 1
+  _e2e_box_from "$box" "$cx" "$cy"
+}
+
+# "FOUND WxH+X+Y" from ImageMagick (on an image with a border of 1) to screen coordinates.
+_e2e_box_from() {
+  local box=$1 cx=$2 cy=$3
+  if [[ ${box%% *} != 1 ]]; then
+    echo none
+    return 0
+  fi
+  box=${box#* }
+  local w=${box%%x*} rest=${box#*x}
+  local h=${rest%%+*} x y
+  rest=${rest#*+}
+  x=${rest%%+*}
+  y=${rest#*+}
+  echo "${w}x${h}+$((x + cx - 1))+$((y + cy - 1))"
+}
+
+# e2e_nonblack_box FILE [CROP]: like e2e_color_box, for every pixel that is not pure black.
+e2e_nonblack_box() {
+  local file=$1 crop=${2:-} cx=0 cy=0 box
+  local args=("$file")
+  if [[ -n "$crop" ]]; then
+    args+=(-crop "$crop" +repage)
+    cx=${crop#*+}; cy=${cx#*+}; cx=${cx%%+*}
+  fi
+  box=$("$e2e_convert" "${args[@]}" -alpha off -fill white +opaque black \
+        -bordercolor black -border 1 -format '%[fx:maxima.r > 0 ? 1 : 0] %@' info: 2>/dev/null) || return 1
+  _e2e_box_from "$box" "$cx" "$cy"
+}
+
+# e2e_color_count FILE COLOR [CROP]: how many pixels are exactly COLOR.
+e2e_color_count() {
+  local file=$1 color=$2 crop=${3:-}
+  local args=("$file")
+  [[ -n "$crop" ]] && args+=(-crop "$crop" +repage)
+  # shellcheck disable=SC2046
+  "$e2e_convert" "${args[@]}" -alpha off $(_e2e_mask_ops "$color") \
+    -precision 15 -format '%[fx:round(mean.r * w * h)]\n' info:
+}
+
+# e2e_pixel FILE X Y: the colour at (X, Y) as "#RRGGBB".
+e2e_pixel() {
+  local hex
+  hex=$("$e2e_convert" "$1" -alpha off -format "%[hex:p{$2,$3}]" info:) || return 1
+  printf '#%s\n' "${hex:0:6}"
+}
+
+# Box parts: e2e_box_left/top/right/bottom "WxH+X+Y" (right and bottom inclusive).
+e2e_box_left() { local r=${1#*+}; echo "${r%%+*}"; }
+e2e_box_top() { echo "${1##*+}"; }
+e2e_box_right() { local w=${1%%x*}; echo $(($(e2e_box_left "$1") + w - 1)); }
+e2e_box_bottom() { local r=${1#*x}; local h=${r%%+*}; echo $(($(e2e_box_top "$1") + h - 1)); }
+
+# The status screen is 752 x 445 pixels, centred on the screen; its violet frame reaches from
+# 6 pixels inside its left edge to 6 inside its right (bars end 10 pixels in, rounded with
+# discs of radius 4).
+readonly E2E_CANVAS_W=752 E2E_CANVAS_H=445 E2E_VIOLET='#9966FF'
+e2e_canvas_left() { echo $(((E2E_SCREEN_W - E2E_CANVAS_W) / 2)); }
+e2e_canvas_top() { echo $(((E2E_SCREEN_H - E2E_CANVAS_H) / 2)); }
+
+# e2e_canvas_shown FILE: true when FILE shows the status screen's frame where a centred canvas
+# puts it: the violet spans exactly the expected columns and stays inside the canvas rows.
+e2e_canvas_shown() {
+  local box left top
+  box=$(e2e_color_box "$1" "$E2E_VIOLET") || return 1
+  [[ $box != none ]] || return 1
+  left=$(e2e_canvas_left)
+  top=$(e2e_canvas_top)
+  [[ $(e2e_box_left "$box") -eq $((left + 6)) && $(e2e_box_right "$box") -eq $((left + E2E_CANVAS_W - 7)) ]] || return 1
+  [[ $(e2e_box_top "$box") -ge $top && $(e2e_box_bottom "$box") -le $((top + E2E_CANVAS_H - 1)) ]]
+}
+
+# e2e_wait_canvas SECONDS: waits until a screenshot shows the centred status screen; the last
+# screenshot stays in $E2E_WORK/canvas.png.
+e2e_wait_canvas() {
+  _e2e_canvas_now() {
+    e2e_screenshot "$E2E_WORK/canvas.png" && e2e_canvas_shown "$E2E_WORK/canvas.png"
+  }
+  e2e_poll "$1" _e2e_canvas_now
+}

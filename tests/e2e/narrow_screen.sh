@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# On a screen from 640 to 799 pixels wide the saver attaches to the record (marker, priority
+# class, graph area) but never draws the status screen nor lowers a flag: the screen stays
+# black until a key ends it.
+# shellcheck source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2e_setup narrow_screen 700x525x24
+
+e2e_write_ini "Blank=0" "Minutes=0"
+e2e_start_sim --scenario steady --rate 2
+e2e_start_saver /s
+e2e_wait_fields 30 saver_attached=1 || e2e_fail "the saver did not attach on a narrow screen"
+[[ $(e2e_field saver_priority_class) == 32 ]] || e2e_fail "no priority class in the record"
+
+pixels=$((E2E_SCREEN_W * E2E_SCREEN_H))
+_all_black() {
+  e2e_screenshot "$E2E_WORK/black.png" && [[ $(e2e_color_count "$E2E_WORK/black.png" '#000000') -eq $pixels ]]
+}
+e2e_poll 30 _all_black || e2e_fail "the screen did not turn black (last: $E2E_WORK/black.png)"
+e2e_poke status_text_a_changed=1 user_info_changed=1 || e2e_fail "record-poke failed"
+for i in 1 2 3 4; do
+  sleep 0.5
+  e2e_screenshot "$E2E_WORK/still-black-$i.png"
+  [[ $(e2e_color_count "$E2E_WORK/still-black-$i.png" '#000000') -eq $pixels ]] ||
+    e2e_fail "something was drawn on the narrow screen ($E2E_WORK/still-black-$i.png)"
+done
+values=$(e2e_peek status_text_a_changed user_info_changed | tr -d '\r')
+[[ $values == $'status_text_a_changed=1\nuser_info_changed=1' ]] ||
+  e2e_fail "the narrow saver lowered flags: $(tr '\n' ' ' <<<"$values")"
+
+xdotool key space
+e2e_wait_exit saver 30 || e2e_fail "the saver did not end after a key press"
+[[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "the saver's exit status is ${E2E_STATUS[saver]}, not 0"
+[[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "saver_attached is not 0 after the saver ended"
+e2e_pass

@@ -59,18 +59,9 @@ void CatchStopSignals(bool minimized) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     SimOptions options;
+    if (const int exitCode = ReadSimCommandLine(argc, argv, options); exitCode >= 0) return exitCode;
     std::string error;
-    if (!ParseSimOptions(args, options, error)) {
-        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kSimUsage, stdout);
-        return 0;
-    }
-    if (!options.seedGiven) options.seed = FreshSeed();
     std::FILE* console = options.minimized ? nullptr : stdout;
 
     CatchStopSignals(options.minimized);

@@ -94,18 +94,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     SimOptions options;
+    if (const int exitCode = ReadSimCommandLine(argc, argv, options); exitCode >= 0) return exitCode;
     std::string error;
-    if (!ParseSimOptions(args, options, error)) {
-        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kSimUsage, stdout);
-        return 0;
-    }
-    if (!options.seedGiven) options.seed = FreshSeed();
 
     // Started by the saver, the program may have been given a console of its own: let it go,
     // and with it the window.

@@ -1,9 +1,11 @@
 #include "sim_run.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "simulator.h"
 
@@ -74,4 +76,19 @@ std::uint64_t FreshSeed() {
     const auto steady = std::chrono::steady_clock::now().time_since_epoch().count();
     // Short enough to type back in with --seed.
     return ((static_cast<std::uint64_t>(ticks) * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(steady)) % 1000000;
+}
+
+int ReadSimCommandLine(int argc, char** argv, SimOptions& options) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    if (!ParseSimOptions(args, options, error)) {
+        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kSimUsage, stdout);
+        return 0;
+    }
+    if (!options.seedGiven) options.seed = FreshSeed();
+    return -1;
 }

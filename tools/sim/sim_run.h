@@ -33,3 +33,8 @@ bool WriteRecordFile(const std::string& path, const SharedStatus& record, std::s
 
 // A seed for a run that was given none: differs from run to run.
 std::uint64_t FreshSeed();
+
+// Reads the command line as both programs do: on a mistake says why on stderr and returns 2,
+// for --help prints the usage and returns 0, otherwise fills `options` (a fresh seed when
+// none was given) and returns -1 to go on.
+int ReadSimCommandLine(int argc, char** argv, SimOptions& options);

@@ -61,7 +61,6 @@ void CatchStopSignals(bool minimized) {
 int main(int argc, char** argv) {
     SimOptions options;
     if (const int exitCode = ReadSimCommandLine(argc, argv, options); exitCode >= 0) return exitCode;
-    std::string error;
     std::FILE* console = options.minimized ? nullptr : stdout;
 
     CatchStopSignals(options.minimized);
@@ -70,26 +69,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvane-sim: cannot create the shared record \"%s\"\n", kSharedStatusName);
         return 1;
     }
-    PrepareRecord(*mapping.record);
-    if (console != nullptr) {
-        std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"; Ctrl-C stops\n",
-                     ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
-                     kSharedStatusName);
-        std::fflush(console);
-    }
-
     PosixClock clock;
-    const std::uint64_t updates = RunSimulation(options, *mapping.record, clock, console);
-
-    int status = 0;
-    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, *mapping.record, error)) {
-        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
-        status = 1;
-    }
-    CloseSharedStatus(mapping);
-    RemoveSharedStatus();
-    if (console != nullptr) {
-        std::fprintf(console, "orvane-sim: stopped after %llu updates\n", static_cast<unsigned long long>(updates));
-    }
-    return status;
+    return PlaySharedRecord(options, mapping, clock, console);
 }

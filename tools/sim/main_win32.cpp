@@ -96,7 +96,6 @@ private:
 int main(int argc, char** argv) {
     SimOptions options;
     if (const int exitCode = ReadSimCommandLine(argc, argv, options); exitCode >= 0) return exitCode;
-    std::string error;
 
     // Started by the saver, the program may have been given a console of its own: let it go,
     // and with it the window.
@@ -118,29 +117,9 @@ int main(int argc, char** argv) {
         SetEvent(gFinished);
         return 1;
     }
-    PrepareRecord(*mapping.record);
-    if (console != nullptr) {
-        std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"%s; Ctrl-C stops\n",
-                     ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
-                     kSharedStatusName, mapping.created ? "" : " (taken over)");
-        std::fflush(console);
-    }
-
     WindowsClock clock;
-    const std::uint64_t updates = RunSimulation(options, *mapping.record, clock, console);
-
-    int status = 0;
-    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, *mapping.record, error)) {
-        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
-        status = 1;
-    }
-    CloseSharedStatus(mapping);
-    RemoveSharedStatus();
+    const int status = PlaySharedRecord(options, mapping, clock, console);
     if (window != nullptr) DestroyWindow(window);
-    if (console != nullptr) {
-        std::fprintf(console, "orvane-sim: stopped after %llu updates\n", static_cast<unsigned long long>(updates));
-        std::fflush(console);
-    }
     SetEvent(gFinished);
     return status;
 }

@@ -92,3 +92,28 @@ int ReadSimCommandLine(int argc, char** argv, SimOptions& options) {
     if (!options.seedGiven) options.seed = FreshSeed();
     return -1;
 }
+
+int PlaySharedRecord(const SimOptions& options, SharedMapping& mapping, SimClock& clock, std::FILE* console) {
+    PrepareRecord(*mapping.record);
+    if (console != nullptr) {
+        std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"%s; Ctrl-C stops\n",
+                     ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
+                     kSharedStatusName, mapping.created ? "" : " (taken over)");
+        std::fflush(console);
+    }
+    const std::uint64_t updates = RunSimulation(options, *mapping.record, clock, console);
+
+    int status = 0;
+    std::string error;
+    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, *mapping.record, error)) {
+        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
+        status = 1;
+    }
+    CloseSharedStatus(mapping);
+    RemoveSharedStatus();
+    if (console != nullptr) {
+        std::fprintf(console, "orvane-sim: stopped after %llu updates\n", static_cast<unsigned long long>(updates));
+        std::fflush(console);
+    }
+    return status;
+}

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "shared/shared_mapping.h"
 #include "shared/shared_status.h"
 #include "sim_options.h"
 
@@ -22,6 +23,11 @@ public:
 // reached or the clock reports a stop. With a console, prints one status line per second to
 // it. Returns the number of updates played.
 std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, SimClock& clock, std::FILE* console);
+
+// A whole run on an open mapping, the same on every platform: prepares the record, announces
+// the run, plays it, writes the dump when asked, then closes and removes the record. Returns
+// the exit status (1 when the dump could not be written).
+int PlaySharedRecord(const SimOptions& options, SharedMapping& mapping, SimClock& clock, std::FILE* console);
 
 // Zeroes the client's part of a record that may have been left behind by an earlier run. What
 // a saver has written (its marker, priority class and graph area) stays: it may still be

@@ -34,8 +34,15 @@ void RasterSurface::Column(std::int64_t x, std::int64_t top, std::int64_t bottom
     if (x < 0 || x >= bitmap_->width) return;
     top = std::max<std::int64_t>(top, 0);
     bottom = std::min<std::int64_t>(bottom, bitmap_->height);
-    std::uint32_t* pixel = bitmap_->pixels.data() + static_cast<std::size_t>(top) * bitmap_->width + x;
-    for (auto y = top; y < bottom; ++y, pixel += bitmap_->width) *pixel = color;
+    // Hostile graph depths put `top` far below the bitmap: a pointer is formed only for rows
+    // that exist, and the walk steps by index so that none is formed past the last row.
+    if (top >= bottom) return;
+    std::uint32_t* const pixels = bitmap_->pixels.data();
+    const auto width = static_cast<std::size_t>(bitmap_->width);
+    const auto end = static_cast<std::size_t>(bottom) * width;
+    for (auto i = static_cast<std::size_t>(top) * width + static_cast<std::size_t>(x); i < end; i += width) {
+        pixels[i] = color;
+    }
 }
 
 std::uint32_t RasterSurface::At(std::int32_t x, std::int32_t y) const {

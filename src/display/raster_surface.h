@@ -42,6 +42,7 @@ public:
     bool Contains(std::int64_t x, std::int64_t y) const {
         return x >= 0 && y >= 0 && x < bitmap_->width && y < bitmap_->height;
     }
+    // Row y's first pixel; y must lie on the surface (callers clip first).
     std::uint32_t* Row(std::int32_t y) { return bitmap_->pixels.data() + static_cast<std::size_t>(y) * bitmap_->width; }
 
 private:

@@ -62,9 +62,18 @@ public:
     HDC dc = nullptr;
     HPEN whitePen = nullptr;
     HPEN greyPen = nullptr;
+    // PlotPixel and PlotColumn write straight into the DIB section's bits. This sends them
+    // through SetPixelV instead, one call a pixel: the tests' reference for those bits.
+    bool plotThroughGdi = false;
 
 private:
+    // GDI may still hold drawing calls in its batch; one of them landing after, or under, a
+    // pixel written directly would undo it. Called before every direct write.
+    void FlushGdiBeforeDirectWrite();
+    std::uint32_t* DirectPixels() const { return static_cast<std::uint32_t*>(bitmap_->bits); }
+
     GdiObject* bitmap_ = nullptr;
+    bool gdiPending_ = false;  // GDI has drawn since the last flush
     HGDIOBJ previousBitmap_ = nullptr;
     HGDIOBJ previousFont_ = nullptr;
 #else

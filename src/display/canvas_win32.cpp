@@ -49,6 +49,7 @@ void Canvas::FillBox(const Rect& rect, const RgbColor& color) {
     if (brush == nullptr) return;
     const RECT box{rect.left, rect.top, rect.right, rect.bottom};
     FillRect(dc, &box, brush);
+    gdiPending_ = true;
     DeleteObject(brush);
 }
 
@@ -57,6 +58,7 @@ void Canvas::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::in
     SelectObject(dc, &color == &White ? whitePen : greyPen);
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);
+    gdiPending_ = true;
 }
 
 void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const RgbColor& color) {
@@ -73,6 +75,7 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
         };
         const std::int64_t x = cx, y = cy, radius = r;
         Ellipse(dc, clamp(x - radius), clamp(y - radius), clamp(x + radius), clamp(y + radius));
+        gdiPending_ = true;
         SelectObject(dc, oldPen);
         SelectObject(dc, oldBrush);
     }
@@ -80,8 +83,24 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
     if (brush != nullptr) DeleteObject(brush);
 }
 
+void Canvas::FlushGdiBeforeDirectWrite() {
+    // Once per change from GDI drawing to direct writes, not once per pixel: a flush costs
+    // as much as a SetPixelV call.
+    if (!gdiPending_) return;
+    GdiFlush();
+    gdiPending_ = false;
+}
+
 void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
-    SetPixelV(dc, x, y, PaletteColorRef(color));
+    if (plotThroughGdi) {
+        SetPixelV(dc, x, y, PaletteColorRef(color));
+        gdiPending_ = true;
+        return;
+    }
+    if (x < 0 || y < 0 || x >= PixelWidth() || y >= PixelHeight()) return;
+    FlushGdiBeforeDirectWrite();
+    DirectPixels()[static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap_->width) + static_cast<std::size_t>(x)] =
+        PackedRgb(color);
 }
 
 void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
@@ -90,8 +109,20 @@ void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, c
     // from costing billions of calls.
     const std::int32_t first = std::max<std::int32_t>(top, 0);
     const std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
-    const COLORREF ref = PaletteColorRef(color);
-    for (std::int32_t y = first; y < last; ++y) SetPixelV(dc, x, y, ref);
+    if (first >= last) return;
+    if (plotThroughGdi) {
+        const COLORREF ref = PaletteColorRef(color);
+        for (std::int32_t y = first; y < last; ++y) SetPixelV(dc, x, y, ref);
+        gdiPending_ = true;
+        return;
+    }
+    FlushGdiBeforeDirectWrite();
+    // Indexed from the clipped column, so no pointer is ever formed off the bitmap. A 32-bit
+    // top-down DIB row is `width` pixels with no padding.
+    const std::size_t stride = static_cast<std::size_t>(bitmap_->width);
+    std::uint32_t* const column = DirectPixels() + static_cast<std::size_t>(x);
+    const std::uint32_t value = PackedRgb(color);
+    for (auto y = static_cast<std::size_t>(first); y < static_cast<std::size_t>(last); ++y) column[y * stride] = value;
 }
 
 void Canvas::SetForeground(const RgbColor& color) { SetTextColor(dc, PaletteColorRef(color)); }
@@ -119,6 +150,7 @@ TextSize Canvas::MeasureText(const char* text) {
 void Canvas::PutText(std::int32_t x, std::int32_t y, const char* text) {
     if (text == nullptr) return;
     TextOutA(dc, x, y, text, TextLength(text));
+    gdiPending_ = true;
 }
 
 void Canvas::PutTextRight(std::int32_t xRight, std::int32_t y, const char* text) {
@@ -134,6 +166,7 @@ void Canvas::DrawBitmapFile(const char* path, std::int32_t x, std::int32_t y, st
     if (!image) return;
     StretchDIBits(dc, x, y, width_, height_, 0, 0, width_, height_, image->pixels.data(),
                   reinterpret_cast<const BITMAPINFO*>(image->info.data()), DIB_RGB_COLORS, SRCCOPY);
+    gdiPending_ = true;
 }
 
 std::int32_t Canvas::PixelWidth() const { return bitmap_->bits != nullptr ? bitmap_->width : 0; }

@@ -1,8 +1,7 @@
 #include "shared/shared_mapping.h"
 
 void MarkSaverAttached(SharedStatus& record, std::int32_t priorityClass) {
-    WriteFlag(record.saver_attached, 1);
-    WriteFlag(record.saver_priority_class, priorityClass);
+    MarkSaverAttachedThrough(record, priorityClass, &WriteFlag);
 }
 
 void MarkSaverDetached(SharedStatus& record) { WriteFlag(record.saver_attached, 0); }

@@ -42,3 +42,12 @@ std::int32_t CaptureSaverPriorityClass();
 // writes 0. Both go through the record's atomic 32-bit stores.
 void MarkSaverAttached(SharedStatus& record, std::int32_t priorityClass);
 void MarkSaverDetached(SharedStatus& record);
+
+// Attach's two stores in the order the record format publishes: the marker, then the
+// priority class. MarkSaverAttached stores through WriteFlag; a test passes a recorder,
+// since no final state of the record shows the order.
+template <typename Store>
+void MarkSaverAttachedThrough(SharedStatus& record, std::int32_t priorityClass, Store store) {
+    store(record.saver_attached, 1);
+    store(record.saver_priority_class, priorityClass);
+}

@@ -2,7 +2,9 @@
 // write it through raw little-endian bytes at the published offsets, not through the struct.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "common/record_builder.h"
@@ -135,7 +137,7 @@ TEST(SharedRecordHandshake, AnyNonZeroValueIsRaisedAndLoweringWritesZeroOnly) {
     }
 }
 
-TEST(SharedRecordHandshake, AttachMarksThenPriorityAndDetachClearsOnlyTheMarker) {
+TEST(SharedRecordHandshake, AttachSetsMarkerAndPriorityAndDetachClearsOnlyTheMarker) {
     auto record = MakeZeroRecord();
     MarkSaverAttached(*record, 0x20);
     EXPECT_EQ(Int32At(*record, 126848), 1);
@@ -147,6 +149,19 @@ TEST(SharedRecordHandshake, AttachMarksThenPriorityAndDetachClearsOnlyTheMarker)
     MarkSaverAttached(*record, 0x40);
     EXPECT_EQ(Int32At(*record, 126848), 1);
     EXPECT_EQ(Int32At(*record, 126852), 0x40);
+}
+
+TEST(SharedRecordHandshake, AttachStoresTheMarkerBeforeThePriorityClass) {
+    // The final values cannot show the order; the stores themselves, seen one by one, can.
+    auto record = MakeZeroRecord();
+    const auto* base = reinterpret_cast<const unsigned char*>(record.get());
+    std::vector<std::pair<std::ptrdiff_t, std::int32_t>> stores;
+    MarkSaverAttachedThrough(*record, 0x40, [&](std::int32_t& field, std::int32_t value) {
+        stores.emplace_back(reinterpret_cast<const unsigned char*>(&field) - base, value);
+        WriteFlag(field, value);
+    });
+    const std::vector<std::pair<std::ptrdiff_t, std::int32_t>> expected{{126848, 1}, {126852, 0x40}};
+    EXPECT_EQ(stores, expected);
 }
 
 TEST(SharedRecordHandshake, PriorityClassOfThisProcessIsAKnownClassCode) {

@@ -29,8 +29,9 @@ std::optional<BitmapFileImage> ParseBitmapFile(const std::uint8_t* bytes, std::s
     const std::size_t headersEnd = BitmapFileImage::kFileHeaderSize + BitmapFileImage::kInfoHeaderSize +
                                    BitmapFileImage::kColorTableSize;
     if (bytes == nullptr || size < headersEnd) return std::nullopt;
-    if (bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
 
+    // The file header is skipped unread, its "BM" and pixel offset included: the pixels are
+    // taken to follow the colour table directly. The info header alone decides.
     const std::uint8_t* info = bytes + BitmapFileImage::kFileHeaderSize;
     const std::int32_t infoSize = ReadInt32(info);
     const std::int32_t width = ReadInt32(info + 4);

@@ -70,6 +70,11 @@ CivilDate CivilFromDays(std::int64_t days) {
     return CivilDate{year, month, day};
 }
 
+// A transform length that the bin conversions divide by. A negative one is nonsense but
+// harmless and gives the plain quotient. INT32_MIN gives 0 with the zero length: its wrap,
+// b - n, has no 32-bit value for any bin from 0 up, so there is no plain answer to show.
+bool UsableLength(std::int32_t n) { return n != 0 && n != kInt32Min; }
+
 // Division that rounds toward minus infinity, so that times before 1970 fall on the right day.
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     const std::int64_t q = a / b;
@@ -140,7 +145,7 @@ void CutAtNewline(char* text) {
 }
 
 double FrequencyResolution(const DataInfo* info, std::int32_t n) {
-    if (info == nullptr || n <= 0) return 0.0;
+    if (info == nullptr || !UsableLength(n)) return 0.0;
     return ReadOnce(info->bandwidth_hz) / static_cast<double>(n);
 }
 
@@ -152,10 +157,10 @@ double BinToSeconds(const DataInfo* info, std::int32_t timeBin, std::int32_t n) 
 }
 
 double BinToFrequencyOffset(const DataInfo* info, std::int32_t freqBin, std::int32_t n) {
-    if (info == nullptr || n <= 0) return 0.0;
+    if (info == nullptr || !UsableLength(n)) return 0.0;
     const double bandwidth = ReadOnce(info->bandwidth_hz);
     const std::int32_t divisor = ReadOnce(info->bin_wrap_divisor);
-    // In 64 bits, 2 * w cannot overflow whatever divisor the record holds.
+    // In 64 bits neither 2 * w nor b - n can overflow, whatever the record holds.
     const std::int64_t w = divisor < 1 ? 1 : divisor;
     const std::int64_t length = n;
     const std::int64_t limit = length - length / (2 * w);

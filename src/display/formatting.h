@@ -42,7 +42,8 @@ void CutAtNewline(char* text);
 
 // The bin conversions read bandwidth_hz and bin_wrap_divisor once each from `info`, which may
 // be the live record. Where the record gives no usable divisor they return 0: a transform
-// length n <= 0, a bandwidth of 0, or no data_info at all.
+// length n of 0 or INT32_MIN, a bandwidth of 0, or no data_info at all. Any other nonsense,
+// such as a negative length or bandwidth, gives the plain formula's result.
 
 // bandwidth_hz / n.
 double FrequencyResolution(const DataInfo* info, std::int32_t n);

@@ -82,9 +82,11 @@ void StatusDisplay::UpdateSpectrumGraph() {
     graphMirrored = ReadShared(shared.graph_mirrored);
     graphPeakHeight = ReadShared(shared.graph_peak_height);
     // The counts index the record's own arrays: a row count past the rows the record holds,
-    // or a bin count past a row's values, would read beyond them. Negative counts mean none.
+    // or a bin count past a row's values, would read beyond them. A negative row count means
+    // none. A negative bin count is kept: the box and labels place it as the formulas do, in
+    // 64 bits, while a row draws no columns for it.
     graphRowCount = std::clamp<std::int32_t>(ReadShared(shared.graph_row_count), 0, kMaxSpectrumRows);
-    graphBinCount = std::clamp<std::int32_t>(ReadShared(shared.graph_bin_count), 0, kMaxSpectrumBins);
+    graphBinCount = std::min<std::int32_t>(ReadShared(shared.graph_bin_count), kMaxSpectrumBins);
 
     if (ReadFlag(shared.graph_frame_changed) != 0) {
         graphPanel->FillBox(Rect{0, 0, graphWidth, graphHeight}, Black);
@@ -111,9 +113,9 @@ void StatusDisplay::DrawGraphLabels() {
     const std::uint32_t samples = info.sample_count;
     char text[kLabelBufferSize];
 
-    // Without a positive bandwidth the work unit has no duration to show: it reads as 0.0
-    // rather than as a division by zero, a negative time or "nan".
-    const double duration = bandwidth > 0 ? static_cast<double>(samples) / bandwidth : 0.0;
+    // A bandwidth of 0 or NaN gives the work unit no duration to show: it reads as 0.0 rather
+    // than as a division by zero or "nan". A negative one divides as it is.
+    const double duration = bandwidth != 0 && !std::isnan(bandwidth) ? static_cast<double>(samples) / bandwidth : 0.0;
     std::snprintf(text, sizeof text, "%5.1f", duration);
     DrawTimeLabels("0", "Time (sec)", text);
 

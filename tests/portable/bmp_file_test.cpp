@@ -2,6 +2,7 @@
 // with a full colour table and all of its pixels present.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 
@@ -40,6 +41,21 @@ TEST(BmpReader, WidthsThatAreNotAMultipleOfFourUsePaddedRows) {
     EXPECT_EQ(image->ColorAt(4, 3), BmpTestPaletteRgb(4));
 }
 
+TEST(BmpReader, TheFileHeaderIsNotExamined) {
+    // Neither the "BM" nor the pixel offset: the info header decides and the pixels follow
+    // the colour table.
+    const auto good = Parse(MakeBmpBytes(BmpShape{}));
+    BmpShape unmarked;
+    unmarked.magic = false;
+    auto bytes = MakeBmpBytes(unmarked);
+    std::fill(bytes.begin() + 2, bytes.begin() + 14, std::uint8_t{0xFF});
+    const auto image = Parse(bytes);
+    ASSERT_TRUE(good.has_value());
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->info, good->info);
+    EXPECT_EQ(image->pixels, good->pixels);
+}
+
 TEST(BmpReader, RefusesWhatItCannotDrawExactly) {
     auto refused = [](BmpShape shape) { return !Parse(MakeBmpBytes(shape)).has_value(); };
     BmpShape s;
@@ -57,9 +73,6 @@ TEST(BmpReader, RefusesWhatItCannotDrawExactly) {
     s = {};
     s.infoSize = 108;
     EXPECT_TRUE(refused(s)) << "other header";
-    s = {};
-    s.magic = false;
-    EXPECT_TRUE(refused(s)) << "not a BMP";
     s = {};
     s.height = -4;
     EXPECT_TRUE(refused(s)) << "negative height";

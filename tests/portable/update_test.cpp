@@ -349,6 +349,35 @@ TEST(StatusUpdate, CurrentPeakMovesOnlyTheMeter) {
     EXPECT_FALSE(SamePixels(*screen.display.canvas, *fresh.display.canvas, kWholeCanvas));
 }
 
+TEST(StatusUpdate, BestPeakIsDrawnAfterTheCurrentPeakAndItsLevelStays) {
+    // Both in one tick: the best peak's line blanks the meter and shows its own level last.
+    Screen screen(RecordBuilder()
+                      .CurrentPeak(PeakSummary{0.25f, 1.0f, 1, 1, 0.0f, 8})
+                      .BestPeak(PeakSummary{12.5f, 0.75f, 1, 1, 0.0f, 8})
+                      .Build());
+    EXPECT_EQ(screen.display.Update(), 1);
+    Screen reference;
+    reference.display.analysisPanel->SetLine(4, "Strongest Peak: power 12.50");
+    reference.display.peakMeter->MarkPeak(0.75f);
+    EXPECT_TRUE(SameBand(screen, reference, Band(*screen.display.analysisPanel, 4)));
+}
+
+TEST(StatusUpdateMessage, FrameRedrawInTheSameTickBlanksTheMessage) {
+    // The graph is updated after the message, so its clear takes the message with it.
+    const auto graphOnly = [] {
+        RecordBuilder builder;
+        builder.GraphGeometry(40, 60, false, 100, 4, 300).Band(8.0, 1, 1000).FrameChanged();
+        return builder;
+    };
+    Screen withMessage(graphOnly().Message(true, "Please look", "at the client").Build());
+    Screen without(graphOnly().Build());
+    EXPECT_EQ(withMessage.display.Update(), 1);
+    without.display.Update();
+    EXPECT_EQ(withMessage.record->message_changed, 0);
+    const Panel& graph = *withMessage.display.graphPanel;
+    EXPECT_TRUE(SameBand(withMessage, without, Rect{graph.left, graph.top, graph.right, graph.bottom}));
+}
+
 TEST(StatusUpdateMessage, LinesAreCentredOverTheGraphInTheBannerFont) {
     Screen probe;
     Canvas& measuring = *probe.display.canvas;
@@ -485,6 +514,20 @@ TEST(StatusUpdateHostile, NonsenseNumbersDrawDefinedTexts) {
                           "(  0.0 Hz at  0.00 seconds, drift rate 0.000 Hz/sec)"));
     EXPECT_TRUE(ShowsLine(screen, &StatusDisplay::analysisPanel, 7,
                           "(  0.0 Hz at  0.00 seconds, drift rate 0.000 Hz/sec)"));
+}
+
+TEST(StatusUpdateHostile, NegativeTransformLengthsDivideAsTheyStand) {
+    // 8 Hz over -8 bins: -1 Hz per bin. Bin 3 is past the limit -8 - (-8 / 2) = -4 and wraps
+    // to 11 bins; time bin 2 lasts 2 * -8 / 8 seconds.
+    Screen screen(RecordBuilder()
+                      .Band(8.0, 1, 0)
+                      .SearchParams(0.5f, -8)
+                      .BestPeak(PeakSummary{1.0f, 0.1f, 3, 2, 0.25f, -8})
+                      .Build());
+    screen.display.Update();
+    EXPECT_TRUE(ShowsLine(screen, &StatusDisplay::analysisPanel, 3, "Frequency resolution: -1.000000 Hz"));
+    EXPECT_TRUE(ShowsLine(screen, &StatusDisplay::analysisPanel, 5,
+                          "(-11.0 Hz at -2.00 seconds, drift rate 0.250 Hz/sec)"));
 }
 
 TEST(StatusUpdateHostile, DivisorBelowOneCountsAsOne) {

@@ -1,0 +1,157 @@
+#include "bench_cases.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/record_builder.h"
+#include "display/status_display.h"
+#include "simulator.h"
+
+namespace {
+
+// A record and the display drawn over it, kept alive together by the iteration function.
+struct Scene {
+    explicit Scene(std::unique_ptr<SharedStatus> record_)
+        : record(std::move(record_)), display(nullptr, nullptr, *record, "no-such-header.bmp") {}
+
+    std::unique_ptr<SharedStatus> record;
+    StatusDisplay display;
+};
+
+std::vector<std::int32_t*> ItemFlags(SharedStatus& r) {
+    return {&r.user_info_changed,     &r.data_info_changed,     &r.status_text_a_changed,
+            &r.status_text_b_changed, &r.progress_changed,      &r.step_fraction_changed,
+            &r.cpu_time_changed,      &r.search_params_changed, &r.current_peak_changed,
+            &r.best_peak_changed,     &r.best_gaussian_changed, &r.message_changed,
+            &r.graph_frame_changed};
+}
+
+// Heights around `peak` with a ripple, so that neighbours differ and the black outline
+// above each column takes both of its paths.
+std::vector<std::uint8_t> RippleRow(std::int32_t row, std::int32_t peak, std::int32_t bins) {
+    std::vector<std::uint8_t> values(kMaxSpectrumBins);
+    for (std::int32_t i = 0; i < bins; ++i) {
+        const std::int32_t v = peak - 10 + (i * 7 + row * 3) % 21;
+        values[i] = static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+    return values;
+}
+
+// The standard screen's graph at the given peak height and bin count, every row written.
+std::shared_ptr<Scene> GraphScene(std::int32_t peak, std::int32_t bins, bool mirrored = false) {
+    RecordBuilder builder;
+    builder.GraphGeometry(60, 100, mirrored, peak, kMaxSpectrumRows, bins).FrameChanged();
+    for (std::int32_t j = 0; j < kMaxSpectrumRows; ++j) builder.Row(j, RippleRow(j, peak, bins));
+    auto scene = std::make_shared<Scene>(builder.Build());
+    scene->display.Update();
+    return scene;
+}
+
+std::function<void()> FullFrame(std::int32_t peak) {
+    auto scene = GraphScene(peak, kMaxSpectrumBins);
+    return [scene] {
+        for (SpectrumRow& row : scene->record->spectrum_rows) RaiseFlag(row.changed);
+        scene->display.Update();
+    };
+}
+
+#if defined(_WIN32)
+// The path the direct writes replaced, one SetPixelV call a pixel: the figure they are
+// measured against.
+std::function<void()> FullFrameThroughSetPixel(std::int32_t peak) {
+    auto scene = GraphScene(peak, kMaxSpectrumBins);
+    scene->display.canvas->plotThroughGdi = true;
+    return [scene] {
+        for (SpectrumRow& row : scene->record->spectrum_rows) RaiseFlag(row.changed);
+        scene->display.Update();
+    };
+}
+#endif
+
+std::function<void()> OneRow(std::int32_t bins) {
+    auto scene = GraphScene(100, bins);
+    return [scene] {
+        // A row near the front: its columns are drawn over the rows behind it, as the
+        // newest spectrum's are.
+        RaiseFlag(scene->record->spectrum_rows[kMaxSpectrumRows - 1].changed);
+        scene->display.Update();
+    };
+}
+
+// The flags that a steady client raises, update by update, replayed over a record that holds
+// its data: the work of a tick without the simulation's own cost.
+std::function<void()> SteadyTicks() {
+    SimConfig config;
+    config.seed = 1969;
+    config.scenario = Scenario::Steady;
+    Simulator simulator(config);
+    auto scene = std::make_shared<Scene>(MakeZeroRecord());
+    simulator.Step(*scene->record);
+    scene->display.Update();
+
+    constexpr int kUpdates = 64;
+    auto raised = std::make_shared<std::vector<std::vector<std::int32_t*>>>();
+    for (int u = 0; u < kUpdates; ++u) {
+        simulator.Step(*scene->record);
+        std::vector<std::int32_t*> flags;
+        for (std::int32_t* flag : ItemFlags(*scene->record)) {
+            if (ReadFlag(*flag) != 0) flags.push_back(flag);
+        }
+        for (SpectrumRow& row : scene->record->spectrum_rows) {
+            if (ReadFlag(row.changed) != 0) flags.push_back(&row.changed);
+        }
+        raised->push_back(std::move(flags));
+        scene->display.Update();
+    }
+    auto next = std::make_shared<std::size_t>(0);
+    return [scene, raised, next] {
+        for (std::int32_t* flag : (*raised)[*next]) RaiseFlag(*flag);
+        *next = (*next + 1) % raised->size();
+        scene->display.Update();
+    };
+}
+
+std::function<void()> EveryFlag() {
+    SimConfig config;
+    config.seed = 1969;
+    config.scenario = Scenario::Burst;
+    Simulator simulator(config);
+    auto scene = std::make_shared<Scene>(MakeZeroRecord());
+    simulator.Step(*scene->record);
+    scene->display.Update();
+    return [scene] {
+        for (std::int32_t* flag : ItemFlags(*scene->record)) RaiseFlag(*flag);
+        for (SpectrumRow& row : scene->record->spectrum_rows) RaiseFlag(row.changed);
+        scene->display.Update();
+    };
+}
+
+}  // namespace
+
+std::vector<BenchCase> AllBenchCases() {
+    return {
+        {"full_frame/height_100", [] { return FullFrame(100); }},
+        {"full_frame/height_255", [] { return FullFrame(255); }},
+        {"frame_redraw",
+         [] {
+             auto scene = GraphScene(100, kMaxSpectrumBins, true);
+             return std::function<void()>([scene] {
+                 RaiseFlag(scene->record->graph_frame_changed);
+                 scene->display.Update();
+             });
+         }},
+        {"idle_update",
+         [] {
+             auto scene = GraphScene(100, kMaxSpectrumBins);
+             return std::function<void()>([scene] { scene->display.Update(); });
+         }},
+        {"one_row/512_bins", [] { return OneRow(512); }},
+        {"one_row/600_bins", [] { return OneRow(kMaxSpectrumBins); }},
+        {"steady_tick", [] { return SteadyTicks(); }},
+        {"every_flag_tick", [] { return EveryFlag(); }},
+#if defined(_WIN32)
+        {"full_frame/height_100/through_SetPixelV", [] { return FullFrameThroughSetPixel(100); }},
+#endif
+    };
+}

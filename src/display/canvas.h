@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "display/color.h"
+#include "display/column_coverage.h"
 #include "display/gdi_object.h"
 #include "display/platform_types.h"
 #include "display/rect.h"
@@ -48,6 +49,13 @@ public:
     // PlotPixel of each; the spectrum graph's columns go through here.
     void PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color);
 
+    // Between these two, PlotColumn and PlotPixel write only pixels that none of them has
+    // written since BeginFirstWriteWins: a batch drawn nearest first comes out as if drawn
+    // farthest first, each pixel written once. Other drawing is not affected.
+    void BeginFirstWriteWins() { coverage_.Begin(PixelWidth(), PixelHeight()); }
+    void EndFirstWriteWins() { coverage_.End(); }
+    bool FirstWriteWins() const { return coverage_.Active(); }
+
     // Reading back, for tools and tests.
     std::int32_t PixelWidth() const;
     std::int32_t PixelHeight() const;
@@ -72,8 +80,11 @@ private:
     void FlushGdiBeforeDirectWrite();
     std::uint32_t* DirectPixels() const { return static_cast<std::uint32_t*>(bitmap_->bits); }
 
+    void WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color);
+
     GdiObject* bitmap_ = nullptr;
     bool gdiPending_ = false;  // GDI has drawn since the last flush
+    ColumnCoverage coverage_;
     HGDIOBJ previousBitmap_ = nullptr;
     HGDIOBJ previousFont_ = nullptr;
 #else
@@ -84,6 +95,7 @@ private:
     void PaintText(std::int64_t x, std::int64_t y, const char* text);
     const RasterFont& Font() const;
 
+    ColumnCoverage coverage_;
     RasterBitmap emptyBitmap_;  // drawn on when the holder given is not a bitmap
     RasterSurface surface_;
     const RasterFont* font_ = nullptr;  // fonts live for the whole process

@@ -82,10 +82,24 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
                      PackedRgb(color));
 }
 
-void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) { surface_.Plot(x, y, PackedRgb(color)); }
+void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
+    if (!surface_.Contains(x, y)) return;
+    if (coverage_.Active()) {
+        coverage_.Claim(x, y, y + 1, [&](std::int32_t, std::int32_t) { surface_.Plot(x, y, PackedRgb(color)); });
+        return;
+    }
+    surface_.Plot(x, y, PackedRgb(color));
+}
 
 void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
-    surface_.Column(x, top, bottom, PackedRgb(color));
+    const std::uint32_t packed = PackedRgb(color);
+    if (coverage_.Active()) {
+        coverage_.Claim(x, top, bottom, [&](std::int32_t first, std::int32_t last) {
+            surface_.Column(x, first, last, packed);
+        });
+        return;
+    }
+    surface_.Column(x, top, bottom, packed);
 }
 
 void Canvas::SetForeground(const RgbColor& color) { textColor_ = PackedRgb(color); }

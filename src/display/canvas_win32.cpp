@@ -92,15 +92,12 @@ void Canvas::FlushGdiBeforeDirectWrite() {
 }
 
 void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
-    if (plotThroughGdi) {
-        SetPixelV(dc, x, y, PaletteColorRef(color));
-        gdiPending_ = true;
+    if (x < 0 || y < 0 || x >= PixelWidth() || y >= PixelHeight()) return;
+    if (coverage_.Active()) {
+        coverage_.Claim(x, y, y + 1, [&](std::int32_t, std::int32_t) { WriteColumn(x, y, y + 1, color); });
         return;
     }
-    if (x < 0 || y < 0 || x >= PixelWidth() || y >= PixelHeight()) return;
-    FlushGdiBeforeDirectWrite();
-    DirectPixels()[static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap_->width) + static_cast<std::size_t>(x)] =
-        PackedRgb(color);
+    WriteColumn(x, y, y + 1, color);
 }
 
 void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
@@ -110,6 +107,15 @@ void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, c
     const std::int32_t first = std::max<std::int32_t>(top, 0);
     const std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
     if (first >= last) return;
+    if (coverage_.Active()) {
+        coverage_.Claim(x, first, last, [&](std::int32_t from, std::int32_t to) { WriteColumn(x, from, to, color); });
+        return;
+    }
+    WriteColumn(x, first, last, color);
+}
+
+// Pixels x, first <= y < last, all on the bitmap.
+void Canvas::WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color) {
     if (plotThroughGdi) {
         const COLORREF ref = PaletteColorRef(color);
         for (std::int32_t y = first; y < last; ++y) SetPixelV(dc, x, y, ref);

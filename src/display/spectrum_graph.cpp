@@ -96,13 +96,24 @@ void StatusDisplay::UpdateSpectrumGraph() {
         frameChanged = 1;
     }
 
+    // Several flagged rows are drawn nearest first, each pixel kept by the first row to reach
+    // it: the picture of drawing them farthest first, without painting a pixel of a full frame
+    // over some sixty times. A row alone is drawn as it is; it never covers itself.
+    std::int32_t flagged[kMaxSpectrumRows];
+    std::int32_t count = 0;
     for (std::int32_t j = 0; j < graphRowCount; ++j) {
-        SpectrumRow& row = shared.spectrum_rows[j];
-        if (ReadFlag(row.changed) == 0) continue;
-        DrawSpectrumRow(row.values, j);
-        LowerFlag(row.changed);
-        frameChanged = 1;
+        if (ReadFlag(shared.spectrum_rows[j].changed) != 0) flagged[count++] = j;
     }
+    if (count == 0) return;
+    Canvas& target = *graphPanel->canvas;
+    if (count > 1) target.BeginFirstWriteWins();
+    while (count > 0) {
+        SpectrumRow& row = shared.spectrum_rows[flagged[--count]];
+        DrawSpectrumRow(row.values, flagged[count]);
+        LowerFlag(row.changed);
+    }
+    if (target.FirstWriteWins()) target.EndFirstWriteWins();
+    frameChanged = 1;
 }
 
 void StatusDisplay::DrawGraphLabels() {
@@ -240,6 +251,8 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
         return v == 0 ? 0.2 : 0.8;
     };
 
+    // No two columns of a row share a pixel of the canvas (columns that Bounded piles onto
+    // one x lie far off it), so their order does not matter when rows are drawn nearest first.
     for (std::int32_t i = 0; i < n; ++i) {
         // Each byte is read once: the client may rewrite the row while it is drawn.
         const std::uint8_t v = values[i];

@@ -52,6 +52,7 @@ e2e_poke "${raise[@]}" || e2e_fail "record-poke failed"
 e2e_wait_fields 30 "${lowered[@]}" || e2e_fail "the saver did not lower the raised flags"
 e2e_running saver || e2e_fail "the saver ended by itself"
 
+e2e_wait_ready canvas
 xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "the saver did not end after a key press"
 [[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "the saver's exit status is ${E2E_STATUS[saver]}, not 0"

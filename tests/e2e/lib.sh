@@ -155,7 +155,7 @@ e2e_setup() {
   for f in Orvane.scr orvane-sim.exe; do
     [[ -f "$e2e_bin_dir/$f" ]] || e2e_fail "missing $e2e_bin_dir/$f (build the windows preset first)"
   done
-  for f in orvane-peek.exe record-poke.exe record-cmdline.exe preview-host.exe PASSWORD.CPL; do
+  for f in orvane-peek.exe record-poke.exe record-cmdline.exe preview-host.exe foreground.exe PASSWORD.CPL MPR.DLL; do
     [[ -f "$e2e_programs_dir/$f" ]] || e2e_fail "missing $e2e_programs_dir/$f (build the windows preset first)"
   done
   e2e_prepare_prefix || e2e_fail "cannot prepare the Wine prefix $ORVANE_WINEPREFIX"
@@ -167,6 +167,14 @@ e2e_setup() {
   local rest=${screen#*x}
   E2E_SCREEN_H=${rest%%x*}
   e2e_log "display $DISPLAY ${E2E_SCREEN_W}x${E2E_SCREEN_H}, prefix $WINEPREFIX"
+  # Xvfb's root window starts black: a colour of its own makes an all-black screen mean that the
+  # saver covers it.
+  # (display's exit status is 1 even when it has painted: the screen itself is checked.)
+  "$e2e_convert" -size 16x16 "xc:$E2E_ROOT_COLOR" "png:$E2E_WORK/root.png" || e2e_fail "cannot make $E2E_WORK/root.png"
+  timeout 20 "${e2e_convert%convert*}display${e2e_convert#*convert}" -window root "$E2E_WORK/root.png" \
+    </dev/null >/dev/null 2>&1 8>&-
+  e2e_screenshot "$E2E_WORK/root-painted.png" && [[ $(e2e_pixel "$E2E_WORK/root-painted.png" 0 0) == "$E2E_ROOT_COLOR" ]] ||
+    e2e_fail "cannot paint the root window"
 
   e2e_wine_stop_all
   E2E_WINE_STARTED=1
@@ -433,6 +441,8 @@ e2e_box_bottom() { local r=${1#*x}; local h=${r%%+*}; echo $(($(e2e_box_top "$1"
 # 6 pixels inside its left edge to 6 inside its right (bars end 10 pixels in, rounded with
 # discs of radius 4).
 readonly E2E_CANVAS_W=752 E2E_CANVAS_H=445 E2E_VIOLET='#9966FF'
+# The screen where no window covers it (see e2e_setup).
+readonly E2E_ROOT_COLOR='#203040'
 e2e_canvas_left() { echo $(((E2E_SCREEN_W - E2E_CANVAS_W) / 2)); }
 e2e_canvas_top() { echo $(((E2E_SCREEN_H - E2E_CANVAS_H) / 2)); }
 
@@ -455,4 +465,107 @@ e2e_wait_canvas() {
     e2e_screenshot "$E2E_WORK/canvas.png" && e2e_canvas_shown "$E2E_WORK/canvas.png"
   }
   e2e_poll "$1" _e2e_canvas_now
+}
+
+# ---------------------------------------------------------------------------------------------
+# Readiness for input
+#
+# The saver marks itself attached while its window is being created, before the window is shown
+# and made the foreground: a key sent then reaches no window and is lost. Input is sent only
+# once the saver is ready for it: attached, its window shown and under the pointer (with no
+# window manager, X gives keys to the window under the pointer unless a window holds the focus),
+# the foreground window for Wine (which routes keys and buttons by it), and the screen drawn.
+
+# The X window of the full-screen saver, or nothing.
+e2e_saver_x_window() { xdotool search --onlyvisible --name '^Screen Saver$' 2>/dev/null | head -n 1; }
+
+# Wine's foreground window: "HANDLE class CLASS title TITLE", or "0".
+e2e_foreground() { timeout 60 wine "$e2e_programs_dir/foreground.exe" 8>&- | tr -d '\r' | sed -n 's/^foreground //p'; }
+
+# True when X sends keys and buttons to the saver's window.
+e2e_saver_has_x_input() {
+  local window pointer focus
+  window=$(e2e_saver_x_window)
+  [[ -n $window ]] || return 1
+  pointer=$(xdotool getmouselocation --shell 2>/dev/null | sed -n 's/^WINDOW=//p')
+  focus=$(xdotool getwindowfocus -f 2>/dev/null)
+  # Focus 1 is PointerRoot: the window under the pointer gets the keys.
+  [[ $focus == "$window" || ($focus == 1 && $pointer == "$window") ]]
+}
+
+_e2e_screen_black() {
+  e2e_screenshot "$E2E_WORK/ready.png" &&
+    [[ $(e2e_color_count "$E2E_WORK/ready.png" '#000000') -eq $((E2E_SCREEN_W * E2E_SCREEN_H)) ]]
+}
+
+# Black but for the attention banner's strip, y 10..39.
+_e2e_screen_blank() {
+  local lit
+  e2e_screenshot "$E2E_WORK/ready.png" || return 1
+  [[ $(e2e_color_count "$E2E_WORK/ready.png" "$E2E_VIOLET") -eq 0 ]] || return 1
+  lit=$(e2e_nonblack_box "$E2E_WORK/ready.png") || return 1
+  [[ $lit == none ]] || (($(e2e_box_top "$lit") >= 10 && $(e2e_box_bottom "$lit") <= 39))
+}
+
+# e2e_wait_ready canvas|black|blank [SECONDS] [NAME]: waits until the saver started as NAME
+# (default "saver") is ready for input, showing the status screen, an all-black screen, or a
+# blank one (black but for the banner); fails the test when it ends or is not ready in time
+# (default 30 s). The last screenshot stays in $E2E_WORK/ready.png.
+e2e_wait_ready() {
+  local screen=$1 limit=${2:-30} name=${3:-saver} left end
+  case $screen in canvas | black | blank) ;; *) e2e_fail "e2e_wait_ready: unknown screen \"$screen\"" ;; esac
+  left=$(e2e_remaining)
+  ((limit < left)) || limit=$left
+  end=$((SECONDS + limit))
+  local why=
+  while :; do
+    e2e_running "$name" || e2e_fail "the saver ended before it was ready for input"
+    if [[ $(e2e_field saver_attached) != 1 ]]; then
+      why="not marked attached"
+    elif ! e2e_saver_has_x_input; then
+      why="its window is not shown under the pointer (X input goes elsewhere)"
+    elif [[ $(e2e_foreground) != *" class WindowsScreenSaverClass title Screen Saver" ]]; then
+      why="its window is not Wine's foreground window"
+    elif [[ $screen == canvas ]] && ! { e2e_screenshot "$E2E_WORK/ready.png" && e2e_canvas_shown "$E2E_WORK/ready.png"; }; then
+      why="no status screen"
+    elif [[ $screen == black ]] && ! _e2e_screen_black; then
+      why="the screen is not all black"
+    elif [[ $screen == blank ]] && ! _e2e_screen_blank; then
+      why="the screen is not blank"
+    else
+      return 0
+    fi
+    ((SECONDS < end)) || e2e_fail "the saver was not ready for input within $limit s: $why (last: $E2E_WORK/ready.png)"
+    sleep 0.25
+  done
+}
+
+# e2e_wait_ticks [ROUNDS]: shows that the drawing saver keeps running its ticks: raises a change
+# flag and waits for the saver to lower it, ROUNDS times (default 2). The positive sign that
+# stands in for "nothing happened": input sent before is handled before the next tick. Returns 1
+# when a flag stays raised for 20 s or the saver has ended.
+e2e_wait_ticks() {
+  local rounds=${1:-2} i
+  for ((i = 0; i < rounds; i++)); do
+    e2e_running saver || return 1
+    e2e_poke status_text_a_changed=1 >/dev/null || return 1
+    e2e_wait_fields 20 status_text_a_changed=0 || return 1
+  done
+  e2e_running saver
+}
+
+# e2e_wait_banner_moves [SECONDS]: waits until two looks at the banner's strip show its white
+# text in different places (default 40 s): the blank saver's sign that its ticks run. The last
+# look stays in $E2E_WORK/banner.png.
+e2e_wait_banner_moves() {
+  local limit=${1:-40} previous= now=
+  _e2e_banner_moved() {
+    e2e_screenshot "$E2E_WORK/banner.png" || return 1
+    now=$(e2e_color_box "$E2E_WORK/banner.png" '#FFFFFF' "${E2E_SCREEN_W}x30+0+10") || return 1
+    [[ $now != none ]] || return 1
+    [[ -n $previous && $now != "$previous" ]] && return 0
+    previous=$now
+    return 1
+  }
+  e2e_poll "$limit" _e2e_banner_moved
 }

@@ -11,15 +11,14 @@ e2e_start_sim --scenario steady --rate 2
 e2e_start_saver /s
 e2e_wait_fields 30 saver_attached=1 || e2e_fail "the saver did not attach on a narrow screen"
 [[ $(e2e_field saver_priority_class) == 32 ]] || e2e_fail "no priority class in the record"
+e2e_wait_ready black
 
+# A narrow saver's ticks change nothing that can be seen, so there is no sign of them to wait
+# for: the screen is watched for a bounded stretch instead (at least 2 s and 4 looks).
 pixels=$((E2E_SCREEN_W * E2E_SCREEN_H))
-_all_black() {
-  e2e_screenshot "$E2E_WORK/black.png" && [[ $(e2e_color_count "$E2E_WORK/black.png" '#000000') -eq $pixels ]]
-}
-e2e_poll 30 _all_black || e2e_fail "the screen did not turn black (last: $E2E_WORK/black.png)"
 e2e_poke status_text_a_changed=1 user_info_changed=1 || e2e_fail "record-poke failed"
-for i in 1 2 3 4; do
-  sleep 0.5
+watch_start=$SECONDS
+for ((i = 1; i <= 4 || SECONDS - watch_start < 2; i++)); do
   e2e_screenshot "$E2E_WORK/still-black-$i.png"
   [[ $(e2e_color_count "$E2E_WORK/still-black-$i.png" '#000000') -eq $pixels ]] ||
     e2e_fail "something was drawn on the narrow screen ($E2E_WORK/still-black-$i.png)"

@@ -30,8 +30,7 @@ e2e_wine_run 60 reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t
 e2e_write_ini "Blank=0" "Minutes=0"
 e2e_start_sim --scenario steady --rate 2
 e2e_start_wine saver "$saver_dir/Orvane.scr" /s
-e2e_wait_fields 30 saver_attached=1 || e2e_fail "the saver did not attach"
-e2e_wait_canvas 30 || e2e_fail "no status screen (last: $E2E_WORK/canvas.png)"
+e2e_wait_ready canvas
 
 count() { if [[ -f $count_file ]]; then tr -dc '0-9' <"$count_file"; else echo 0; fi; }
 [[ $(count) == 0 ]] || e2e_fail "the verifier was asked before any input"
@@ -43,7 +42,8 @@ e2e_poll 30 _asked_once || e2e_fail "a key press did not ask for the password"
 # key press that the verifier posted as it returned was refused without a second prompt.
 e2e_poke status_text_a_changed=1 || e2e_fail "record-poke failed"
 e2e_wait_fields 30 status_text_a_changed=0 || e2e_fail "the saver stopped drawing after the refused password"
-sleep 1
+# The posted key is handled before any tick: a few more ticks leave no doubt.
+e2e_wait_ticks
 e2e_running saver || e2e_fail "the saver ended although the password was refused (asked $(count) times)"
 [[ $(count) == 1 ]] || e2e_fail "a close within 200 ms of the refusal asked again ($(count) prompts)"
 e2e_screenshot "$E2E_WORK/after-refusal.png"
@@ -53,6 +53,7 @@ grep -q '^call 1 class WindowsScreenSaverClass' <(tr -d '\r' <"$calls_log") ||
   e2e_fail "the verifier was not given the saver's window: $(cat "$calls_log")"
 
 # Later, another close request asks again; the stand-in accepts and the saver ends.
+e2e_wait_ready canvas
 xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "the saver did not end after the accepted password (asked $(count) times)"
 [[ $(count) == 2 ]] || e2e_fail "the verifier was asked $(count) times, not 2"
@@ -63,7 +64,7 @@ e2e_wait_exit saver 30 || e2e_fail "the saver did not end after the accepted pas
 e2e_wine_run 60 reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 0 /f >/dev/null 2>&1 ||
   e2e_fail "cannot clear ScreenSaveUsePassword"
 e2e_start_wine saver "$saver_dir/Orvane.scr" /s
-e2e_wait_fields 30 saver_attached=1 || e2e_fail "the saver did not attach the second time"
+e2e_wait_ready canvas
 xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "without a password the saver did not end on a key press"
 [[ $(count) == 2 ]] || e2e_fail "the verifier was asked although no password is set"

@@ -25,14 +25,18 @@ read -r ox oy < <(tr -d '\r' <"$out" | sed -n 's/^client-origin //p')
 [[ -n $ox && -n $oy ]] || e2e_fail "preview-host did not say where its client area is"
 # Input: messages posted straight to the child (preview-host --post-input), then real ones.
 e2e_poll 30 _preview_line posted-input || e2e_fail "preview-host did not post its input"
+_forwarded() { tr -d '\r' <"$out" | grep -c '^forwarded contextmenu wparam-is-host 1$'; }
+_forwarded_once() { (($(_forwarded) >= 1)); }
+e2e_poll 10 _forwarded_once || e2e_fail "the posted WM_CONTEXTMENU was not passed to the host"
+# The right button last: the context menu it brings is passed to the host once the preview has
+# handled all the input before it.
 xdotool mousemove $((ox + 160)) $((oy + 120)) click 1
-xdotool mousemove_relative 40 30 click 3
 xdotool key space Return a
-sleep 2
+xdotool mousemove_relative 40 30 click 3
+_forwarded_twice() { (($(_forwarded) >= 2)); }
+e2e_poll 20 _forwarded_twice || e2e_fail "the right button's WM_CONTEXTMENU was not passed to the host: $(cat "$out")"
 e2e_running preview || e2e_fail "preview-host ended early: $(cat "$out")"
 _preview_line child-ended-early && e2e_fail "the preview ended on input: $(cat "$out")"
-e2e_poll 10 _preview_line 'forwarded contextmenu wparam-is-host 1' ||
-  e2e_fail "WM_CONTEXTMENU was not passed to the host"
 touch "$stop"
 e2e_wait_exit preview 30 || e2e_fail "preview-host did not stop"
 e2e_log "$(tr -d '\r' <"$out" | tail -n 3 | tr '\n' ';')"

@@ -45,13 +45,16 @@ all=$(e2e_nonblack_box "$shot")
 xdotool mousemove 160 120 click 1
 xdotool mousemove_relative 40 30 click 3
 xdotool key space Return a
-sleep 2
-_preview_line child-ended-early && e2e_fail "the preview ended on input: $(cat "$out")"
-e2e_running preview || e2e_fail "preview-host ended early: $(cat "$out")"
+# Nothing that this preview does with input can be seen (its context menus go to the desktop):
+# it is watched for a bounded stretch instead, at least 2 s and 4 looks, still drawing.
+watch_start=$SECONDS
+for ((i = 1; i <= 4 || SECONDS - watch_start < 2; i++)); do
+  _preview_line child-ended-early && e2e_fail "the preview ended on input: $(cat "$out")"
+  e2e_running preview || e2e_fail "preview-host ended early: $(cat "$out")"
+  e2e_screenshot "$shot"
+  [[ $(e2e_color_count "$shot" '#00FFFF' "100x18+30+37") -gt 20 ]] || e2e_fail "the words are gone after the input"
+done
 [[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "the preview attached to the record"
-# Still drawing after the input.
-e2e_screenshot "$shot"
-[[ $(e2e_color_count "$shot" '#00FFFF' "100x18+30+37") -gt 20 ]] || e2e_fail "the words are gone after the input"
 
 touch "$stop"
 e2e_wait_exit preview 30 || e2e_fail "preview-host did not stop"

@@ -211,6 +211,7 @@ e2e_reset_registry() {
     'REGEDIT4' '' \
     '[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Orvane.scr]' '' \
     '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=-' '' \
+    '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"=-' '' \
     '[-HKEY_CLASSES_ROOT\.txt]' '' \
     '[-HKEY_CLASSES_ROOT\orvane.e2e.help]' '' >"$reg"
   timeout 60 wine regedit /s "$(e2e_winpath "$reg")" >/dev/null 2>&1 8>&-

@@ -109,16 +109,19 @@ std::function<void()> OneRow(bool typical) {
     };
 }
 
-// The flags that a steady client raises, update by update, replayed over a record that holds
-// its data: the work of a tick without the simulation's own cost.
-std::function<void()> SteadyTicks() {
-    SimConfig config;
-    config.seed = 1969;
-    config.scenario = Scenario::Steady;
-    Simulator simulator(config);
+// A display drawn over the stand-in client's first update, which writes every item.
+std::shared_ptr<Scene> FirstUpdateOf(Simulator& simulator) {
     auto scene = std::make_shared<Scene>(MakeZeroRecord());
     simulator.Step(*scene->record);
     scene->display.Update();
+    return scene;
+}
+
+// The flags that a steady client raises, update by update, replayed over a record that holds
+// its data: the work of a tick without the simulation's own cost.
+std::function<void()> SteadyTicks() {
+    Simulator simulator(SimConfig{1969, Scenario::Steady});
+    auto scene = FirstUpdateOf(simulator);
 
     constexpr int kUpdates = 64;
     auto raised = std::make_shared<std::vector<std::vector<std::int32_t*>>>();
@@ -143,13 +146,8 @@ std::function<void()> SteadyTicks() {
 }
 
 std::function<void()> EveryFlag() {
-    SimConfig config;
-    config.seed = 1969;
-    config.scenario = Scenario::Burst;
-    Simulator simulator(config);
-    auto scene = std::make_shared<Scene>(MakeZeroRecord());
-    simulator.Step(*scene->record);
-    scene->display.Update();
+    Simulator simulator(SimConfig{1969, Scenario::Burst});
+    auto scene = FirstUpdateOf(simulator);
     return [scene] {
         for (std::int32_t* flag : ItemFlags(*scene->record)) RaiseFlag(*flag);
         for (SpectrumRow& row : scene->record->spectrum_rows) RaiseFlag(row.changed);

@@ -351,7 +351,15 @@ e2e_wait_fields() {
 }
 
 # e2e_poke NAME=VALUE...: writes the fields in order.
-e2e_poke() { timeout 60 wine "$e2e_programs_dir/record-poke.exe" "$@" 8>&-; }
+# A failure leaves its exit status and output in record-poke.log, which e2e_fail shows.
+e2e_poke() {
+  local status=0
+  timeout 60 wine "$e2e_programs_dir/record-poke.exe" "$@" >"$E2E_WORK/record-poke.now" 2>&1 8>&- || status=$?
+  if ((status != 0)); then
+    { printf 'record-poke %s: exit status %d\n' "$*" "$status"; cat "$E2E_WORK/record-poke.now"; } >>"$E2E_WORK/record-poke.log"
+  fi
+  return "$status"
+}
 
 # ---------------------------------------------------------------------------------------------
 # The screen

@@ -108,8 +108,9 @@ void StatusDisplay::UpdateSpectrumGraph() {
     Canvas& target = *graphPanel->canvas;
     if (count > 1) target.BeginFirstWriteWins();
     while (count > 0) {
-        SpectrumRow& row = shared.spectrum_rows[flagged[--count]];
-        DrawSpectrumRow(row.values, flagged[count]);
+        const std::int32_t j = flagged[--count];
+        SpectrumRow& row = shared.spectrum_rows[j];
+        DrawSpectrumRow(row.values, j);
         LowerFlag(row.changed);
     }
     if (target.FirstWriteWins()) target.EndFirstWriteWins();

@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "controller/saver_logic.h"
+#include "display/placement.h"
 #include "shared/shared_mapping.h"
 #include "shared/shared_status.h"
 
@@ -16,7 +18,8 @@ extern "C" __declspec(dllexport) LRESULT WINAPI ScreenSaverProc(HWND window, UIN
 bool AttachSharedStatus(HWND window);
 void DetachSharedStatus();
 void BlitCanvas(HWND window);
-void DrawBanner(HWND window, int x);
+// The banner `elapsed` milliseconds into its pass, on every copy's monitor.
+void DrawBanner(HWND window, std::int32_t elapsed);
 
 inline constexpr UINT_PTR kTickTimerId = 1;
 inline constexpr std::size_t kStatusLineSize = 256;
@@ -29,6 +32,10 @@ extern DWORD gStartTick;
 extern DWORD gSlideStart;
 extern int gClientWidth;
 extern RECT gClientRect;
+// Where the canvas is copied, in virtual-screen coordinates, and the client area's origin in them.
+extern std::vector<CanvasCopy> gCanvasCopies;
+extern POINT gClientOrigin;
+extern std::uint32_t gPlacedMinute;
 extern HDC gWindowDC;
 extern HFONT gStatusFont;
 extern UINT_PTR gTimerId;

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "controller/settings.h"
 #include "display/status_display.h"
 #include "frame/frame.h"
+#include "frame/monitors.h"
 
 DisplayMode gDisplayMode = DisplayMode::PreviewOnly;
 SaverState gSaverState = SaverState::Initial;
@@ -18,6 +20,9 @@ DWORD gStartTick = 0;
 DWORD gSlideStart = 0;
 int gClientWidth = 0;
 RECT gClientRect = {0, 0, 0, 0};
+std::vector<CanvasCopy> gCanvasCopies;
+POINT gClientOrigin = {0, 0};
+std::uint32_t gPlacedMinute = 0;
 HDC gWindowDC = nullptr;
 HFONT gStatusFont = nullptr;
 UINT_PTR gTimerId = 0;
@@ -37,6 +42,8 @@ constexpr char kHelpFile[] = "windows_help.txt";
 constexpr char kClientSwitch[] = " -min";
 // The longest command line CreateProcessA accepts.
 constexpr std::size_t kMaxCommandLine = 32767;
+// WM_DPICHANGED, which older headers may lack.
+constexpr UINT kDpiChangedMessage = 0x02E0;
 
 // Both the client and the help viewer start on the interactive desktop with nothing else set.
 // Their handles are closed at once: the saver never waits for either.
@@ -126,8 +133,73 @@ void CheckBlankDeadline() {
     gBlankPhase = BlankPhase::Blanking;
 }
 
+std::uint32_t MinutesSinceStart() { return (GetTickCount() - gStartTick) / kMillisecondsPerShift; }
+
+// The preview keeps one copy centred in its own window at scale 1, whatever the settings say.
+void PlacePreviewCopy(HWND window) {
+    GetClientRect(window, &gClientRect);
+    gClientOrigin = POINT{0, 0};
+    const std::vector<MonitorInfo> own = {MonitorInfo{Rect{0, 0, gClientRect.right, gClientRect.bottom}, kBaseDpi, true}};
+    gCanvasCopies = PlaceCanvas(own, PlacementOptions{MonitorChoice::Primary, 1, false}, kCanvasWidth, kCanvasHeight, 0);
+}
+
+void PlaceCopies(HWND window, const std::vector<MonitorInfo>& monitors) {
+    if (gChildPreview) {
+        PlacePreviewCopy(window);
+        return;
+    }
+    // Monitors are in virtual-screen coordinates; the window's client area starts at its origin.
+    gClientOrigin = POINT{0, 0};
+    ClientToScreen(window, &gClientOrigin);
+    gPlacedMinute = gPlacementOptions.shift ? MinutesSinceStart() : 0;
+    gCanvasCopies = PlaceCanvas(monitors, gPlacementOptions, kCanvasWidth, kCanvasHeight, gPlacedMinute);
+}
+
+RECT ToClient(const Rect& r) {
+    return RECT{r.left - gClientOrigin.x, r.top - gClientOrigin.y, r.right - gClientOrigin.x, r.bottom - gClientOrigin.y};
+}
+
+// One copy of a bitmap: a BitBlt at scale 1, else a StretchBlt that repeats whole pixels;
+// clipped to the copy's monitor so that nothing spills onto a neighbouring one.
+void CopyToMonitor(HDC dc, const CanvasCopy& copy, const Rect& destination, HDC source, int width, int height) {
+    const RECT clip = ToClient(copy.monitor);
+    const RECT to = ToClient(destination);
+    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+    if (copy.scale == 1) {
+        BitBlt(dc, to.left, to.top, width, height, source, 0, 0, SRCCOPY);
+    } else {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, source, 0, 0, width, height, SRCCOPY);
+    }
+    SelectClipRgn(dc, nullptr);
+}
+
+// A new point of the orbit: the copies are drawn at their new places, then what they left
+// uncovered is filled black, so the screen never shows a black frame in between.
+void FollowOrbit(HWND window) {
+    if (gChildPreview || !gPlacementOptions.shift || MinutesSinceStart() == gPlacedMinute) return;
+    const std::vector<CanvasCopy> before = gCanvasCopies;
+    PlaceCopies(window, ReadMonitors());
+    if (before == gCanvasCopies) return;
+    BlitCanvas(window);
+    HDC dc = GetDC(window);
+    const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        // A changed set of monitors leaves nothing to compare with: all of the old place goes.
+        const std::vector<Rect> parts = i < gCanvasCopies.size()
+                                            ? UncoveredParts(before[i].destination, gCanvasCopies[i].destination)
+                                            : std::vector<Rect>{before[i].destination};
+        for (const Rect& part : parts) {
+            const RECT r = ToClient(part);
+            FillRect(dc, &r, black);
+        }
+    }
+    ReleaseDC(window, dc);
+}
+
 void ShowChanges(HWND window) {
     if (gStatusDisplay == nullptr) return;
+    FollowOrbit(window);
     const bool changed = gStatusDisplay->Update() != 0;
     if (!changed && gForceBlit == 0) return;
     gForceBlit = 0;
@@ -149,8 +221,7 @@ void SlideBanner(HWND window) {
         gSlideStart = GetTickCount();
         return;
     }
-    const std::int32_t bannerWidth = gBannerCanvas != nullptr ? gBannerCanvas->width : 0;
-    DrawBanner(window, BannerX(gClientWidth, bannerWidth, elapsed));
+    DrawBanner(window, elapsed);
 }
 
 void RunAttached(HWND window) {
@@ -198,13 +269,28 @@ void DrawTexts() {
                       sizeof gStatusLine);
 }
 
+// The monitors or their DPI changed: the window covers the new virtual screen, black, and the
+// copies are placed anew and drawn on the next tick. The mode chosen at the start stays.
+LRESULT OnDisplayChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (gChildPreview) return SaverDefaultProc(window, message, wParam, lParam);
+    const RECT box = ScreenClipBox();
+    SetWindowPos(window, HWND_TOPMOST, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                 SWP_NOACTIVATE);
+    PlaceCopies(window, ReadMonitors());
+    FillBlack(window);
+    gForceBlit = 1;
+    return 0;
+}
+
 LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     gPriorityClass = static_cast<DWORD>(CaptureSaverPriorityClass());
     ReadSettings();
     gTimerId = SetTimer(window, kTickTimerId, kTickMilliseconds, nullptr);
     GetClientRect(window, &gClientRect);
     gClientWidth = gClientRect.right;
-    gDisplayMode = DisplayModeForWidth(gClientWidth);
+    const std::vector<MonitorInfo> monitors = gChildPreview ? std::vector<MonitorInfo>{} : ReadMonitors();
+    gDisplayMode = DisplayModeForMonitors(monitors, gClientWidth);
+    PlaceCopies(window, monitors);
     if (gDisplayMode != DisplayMode::PreviewOnly) {
         // The class's own device context keeps this font for every later tick.
         gWindowDC = GetDC(window);
@@ -274,20 +360,20 @@ void DetachSharedStatus() {
 }
 
 void BlitCanvas(HWND window) {
-    RECT client;
-    GetClientRect(window, &client);
+    if (gCanvasDC == nullptr) return;
     HDC dc = GetDC(window);
-    if (gCanvasDC != nullptr) {
-        BitBlt(dc, (client.right - kCanvasWidth) / 2, (client.bottom - kCanvasHeight) / 2, kCanvasWidth,
-               kCanvasHeight, gCanvasDC, 0, 0, SRCCOPY);
-    }
+    for (const CanvasCopy& copy : gCanvasCopies)
+        CopyToMonitor(dc, copy, copy.destination, gCanvasDC, kCanvasWidth, kCanvasHeight);
     ReleaseDC(window, dc);
 }
 
-void DrawBanner(HWND window, int x) {
+void DrawBanner(HWND window, std::int32_t elapsed) {
     if (gBannerCanvas == nullptr || gBannerDC == nullptr) return;
     HDC dc = GetDC(window);
-    BitBlt(dc, x, kBannerTop, gBannerCanvas->width, gBannerCanvas->height, gBannerDC, 0, 0, SRCCOPY);
+    const std::int32_t width = gBannerCanvas->width;
+    const std::int32_t height = gBannerCanvas->height;
+    for (const CanvasCopy& copy : gCanvasCopies)
+        CopyToMonitor(dc, copy, BannerDestination(copy, width, height, elapsed), gBannerDC, width, height);
     ReleaseDC(window, dc);
 }
 
@@ -306,6 +392,9 @@ extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wPar
         return 0;
     case WM_TIMER:
         return OnTimer(window, message, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+    case kDpiChangedMessage:
+        return OnDisplayChange(window, message, wParam, lParam);
     }
     return SaverDefaultProc(window, message, wParam, lParam);
 }

@@ -1,12 +1,19 @@
 #include "controller/saver_logic.h"
 
 #include <cstdio>
-#include <limits>
 
 DisplayMode DisplayModeForWidth(std::int32_t clientWidth) {
     if (clientWidth < kNarrowWidth) return DisplayMode::PreviewOnly;
     if (clientWidth < kFullWidth) return DisplayMode::Narrow;
     return DisplayMode::Full;
+}
+
+DisplayMode DisplayModeForMonitors(const std::vector<MonitorInfo>& monitors, std::int32_t clientWidth) {
+    const std::int32_t primary = PrimaryMonitorIndex(monitors);
+    if (primary < 0) return DisplayModeForWidth(clientWidth);
+    const Rect& area = monitors[static_cast<std::size_t>(primary)].area;
+    const std::int64_t width = static_cast<std::int64_t>(area.right) - area.left;
+    return DisplayModeForWidth(width > kFullWidth ? kFullWidth : static_cast<std::int32_t>(width));
 }
 
 SaverStep NextSaverState(SaverState state, bool attached) {
@@ -40,16 +47,6 @@ bool BlankDeadlinePassed(std::uint32_t now, std::uint32_t deadline) {
     // difference stays right across both that boundary and the wrap to 0, for any deadline
     // less than 2^31 ms (about 24.8 days) away.
     return static_cast<std::int32_t>(now - deadline) > 0;
-}
-
-std::int32_t BannerX(std::int32_t clientWidth, std::int32_t bannerWidth, std::int32_t elapsed) {
-    // In 64 bits the product cannot overflow for any 32-bit inputs; for ordinary screen sizes
-    // the result is the same as the 32-bit formula, which truncates toward zero just as this does.
-    const std::int64_t travel = static_cast<std::int64_t>(clientWidth) + bannerWidth;
-    const std::int64_t x = clientWidth - static_cast<std::int64_t>(elapsed) * travel / kBannerPassMilliseconds;
-    if (x > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    if (x < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(x);
 }
 
 bool BannerPassOver(std::int32_t elapsed) {

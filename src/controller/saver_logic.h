@@ -1,10 +1,13 @@
 // The controller's decisions, as pure functions the native tests call directly: the size
 // class of the window, the attach-or-launch state machine, the blank deadline and the banner's
-// position. The Win32 controller only feeds them tick counts and results.
+// pass. The Win32 controller only feeds them tick counts and results.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "display/placement.h"
 
 enum class DisplayMode : std::int32_t { PreviewOnly = 0, Narrow = 1, Full = 2 };
 enum class SaverState : std::int32_t { Initial = 0, LaunchClient = 1, WaitForClient = 2, Attached = 5 };
@@ -13,10 +16,12 @@ enum class BlankPhase : std::int32_t { Showing = 0, Blanking = 1, Sliding = 2 };
 inline constexpr std::int32_t kNarrowWidth = 640;
 inline constexpr std::int32_t kFullWidth = 800;
 inline constexpr std::uint32_t kTickMilliseconds = 33;
-inline constexpr std::uint32_t kBannerPassMilliseconds = 24000;
-inline constexpr std::int32_t kBannerTop = 10;
 
 DisplayMode DisplayModeForWidth(std::int32_t clientWidth);
+// The full-screen saver's mode: two narrow monitors side by side are not a full screen, so the
+// primary monitor's width decides, at scale 1. With no monitors (the preview) the window's own
+// width does.
+DisplayMode DisplayModeForMonitors(const std::vector<MonitorInfo>& monitors, std::int32_t clientWidth);
 
 // What a tick does with the state machine, given whether an attach (at creation for
 // Initial, on this tick for LaunchClient) succeeded.
@@ -33,9 +38,6 @@ std::uint32_t BlankDeadlineFor(std::uint32_t startTick, std::int32_t minutes, bo
 // holds across the wrap of GetTickCount.
 bool BlankDeadlinePassed(std::uint32_t now, std::uint32_t deadline);
 
-// The banner's left edge `elapsed` milliseconds into a pass: from the right edge of the
-// client area to fully past its left edge in 24 s.
-std::int32_t BannerX(std::int32_t clientWidth, std::int32_t bannerWidth, std::int32_t elapsed);
 // A pass is over (and the next begins without drawing) at 24 s or more.
 bool BannerPassOver(std::int32_t elapsed);
 

@@ -1,8 +1,11 @@
-// The four settings in "orvane.ini", section "boot", and their reading and writing.
+// The settings in "orvane.ini", section "boot", and their reading and writing. The dialog
+// writes only Blank and Minutes; the display keys are the user's to edit, and never written.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "display/placement.h"
 
 inline constexpr const char kSettingsFile[] = "orvane.ini";
 inline constexpr const char kSettingsSection[] = "boot";
@@ -12,8 +15,10 @@ extern std::int32_t gBlank;
 extern std::int32_t gMinutes;
 extern char gClientPath[kSettingTextSize];
 extern char gClientDir[kSettingTextSize];
+// "Monitors", "Scale" and "Shift".
+extern PlacementOptions gPlacementOptions;
 
-// Reads all four keys and, when ClientDir is not empty, makes it the current directory.
+// Reads every key and, when ClientDir is not empty, makes it the current directory.
 void ReadSettings();
 std::int32_t ReadIntSetting(const char* key);
 void ReadTextSetting(const char* key, char* destination, std::size_t size = kSettingTextSize);

@@ -8,12 +8,18 @@ std::int32_t gBlank = 0;
 std::int32_t gMinutes = 0;
 char gClientPath[kSettingTextSize] = "";
 char gClientDir[kSettingTextSize] = "";
+PlacementOptions gPlacementOptions;
 
 void ReadSettings() {
     gBlank = ReadIntSetting("Blank");
     gMinutes = ReadIntSetting("Minutes");
     ReadTextSetting("ClientPath", gClientPath, sizeof gClientPath);
     ReadTextSetting("ClientDir", gClientDir, sizeof gClientDir);
+    char monitors[16] = "";
+    ReadTextSetting("Monitors", monitors, sizeof monitors);
+    gPlacementOptions.monitors = ParseMonitorChoice(monitors);
+    gPlacementOptions.scale = NormalizeScale(ReadIntSetting("Scale"));
+    gPlacementOptions.shift = ReadIntSetting("Shift") != 0;
     // The client, its help text and header.bmp are all found relative to its directory.
     if (gClientDir[0] != '\0') SetCurrentDirectoryA(gClientDir);
 }

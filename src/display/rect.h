@@ -8,6 +8,8 @@ struct Rect {
     std::int32_t top;
     std::int32_t right;
     std::int32_t bottom;
+
+    bool operator==(const Rect&) const = default;
 };
 
 struct TextSize {

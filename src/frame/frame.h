@@ -18,6 +18,13 @@ using VerifyPasswordProc = BOOL(WINAPI*)(HWND window);
 // "ImmAssociateContext" of "IMM32.DLL", looked up at run time so that the module does not need it.
 using AssociateContextProc = HIMC(WINAPI*)(HWND window, HIMC context);
 
+// An entry of a library looked up at run time. Through void*: GCC warns about a direct cast
+// between unrelated function pointer types.
+template <typename Proc>
+Proc LoadEntry(HMODULE library, const char* name) {
+    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
 extern HMODULE gVerifierLibrary;
 extern VerifyPasswordProc gVerifyPassword;
 extern UINT gAutoPlayMessage;

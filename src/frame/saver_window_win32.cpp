@@ -3,6 +3,7 @@
 #include "controller/controller.h"
 #include "frame/frame.h"
 #include "frame/frame_logic.h"
+#include "frame/monitors.h"
 
 HWND gMainWindow = nullptr;
 int gChildPreview = 0;
@@ -37,23 +38,9 @@ constexpr char kAssociateContextEntry[] = "ImmAssociateContext";
 constexpr char kAutoPlayMessageName[] = "QueryCancelAutoPlay";
 constexpr UINT kSetScreenSaverRunning = 97;
 
-// Through void*: GCC warns about a direct cast between unrelated function pointer types.
-template <typename Proc>
-Proc LoadEntry(HMODULE library, const char* name) {
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 void RequestClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 void HideCursor() { SetCursor(nullptr); }
-
-RECT ScreenClipBox() {
-    RECT box{};
-    HDC screen = GetDC(nullptr);
-    GetClipBox(screen, &box);
-    ReleaseDC(nullptr, screen);
-    return box;
-}
 
 WNDCLASSA SaverClass() {
     WNDCLASSA saverClass{};

@@ -121,9 +121,7 @@ INT_PTR ShowSettingsDialog(HWND owner) {
 void ChangeSaverPassword(HWND window) {
     HMODULE library = LoadLibraryA(kPasswordLibrary);
     if (library == nullptr) return;
-    // Through void*: GCC warns about a direct cast between unrelated function pointer types.
-    const auto change = reinterpret_cast<ChangePasswordProc>(
-        reinterpret_cast<void*>(GetProcAddress(library, kPasswordChangeEntry)));
+    const auto change = LoadEntry<ChangePasswordProc>(library, kPasswordChangeEntry);
     if (change != nullptr) change(kPasswordProvider, window, 0, nullptr);
     FreeLibrary(library);
 }

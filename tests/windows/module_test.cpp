@@ -158,4 +158,19 @@ TEST_F(SaverModuleTest, CarriesItsDisplayNameAndSettingsDialog) {
     FreeLibrary(resources);
 }
 
+TEST_F(SaverModuleTest, DeclaresPerMonitorDpiAwareness) {
+    HMODULE resources = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(resources, nullptr) << "error " << GetLastError();
+    // Resource 1 of type 24 (RT_MANIFEST) is the one the loader applies to an executable.
+    HRSRC found = FindResourceA(resources, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(found, nullptr) << "no application manifest";
+    HGLOBAL loaded = LoadResource(resources, found);
+    const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    ASSERT_NE(bytes, nullptr);
+    const std::string manifest(bytes, SizeofResource(resources, found));
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos) << manifest;
+    FreeLibrary(resources);
+}
+
 }  // namespace

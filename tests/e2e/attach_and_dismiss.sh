@@ -9,7 +9,7 @@ e2e_setup attach_and_dismiss
 e2e_write_ini "Blank=0" "Minutes=0"
 # A slow client, so that the flags it raises itself rarely hide the ones we raise.
 e2e_start_sim --scenario steady --rate 2 --seed 7
-[[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "the record says a saver is attached before any runs"
+e2e_expect_field saver_attached 0 "the record says a saver is attached before any runs"
 
 e2e_start_saver /s
 e2e_wait_fields 30 saver_attached=1 || e2e_fail "the saver did not mark itself attached"
@@ -56,5 +56,5 @@ e2e_wait_ready canvas
 xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "the saver did not end after a key press"
 [[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "the saver's exit status is ${E2E_STATUS[saver]}, not 0"
-[[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "saver_attached is not 0 after the saver ended"
+e2e_expect_field saver_attached 0 "saver_attached is not 0 after the saver ended"
 e2e_pass

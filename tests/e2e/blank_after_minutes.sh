@@ -37,7 +37,7 @@ e2e_log "blank $((SECONDS - started)) s after the start"
 # has moved, ticks have run since the flag went up.
 e2e_poke status_text_a_changed=1 message_on=1 || e2e_fail "record-poke failed"
 e2e_wait_banner_moves || e2e_fail "no banner moving across the blank screen (last: $E2E_WORK/banner.png)"
-[[ $(e2e_field status_text_a_changed) == 1 ]] || e2e_fail "the blank saver still lowers change flags"
+e2e_expect_field status_text_a_changed 1 "the blank saver still lowers change flags"
 _blanked "$E2E_WORK/still-black.png" || e2e_fail "the screen did not stay blank ($E2E_WORK/still-black.png)"
 
 e2e_wait_ready blank

@@ -18,7 +18,7 @@ ends_on() {
   "$@" || e2e_fail "cannot send $what"
   e2e_wait_exit saver 30 || e2e_fail "the saver did not end on $what"
   [[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "after $what the saver's exit status is ${E2E_STATUS[saver]}, not 0"
-  [[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "saver_attached is not 0 after $what"
+  e2e_expect_field saver_attached 0 "saver_attached is not 0 after $what"
   e2e_log "ended on $what"
 }
 

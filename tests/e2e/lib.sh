@@ -340,6 +340,22 @@ e2e_peek() { timeout 90 wine "$e2e_programs_dir/orvane-peek.exe" "$@" 8>&-; }
 # e2e_field NAME: the field's current value.
 e2e_field() { e2e_peek "$1" | tr -d '\r' | sed -n "s/^$1=//p"; }
 
+# e2e_expect_field NAME VALUE MESSAGE: fails with MESSAGE unless the field reads VALUE. A read
+# that gave no value at all (orvane-peek itself did not get through) says nothing about the
+# saver and is made once more; a wrong value fails at once, with what was read.
+e2e_expect_field() {
+  local name=$1 want=$2 message=$3 out status=0 value try
+  for try in 1 2; do
+    status=0
+    out=$(e2e_peek "$name" 2>&1) || status=$?
+    value=$(tr -d '\r' <<<"$out" | sed -n "s/^$name=//p")
+    [[ $value == "$want" ]] && return 0
+    [[ -z $value ]] || break
+    e2e_log "read $try of $name gave no value (orvane-peek status $status): $out"
+  done
+  e2e_fail "$message ($name read '${value}', not '$want')"
+}
+
 # e2e_wait_fields SECONDS NAME=VALUE|NAME!=VALUE...: waits until all hold at once.
 e2e_wait_fields() {
   local limit=$1 left args=() c

@@ -10,7 +10,7 @@ e2e_write_ini "Blank=0" "Minutes=0"
 e2e_start_sim --scenario steady --rate 2
 e2e_start_saver /s
 e2e_wait_fields 30 saver_attached=1 || e2e_fail "the saver did not attach on a narrow screen"
-[[ $(e2e_field saver_priority_class) == 32 ]] || e2e_fail "no priority class in the record"
+e2e_expect_field saver_priority_class 32 "no priority class in the record"
 e2e_wait_ready black
 
 # A narrow saver's ticks change nothing that can be seen, so there is no sign of them to wait
@@ -30,5 +30,5 @@ values=$(e2e_peek status_text_a_changed user_info_changed | tr -d '\r')
 xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "the saver did not end after a key press"
 [[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "the saver's exit status is ${E2E_STATUS[saver]}, not 0"
-[[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "saver_attached is not 0 after the saver ended"
+e2e_expect_field saver_attached 0 "saver_attached is not 0 after the saver ended"
 e2e_pass

@@ -58,7 +58,7 @@ xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "the saver did not end after the accepted password (asked $(count) times)"
 [[ $(count) == 2 ]] || e2e_fail "the verifier was asked $(count) times, not 2"
 [[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "the saver's exit status is ${E2E_STATUS[saver]}, not 0"
-[[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "saver_attached is not 0 after the saver ended"
+e2e_expect_field saver_attached 0 "saver_attached is not 0 after the saver ended"
 
 # Without a password set, a Windows 9x saver closes at once, without asking.
 e2e_wine_run 60 reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 0 /f >/dev/null 2>&1 ||

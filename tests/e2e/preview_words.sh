@@ -54,7 +54,7 @@ for ((i = 1; i <= 4 || SECONDS - watch_start < 2; i++)); do
   e2e_screenshot "$shot"
   [[ $(e2e_color_count "$shot" '#00FFFF' "100x18+30+37") -gt 20 ]] || e2e_fail "the words are gone after the input"
 done
-[[ $(e2e_field saver_attached) == 0 ]] || e2e_fail "the preview attached to the record"
+e2e_expect_field saver_attached 0 "the preview attached to the record"
 
 touch "$stop"
 e2e_wait_exit preview 30 || e2e_fail "preview-host did not stop"

@@ -34,6 +34,7 @@ if command -v convert-im6.q16 >/dev/null 2>&1; then
 else
   e2e_convert=convert
 fi
+e2e_compare=${e2e_convert%convert*}compare${e2e_convert#*convert}
 
 E2E_NAME=
 E2E_WORK=
@@ -132,11 +133,12 @@ e2e_wine_stop_all() {
 }
 
 # e2e_setup NAME [SCREEN]: fresh work folder, own Xvfb (default 1280x1024x24), own wineserver,
+# a deadline E2E_TIME_LIMIT seconds away (default 95; the test sets it before when it needs more),
 # the registry values that tests change put back to their defaults, and no orvane.ini.
 e2e_setup() {
   E2E_NAME=$1
   local screen=${2:-1280x1024x24}
-  E2E_DEADLINE=$((SECONDS + 95))
+  E2E_DEADLINE=$((SECONDS + ${E2E_TIME_LIMIT:-95}))
   trap e2e_cleanup EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
@@ -204,17 +206,30 @@ e2e_cleanup() {
 }
 
 # The registry values that the tests change, back to the prefix's defaults: no Windows 98
-# pretence for the saver, no saver password, no association for text files.
+# pretence for the saver, no saver password, the display's own DPI, no association for text
+# files.
 e2e_reset_registry() {
   local reg="$E2E_WORK/reset.reg"
   printf '%s\r\n' \
     'REGEDIT4' '' \
     '[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Orvane.scr]' '' \
-    '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=-' '' \
+    '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=-' '"LogPixels"=-' '' \
     '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"=-' '' \
     '[-HKEY_CLASSES_ROOT\.txt]' '' \
     '[-HKEY_CLASSES_ROOT\orvane.e2e.help]' '' >"$reg"
   timeout 60 wine regedit /s "$(e2e_winpath "$reg")" >/dev/null 2>&1 8>&-
+}
+
+# e2e_set_dpi DPI: the display scaling every Windows program started from now on sees
+# (Wine's "LogPixels"). Wine's programs read it as they start, so the wineserver and whatever
+# runs on it are restarted: call it before starting the client and the saver.
+e2e_set_dpi() {
+  local reg="$E2E_WORK/dpi.reg"
+  printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Control Panel\Desktop]' \
+    "\"LogPixels\"=dword:$(printf '%08x' "$1")" '' >"$reg"
+  timeout 60 wine regedit /s "$(e2e_winpath "$reg")" >/dev/null 2>&1 8>&- || return 1
+  e2e_wine_stop_all
+  wineserver -p30 >/dev/null 2>&1 8>&- || true
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -466,21 +481,29 @@ e2e_box_bottom() { local r=${1#*x}; local h=${r%%+*}; echo $(($(e2e_box_top "$1"
 # 6 pixels inside its left edge to 6 inside its right (bars end 10 pixels in, rounded with
 # discs of radius 4).
 readonly E2E_CANVAS_W=752 E2E_CANVAS_H=445 E2E_VIOLET='#9966FF'
+# The whole-pixel factor the test expects the canvas at; a test of scaling sets it.
+E2E_SCALE=1
 # The screen where no window covers it (see e2e_setup).
 readonly E2E_ROOT_COLOR='#203040'
-e2e_canvas_left() { echo $(((E2E_SCREEN_W - E2E_CANVAS_W) / 2)); }
-e2e_canvas_top() { echo $(((E2E_SCREEN_H - E2E_CANVAS_H) / 2)); }
+e2e_canvas_left() { echo $(((E2E_SCREEN_W - E2E_CANVAS_W * E2E_SCALE) / 2)); }
+e2e_canvas_top() { echo $(((E2E_SCREEN_H - E2E_CANVAS_H * E2E_SCALE) / 2)); }
+# The canvas's place on the screen as a crop, "WxH+X+Y".
+e2e_canvas_crop() {
+  echo "$((E2E_CANVAS_W * E2E_SCALE))x$((E2E_CANVAS_H * E2E_SCALE))+$(e2e_canvas_left)+$(e2e_canvas_top)"
+}
 
 # e2e_canvas_shown FILE: true when FILE shows the status screen's frame where a centred canvas
-# puts it: the violet spans exactly the expected columns and stays inside the canvas rows.
+# at E2E_SCALE puts it: the violet spans exactly the expected columns and stays inside the
+# canvas rows.
 e2e_canvas_shown() {
-  local box left top
+  local box left top s=$E2E_SCALE
   box=$(e2e_color_box "$1" "$E2E_VIOLET") || return 1
   [[ $box != none ]] || return 1
   left=$(e2e_canvas_left)
   top=$(e2e_canvas_top)
-  [[ $(e2e_box_left "$box") -eq $((left + 6)) && $(e2e_box_right "$box") -eq $((left + E2E_CANVAS_W - 7)) ]] || return 1
-  [[ $(e2e_box_top "$box") -ge $top && $(e2e_box_bottom "$box") -le $((top + E2E_CANVAS_H - 1)) ]]
+  [[ $(e2e_box_left "$box") -eq $((left + 6 * s)) &&
+     $(e2e_box_right "$box") -eq $((left + (E2E_CANVAS_W - 6) * s - 1)) ]] || return 1
+  [[ $(e2e_box_top "$box") -ge $top && $(e2e_box_bottom "$box") -le $((top + E2E_CANVAS_H * s - 1)) ]]
 }
 
 # e2e_wait_canvas SECONDS: waits until a screenshot shows the centred status screen; the last

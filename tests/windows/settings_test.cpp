@@ -134,6 +134,35 @@ TEST(SettingsFileTest, ReadSettingsFillsAllFourAndEntersTheClientDirectory) {
     EXPECT_EQ(lstrcmpiA(current, "C:\\"), 0) << current;
 }
 
+TEST(SettingsFileTest, DisplayKeysAreReadWithTheOthersAndBadValuesFallBack) {
+    SavedSettings saved({"Monitors", "Scale", "Shift", "ClientDir"});
+    WriteRaw("ClientDir", nullptr);
+    WriteRaw("Monitors", nullptr);
+    WriteRaw("Scale", nullptr);
+    WriteRaw("Shift", nullptr);
+    gPlacementOptions = PlacementOptions{MonitorChoice::All, 5, true};
+    ReadSettings();
+    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::Primary) << "missing keys give the defaults";
+    EXPECT_EQ(gPlacementOptions.scale, 0);
+    EXPECT_FALSE(gPlacementOptions.shift);
+
+    WriteRaw("Monitors", "All");
+    WriteRaw("Scale", "3");
+    WriteRaw("Shift", "1");
+    ReadSettings();
+    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::All);
+    EXPECT_EQ(gPlacementOptions.scale, 3);
+    EXPECT_TRUE(gPlacementOptions.shift);
+
+    WriteRaw("Monitors", "both");
+    WriteRaw("Scale", "12");
+    WriteRaw("Shift", "0");
+    ReadSettings();
+    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::Primary);
+    EXPECT_EQ(gPlacementOptions.scale, 0) << "a factor past 8 follows the DPI";
+    EXPECT_FALSE(gPlacementOptions.shift);
+}
+
 // A dialog with the two controls the procedure works on, made from an in-memory template so
 // that the test does not depend on the module's resources.
 class SettingsDialog {

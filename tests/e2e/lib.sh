@@ -27,6 +27,8 @@ unset ORVANE_XVFB_PID ORVANE_XVFB_DISPLAY
 source "$e2e_source_dir/scripts/wine-env"
 # shellcheck source=../../scripts/xvfb-env
 source "$e2e_source_dir/scripts/xvfb-env"
+# shellcheck source=../../scripts/xorg-env
+source "$e2e_source_dir/scripts/xorg-env"
 
 # Debian's own ImageMagick binary when it is there; any convert otherwise.
 if command -v convert-im6.q16 >/dev/null 2>&1; then
@@ -132,7 +134,9 @@ e2e_wine_stop_all() {
   timeout 30 wineserver -w >/dev/null 2>&1 8>&- || true
 }
 
-# e2e_setup NAME [SCREEN]: fresh work folder, own Xvfb (default 1280x1024x24), own wineserver,
+# e2e_setup NAME [SCREEN]: fresh work folder, own Xvfb (default 1280x1024x24) or, when the
+# test has set E2E_XORG_LAYOUT (orvane_xorg_start's arguments), own Xorg with several heads,
+# own wineserver,
 # a deadline E2E_TIME_LIMIT seconds away (default 95; the test sets it before when it needs more),
 # the registry values that tests change put back to their defaults, and no orvane.ini.
 e2e_setup() {
@@ -163,8 +167,17 @@ e2e_setup() {
   e2e_prepare_prefix || e2e_fail "cannot prepare the Wine prefix $ORVANE_WINEPREFIX"
 
   # (Nothing started here may inherit the lock: "8>&-".)
-  ORVANE_XVFB_FIRST=${ORVANE_E2E_XVFB_FIRST:-140} ORVANE_XVFB_SCREEN=$screen orvane_xvfb_start 8>&- ||
-    e2e_fail "cannot start Xvfb"
+  if [[ -n ${E2E_XORG_LAYOUT:-} ]]; then
+    local started=0
+    # shellcheck disable=SC2086
+    ORVANE_XORG_FIRST=${ORVANE_E2E_XORG_FIRST:-240} orvane_xorg_start $E2E_XORG_LAYOUT 8>&- || started=$?
+    ((started != 2)) || e2e_skip "Xorg with the dummy video driver is not installed (scripts/bootstrap)"
+    ((started == 0)) || e2e_fail "cannot start Xorg with the layout $E2E_XORG_LAYOUT"
+    screen=${ORVANE_XORG_ROOT}x24
+  else
+    ORVANE_XVFB_FIRST=${ORVANE_E2E_XVFB_FIRST:-140} ORVANE_XVFB_SCREEN=$screen orvane_xvfb_start 8>&- ||
+      e2e_fail "cannot start Xvfb"
+  fi
   E2E_SCREEN_W=${screen%%x*}
   local rest=${screen#*x}
   E2E_SCREEN_H=${rest%%x*}
@@ -202,6 +215,7 @@ e2e_cleanup() {
     e2e_wine_stop_all
   fi
   orvane_xvfb_stop
+  orvane_xorg_stop
   exit "$rc"
 }
 
@@ -485,19 +499,33 @@ readonly E2E_CANVAS_W=752 E2E_CANVAS_H=445 E2E_VIOLET='#9966FF'
 E2E_SCALE=1
 # The screen where no window covers it (see e2e_setup).
 readonly E2E_ROOT_COLOR='#203040'
-e2e_canvas_left() { echo $(((E2E_SCREEN_W - E2E_CANVAS_W * E2E_SCALE) / 2)); }
-e2e_canvas_top() { echo $(((E2E_SCREEN_H - E2E_CANVAS_H * E2E_SCALE) / 2)); }
+# The monitor the canvas is expected on, "WxH+X+Y" in screenshot pixels; empty for the whole
+# screen. A test of several monitors sets it.
+E2E_MONITOR=
+_e2e_monitor() { if [[ -n $E2E_MONITOR ]]; then echo "$E2E_MONITOR"; else echo "${E2E_SCREEN_W}x${E2E_SCREEN_H}+0+0"; fi; }
+e2e_canvas_left() {
+  local m
+  m=$(_e2e_monitor)
+  echo $(($(e2e_box_left "$m") + (${m%%x*} - E2E_CANVAS_W * E2E_SCALE) / 2))
+}
+e2e_canvas_top() {
+  local m h
+  m=$(_e2e_monitor)
+  h=${m#*x}
+  h=${h%%+*}
+  echo $(($(e2e_box_top "$m") + (h - E2E_CANVAS_H * E2E_SCALE) / 2))
+}
 # The canvas's place on the screen as a crop, "WxH+X+Y".
 e2e_canvas_crop() {
   echo "$((E2E_CANVAS_W * E2E_SCALE))x$((E2E_CANVAS_H * E2E_SCALE))+$(e2e_canvas_left)+$(e2e_canvas_top)"
 }
 
 # e2e_canvas_shown FILE: true when FILE shows the status screen's frame where a centred canvas
-# at E2E_SCALE puts it: the violet spans exactly the expected columns and stays inside the
-# canvas rows.
+# at E2E_SCALE puts it on E2E_MONITOR: the violet there spans exactly the expected columns and
+# stays inside the canvas rows.
 e2e_canvas_shown() {
   local box left top s=$E2E_SCALE
-  box=$(e2e_color_box "$1" "$E2E_VIOLET") || return 1
+  box=$(e2e_color_box "$1" "$E2E_VIOLET" "$(_e2e_monitor)") || return 1
   [[ $box != none ]] || return 1
   left=$(e2e_canvas_left)
   top=$(e2e_canvas_top)

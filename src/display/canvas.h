@@ -90,6 +90,9 @@ private:
 #else
     std::uint32_t whitePen = 0;
     std::uint32_t greyPen = 0;
+    // Row y (0 <= y < PixelHeight()) as 0x00RRGGBB values, PixelWidth() of them: what a
+    // presenter copies to the screen.
+    const std::uint32_t* PixelRow(std::int32_t y) const { return surface_.Row(y); }
 
 private:
     void PaintText(std::int64_t x, std::int64_t y, const char* text);

@@ -44,6 +44,9 @@ public:
     }
     // Row y's first pixel; y must lie on the surface (callers clip first).
     std::uint32_t* Row(std::int32_t y) { return bitmap_->pixels.data() + static_cast<std::size_t>(y) * bitmap_->width; }
+    const std::uint32_t* Row(std::int32_t y) const {
+        return bitmap_->pixels.data() + static_cast<std::size_t>(y) * bitmap_->width;
+    }
 
 private:
     RasterBitmap* bitmap_;

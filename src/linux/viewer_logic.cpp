@@ -1,0 +1,182 @@
+#include "linux/viewer_logic.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "shared/shared_status.h"
+
+namespace {
+
+// "-x" and "--x" are the same option.
+std::string OptionName(const char* arg) {
+    const char* name = arg + 1;
+    if (*name == '-') ++name;
+    return name;
+}
+
+bool ParseWhole(const char* text, std::int64_t low, std::int64_t high, std::int64_t& value) {
+    if (text == nullptr || *text == '\0') return false;
+    for (const char* p = text; *p != '\0'; ++p)
+        if (*p < '0' || *p > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
+    value = parsed;
+    return true;
+}
+
+}  // namespace
+
+bool ParseWindowId(const char* text, std::uint64_t& id) {
+    if (text == nullptr || *text == '\0') return false;
+    int base = 10;
+    const char* digits = text;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        digits = text + 2;
+    }
+    if (*digits == '\0') return false;
+    for (const char* p = digits; *p != '\0'; ++p) {
+        const bool ok = base == 16 ? std::strchr("0123456789abcdefABCDEF", *p) != nullptr : (*p >= '0' && *p <= '9');
+        if (!ok) return false;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(digits, &end, base);
+    // X resource ids have 29 significant bits; anything wider is no window.
+    if (errno != 0 || *end != '\0' || parsed == 0 || parsed > 0x1FFFFFFFull) return false;
+    id = parsed;
+    return true;
+}
+
+ParsedOptions ParseViewerOptions(int argc, const char* const* argv) {
+    ParsedOptions parsed;
+    ViewerOptions& o = parsed.options;
+    const auto fail = [&parsed](const std::string& message) {
+        parsed.error = message;
+        return parsed;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg == nullptr || arg[0] != '-' || arg[1] == '\0') return fail(std::string("unexpected argument '") + (arg ? arg : "") + "'");
+        const std::string name = OptionName(arg);
+        // The options that take a value read the next argument.
+        const auto value = [&](const char*& out) {
+            if (i + 1 >= argc || argv[i + 1] == nullptr) return false;
+            out = argv[++i];
+            return true;
+        };
+        const char* text = nullptr;
+        if (name == "root") {
+            o.target = ViewerTarget::Root;
+        } else if (name == "window") {
+            o.target = ViewerTarget::OwnWindow;
+        } else if (name == "window-id") {
+            if (!value(text)) return fail("-window-id needs a window number");
+            if (!ParseWindowId(text, o.windowId)) return fail(std::string("-window-id: '") + text + "' is not a window number (decimal or 0x hex)");
+            o.target = ViewerTarget::WindowId;
+        } else if (name == "delay") {
+            std::int64_t d = 0;
+            if (!value(text)) return fail("-delay needs a number of microseconds");
+            if (!ParseWhole(text, kMinDelayMicroseconds, kMaxDelayMicroseconds, d))
+                return fail(std::string("-delay: '") + text + "' is not a whole number of microseconds from 1000 to 10000000");
+            o.delayMicroseconds = static_cast<std::uint32_t>(d);
+        } else if (name == "fps") {
+            o.showFps = true;
+        } else if (name == "header") {
+            if (!value(text) || *text == '\0') return fail("-header needs a file name");
+            o.headerPath = text;
+        } else if (name == "monitors") {
+            if (!value(text)) return fail("-monitors needs primary or all");
+            if (std::strcmp(text, "primary") == 0) {
+                o.placement.monitors = MonitorChoice::Primary;
+            } else if (std::strcmp(text, "all") == 0) {
+                o.placement.monitors = MonitorChoice::All;
+            } else {
+                return fail(std::string("-monitors: '") + text + "' is neither primary nor all");
+            }
+        } else if (name == "scale") {
+            std::int64_t s = 0;
+            if (!value(text)) return fail("-scale needs a factor");
+            if (!ParseWhole(text, 0, kMaxScale, s)) return fail(std::string("-scale: '") + text + "' is not a factor from 0 to 8");
+            o.placement.scale = static_cast<std::int32_t>(s);
+        } else if (name == "shift") {
+            o.placement.shift = true;
+        } else if (name == "help" || name == "h") {
+            o.help = true;
+        } else {
+            return fail(std::string("unknown option '") + arg + "'");
+        }
+    }
+    return parsed;
+}
+
+std::string ViewerUsage() {
+    return "usage: orvane [-root | -window | -window-id ID] [-delay MICROSECONDS] [-fps] [-header FILE]\n"
+           "              [-monitors primary|all] [-scale N] [-shift] [--help]\n"
+           "\n"
+           "Shows the live status screen of the Orvane client, from its shared record \"/orvane_share\".\n"
+           "\n"
+           "  -root              draw on $XSCREENSAVER_WINDOW when it is set, else on the root window\n"
+           "  -window            a resizable window of its own, titled \"Orvane\" (the default);\n"
+           "                     q, Escape or the window manager's close ends it\n"
+           "  -window-id ID      draw on that window (decimal or 0x hex)\n"
+           "  -delay US          the tick period in microseconds (default 33000)\n"
+           "  -fps               show the measured frame rate\n"
+           "  -header FILE       the header image (default: the installed data folder, then the\n"
+           "                     current directory)\n"
+           "  -monitors WHICH    primary: one copy on the primary monitor; all: one on each\n"
+           "  -scale N           0: follow the display's DPI (Xft.dpi); 1 to 8: that factor;\n"
+           "                     lowered until the screen fits its monitor\n"
+           "  -shift             move the screen a little every minute against burn-in\n"
+           "  --help             this text\n";
+}
+
+std::string WaitingLine() {
+    return std::string("Waiting for the Orvane client (no shared record /") + kSharedStatusName + ")";
+}
+
+std::vector<std::string> HeaderCandidates(const std::string& executablePath, const std::string& installedDataDir) {
+    std::vector<std::string> candidates;
+    const std::size_t slash = executablePath.find_last_of('/');
+    if (slash != std::string::npos) {
+        // <prefix>/libexec/xscreensaver/orvane -> <prefix>/share/orvane
+        const std::string folder = executablePath.substr(0, slash);
+        candidates.push_back(folder + "/../../share/orvane/header.bmp");
+    }
+    if (!installedDataDir.empty()) candidates.push_back(installedDataDir + "/header.bmp");
+    candidates.push_back("header.bmp");
+    return candidates;
+}
+
+std::string FpsText(std::uint32_t frames, double seconds) {
+    char text[32];
+    const double rate = seconds > 0 ? frames / seconds : 0.0;
+    std::snprintf(text, sizeof text, "%.1f fps", rate);
+    return text;
+}
+
+std::int32_t XftDpi(const char* resources) {
+    if (resources == nullptr) return kBaseDpi;
+    const char key[] = "Xft.dpi:";
+    for (const char* line = resources; *line != '\0';) {
+        if (std::strncmp(line, key, sizeof key - 1) == 0) {
+            const char* p = line + sizeof key - 1;
+            while (*p == ' ' || *p == '\t') ++p;
+            // Desktops write whole numbers or decimals such as 96.0 or 144.5.
+            char* end = nullptr;
+            errno = 0;
+            const double dpi = std::strtod(p, &end);
+            if (end != p && errno == 0 && dpi >= 24 && dpi <= 2400) return static_cast<std::int32_t>(dpi);
+            return kBaseDpi;
+        }
+        const char* next = std::strchr(line, '\n');
+        if (next == nullptr) break;
+        line = next + 1;
+    }
+    return kBaseDpi;
+}

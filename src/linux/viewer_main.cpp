@@ -1,0 +1,370 @@
+// orvane: the status screen on X11, as an XScreenSaver hack (-root) and as a desktop viewer
+// (-window). It attaches to the client's record as the Windows saver does, draws with the
+// raster backend on the 33 ms tick, and sends the picture only when something changed.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/status_display.h"
+#include "linux/viewer_logic.h"
+#include "linux/x11_presenter.h"
+#include "shared/shared_mapping.h"
+
+#ifndef ORVANE_DATA_DIR
+#define ORVANE_DATA_DIR ""
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t gStopSignal = 0;
+bool gXError = false;
+// The record, for the lost-display handler: the marker goes back to 0 on every way out.
+SharedStatus* gAttachedRecord = nullptr;
+
+void OnStopSignal(int) { gStopSignal = 1; }
+
+int OnXError(Display* display, XErrorEvent* error) {
+    char text[256] = "";
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "orvane: X error: %s (request %d, resource 0x%lx)\n", text, error->request_code,
+                 error->resourceid);
+    gXError = true;
+    return 0;
+}
+
+int OnDisplayLost(Display*) {
+    std::fprintf(stderr, "orvane: the connection to the X display was lost\n");
+    if (gAttachedRecord != nullptr) MarkSaverDetached(*gAttachedRecord);
+    std::_Exit(1);
+}
+
+std::string ExecutablePath() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return {};
+    path[length] = '\0';
+    return path;
+}
+
+std::string HeaderImage(const ViewerOptions& options) {
+    if (!options.headerPath.empty()) return options.headerPath;
+    for (const std::string& candidate : HeaderCandidates(ExecutablePath(), ORVANE_DATA_DIR))
+        if (access(candidate.c_str(), R_OK) == 0) return candidate;
+    return kHeaderImageFile;
+}
+
+Window TargetWindow(Display* display, const ViewerOptions& options) {
+    const Window root = DefaultRootWindow(display);
+    switch (options.target) {
+    case ViewerTarget::WindowId:
+        return static_cast<Window>(options.windowId);
+    case ViewerTarget::Root: {
+        std::uint64_t id = 0;
+        const char* given = std::getenv("XSCREENSAVER_WINDOW");
+        if (given != nullptr && ParseWindowId(given, id)) return static_cast<Window>(id);
+        return root;
+    }
+    case ViewerTarget::OwnWindow:
+        break;
+    }
+    const Window window = XCreateSimpleWindow(display, root, 0, 0, kCanvasWidth, kCanvasHeight, 0,
+                                              BlackPixel(display, DefaultScreen(display)),
+                                              BlackPixel(display, DefaultScreen(display)));
+    XStoreName(display, window, "Orvane");
+    XClassHint hint{const_cast<char*>("orvane"), const_cast<char*>("Orvane")};
+    XSetClassHint(display, window, &hint);
+    return window;
+}
+
+class Viewer {
+public:
+    Viewer(Display* display, const ViewerOptions& options)
+        : display_(display), options_(options), window_(TargetWindow(display, options)), header_(HeaderImage(options)) {}
+
+    int Run();
+
+private:
+    void Reshape();
+    void PlaceCopies();
+    bool TryAttach();
+    void Tick(Clock::time_point now);
+    void PresentAll();
+    bool HandleEvents();
+
+    Display* display_;
+    ViewerOptions options_;
+    Window window_;
+    std::string header_;
+    std::unique_ptr<X11Presenter> presenter_;
+    Atom deleteWindow_ = None;
+    int randrEvent_ = -1;
+    Rect area_{0, 0, 0, 0};
+    std::vector<MonitorInfo> monitors_;
+    std::vector<CanvasCopy> copies_;
+    std::vector<CanvasCopy> waitingCopies_;
+    std::uint32_t placedMinute_ = 0;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point nextAttach_ = Clock::now();
+    bool force_ = true;
+
+    SharedMapping mapping_;
+    std::unique_ptr<StatusDisplay> status_;
+    std::unique_ptr<GdiObject> waitingBitmap_;
+    std::unique_ptr<GdiObject> waitingFont_;
+    std::unique_ptr<Canvas> waiting_;
+
+    std::uint32_t framesThisSecond_ = 0;
+    Clock::time_point fpsStart_ = Clock::now();
+    std::string fpsText_ = FpsText(0, 0);
+};
+
+// The monitors inside the target window, in its own coordinates. The viewer's own window is
+// one monitor whatever it overlaps; a window of another program (XScreenSaver's, the root)
+// gets the part of each RandR monitor that it covers.
+void Viewer::Reshape() {
+    XWindowAttributes a{};
+    XGetWindowAttributes(display_, window_, &a);
+    area_ = Rect{0, 0, a.width, a.height};
+    const std::int32_t dpi = XftDpi(XResourceManagerString(display_));
+    monitors_.clear();
+    if (options_.target != ViewerTarget::OwnWindow && randrEvent_ >= 0) {
+        int x = 0;
+        int y = 0;
+        Window child = None;
+        XTranslateCoordinates(display_, window_, a.root, 0, 0, &x, &y, &child);
+        int count = 0;
+        XRRMonitorInfo* found = XRRGetMonitors(display_, a.root, True, &count);
+        for (int i = 0; found != nullptr && i < count; ++i) {
+            const XRRMonitorInfo& m = found[i];
+            const Rect r{std::max(m.x, x) - x, std::max(m.y, y) - y, std::min(m.x + m.width, x + a.width) - x,
+                         std::min(m.y + m.height, y + a.height) - y};
+            if (r.right > r.left && r.bottom > r.top) monitors_.push_back(MonitorInfo{r, dpi, m.primary != 0});
+        }
+        if (found != nullptr) XRRFreeMonitors(found);
+    }
+    if (monitors_.empty()) monitors_.push_back(MonitorInfo{area_, dpi, true});
+    PlaceCopies();
+    presenter_->FillBlack(area_);
+    force_ = true;
+}
+
+void Viewer::PlaceCopies() {
+    placedMinute_ = options_.placement.shift
+                        ? static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::minutes>(Clock::now() - start_).count())
+                        : 0;
+    copies_ = PlaceCanvas(monitors_, options_.placement, kCanvasWidth, kCanvasHeight, placedMinute_);
+    if (waiting_ != nullptr) {
+        const PlacementOptions plain{options_.placement.monitors, 1, false};
+        waitingCopies_ = PlaceCanvas(monitors_, plain, waiting_->PixelWidth(), waiting_->PixelHeight(), 0);
+    }
+}
+
+bool Viewer::TryAttach() {
+    SharedMapping mapping;
+    if (!OpenSharedStatus(mapping)) return false;
+    mapping_ = mapping;
+    gAttachedRecord = mapping_.record;
+    MarkSaverAttached(*mapping_.record, CaptureSaverPriorityClass());
+    status_ = std::make_unique<StatusDisplay>(nullptr, nullptr, *mapping_.record, header_.c_str());
+    presenter_->FillBlack(area_);
+    force_ = true;
+    return true;
+}
+
+void Viewer::PresentAll() {
+    if (status_ != nullptr) {
+        const Canvas& canvas = *status_->canvas;
+        presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
+                            canvas.PixelHeight(), copies_);
+    } else if (waiting_ != nullptr) {
+        const Canvas& canvas = *waiting_;
+        presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
+                            canvas.PixelHeight(), waitingCopies_);
+    }
+    ++framesThisSecond_;
+    if (options_.showFps && !copies_.empty())
+        presenter_->DrawText(copies_[0].monitor.left + 8, copies_[0].monitor.top + 16, fpsText_);
+    presenter_->Finish();
+}
+
+void Viewer::Tick(Clock::time_point now) {
+    if (status_ == nullptr && now >= nextAttach_) {
+        // Once a second, as long as the client has not made its record; never started here:
+        // XScreenSaver, not the hack, owns the session.
+        nextAttach_ = now + std::chrono::seconds(1);
+        TryAttach();
+    }
+    bool changed = false;
+    if (status_ != nullptr) {
+        changed = status_->Update() != 0;
+        if (options_.placement.shift) {
+            const auto minute = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::minutes>(now - start_).count());
+            if (minute != placedMinute_) {
+                const std::vector<CanvasCopy> before = copies_;
+                PlaceCopies();
+                if (before != copies_) {
+                    PresentAll();
+                    for (std::size_t i = 0; i < before.size(); ++i)
+                        for (const Rect& part : i < copies_.size() ? UncoveredParts(before[i].destination, copies_[i].destination)
+                                                                   : std::vector<Rect>{before[i].destination})
+                            presenter_->FillBlack(part);
+                }
+            }
+        }
+    }
+    if (now - fpsStart_ >= std::chrono::seconds(1)) {
+        fpsText_ = FpsText(framesThisSecond_, std::chrono::duration<double>(now - fpsStart_).count());
+        framesThisSecond_ = 0;
+        fpsStart_ = now;
+    }
+    if (changed || force_) {
+        force_ = false;
+        PresentAll();
+    }
+}
+
+// False when the viewer is to end.
+bool Viewer::HandleEvents() {
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        switch (event.type) {
+        case ConfigureNotify:
+            if (event.xconfigure.window == window_) Reshape();
+            break;
+        case Expose:
+            if (event.xexpose.count == 0) force_ = true;
+            break;
+        case KeyPress: {
+            const KeySym key = XLookupKeysym(&event.xkey, 0);
+            if (options_.target == ViewerTarget::OwnWindow && (key == XK_q || key == XK_Q || key == XK_Escape)) return false;
+            break;
+        }
+        case ClientMessage:
+            if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow_) return false;
+            break;
+        default:
+            if (randrEvent_ >= 0 && event.type == randrEvent_ + RRScreenChangeNotify) {
+                XRRUpdateConfiguration(&event);
+                Reshape();
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+int Viewer::Run() {
+    presenter_ = std::make_unique<X11Presenter>(display_, window_);
+    XSync(display_, False);
+    if (gXError) {
+        std::fprintf(stderr, "orvane: cannot draw on window 0x%lx\n", window_);
+        return 1;
+    }
+    if (!presenter_->Problem().empty()) {
+        std::fprintf(stderr, "orvane: %s\n", presenter_->Problem().c_str());
+        return 1;
+    }
+    int eventBase = 0;
+    int errorBase = 0;
+    if (XRRQueryExtension(display_, &eventBase, &errorBase)) {
+        int major = 0;
+        int minor = 0;
+        // Monitors need RandR 1.5; an older server counts as one monitor.
+        if (XRRQueryVersion(display_, &major, &minor) && (major > 1 || (major == 1 && minor >= 5))) {
+            randrEvent_ = eventBase;
+            XRRSelectInput(display_, DefaultRootWindow(display_), RRScreenChangeNotifyMask);
+        }
+    }
+    long mask = ExposureMask | StructureNotifyMask;
+    if (options_.target == ViewerTarget::OwnWindow) {
+        mask |= KeyPressMask;
+        deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display_, window_, &deleteWindow_, 1);
+    }
+    XSelectInput(display_, window_, mask);
+    if (options_.target == ViewerTarget::OwnWindow) XMapWindow(display_, window_);
+
+    waitingBitmap_ = GdiObject::MakeBitmap(nullptr, 720, 32);
+    waitingFont_ = GdiObject::MakeArialFont(20, false);
+    waiting_ = std::make_unique<Canvas>(*waitingBitmap_);
+    waiting_->FillBox(Rect{0, 0, 720, 32}, RgbColor{0, 0, 0});
+    waiting_->UseFont(*waitingFont_);
+    waiting_->SetForeground(RgbColor{255, 255, 255});
+    waiting_->SetBackground(RgbColor{0, 0, 0});
+    const std::string line = WaitingLine();
+    const TextSize size = waiting_->MeasureText(line.c_str());
+    waiting_->PutText((720 - size.width) / 2, (32 - size.height) / 2, line.c_str());
+
+    Reshape();
+    const auto delay = std::chrono::microseconds(options_.delayMicroseconds);
+    auto next = Clock::now();
+    while (gStopSignal == 0 && !gXError) {
+        if (!HandleEvents()) break;
+        const auto now = Clock::now();
+        if (now >= next) {
+            Tick(now);
+            next += delay;
+            if (next <= now) next = now + delay;  // a late tick is not made up for
+        }
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
+        pollfd connection{ConnectionNumber(display_), POLLIN, 0};
+        if (XPending(display_) == 0) poll(&connection, 1, wait > 0 ? static_cast<int>(wait) : 0);
+    }
+    if (mapping_.record != nullptr) {
+        MarkSaverDetached(*mapping_.record);
+        gAttachedRecord = nullptr;
+    }
+    status_.reset();
+    CloseSharedStatus(mapping_);
+    presenter_.reset();
+    return gXError ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ParsedOptions parsed = ParseViewerOptions(argc, argv);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "orvane: %s\n%s", parsed.error.c_str(), ViewerUsage().c_str());
+        return kUsageExitCode;
+    }
+    if (parsed.options.help) {
+        std::fputs(ViewerUsage().c_str(), stdout);
+        return 0;
+    }
+    struct sigaction stop{};
+    stop.sa_handler = OnStopSignal;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGTERM, &stop, nullptr);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGHUP, &stop, nullptr);
+
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "orvane: cannot open the X display \"%s\"\n", XDisplayName(nullptr));
+        return 1;
+    }
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnDisplayLost);
+    int result = 0;
+    {
+        Viewer viewer(display, parsed.options);
+        result = viewer.Run();
+    }
+    XCloseDisplay(display);
+    return result;
+}

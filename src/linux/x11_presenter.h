@@ -1,0 +1,58 @@
+// Puts pictures on an X window: one image per copy, its pixels repeated to the copy's scale,
+// sent with MIT-SHM when the server shares memory with us and with XPutImage otherwise (a
+// remote display, for example). Each copy is clipped to its monitor.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "display/placement.h"
+
+class X11Presenter {
+public:
+    // Row y of the source picture, `width` 0x00RRGGBB values.
+    using RowSource = std::function<const std::uint32_t*(std::int32_t y)>;
+
+    X11Presenter(Display* display, Window window);
+    ~X11Presenter();
+    X11Presenter(const X11Presenter&) = delete;
+    X11Presenter& operator=(const X11Presenter&) = delete;
+
+    // Empty when the window's visual can take our pixels as they are; else why not.
+    const std::string& Problem() const { return problem_; }
+    bool UsesSharedMemory() const { return shm_; }
+
+    void FillBlack(const Rect& area);
+    void Present(const RowSource& rows, std::int32_t width, std::int32_t height, const std::vector<CanvasCopy>& copies);
+    void DrawText(std::int32_t x, std::int32_t y, const std::string& text);
+    // Waits for the server to finish with what was sent, so that no image is rewritten while
+    // it still reads it.
+    void Finish();
+
+private:
+    struct Image {
+        XImage* image = nullptr;
+        XShmSegmentInfo segment{};
+        bool shared = false;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+    };
+    Image& ImageOf(std::size_t index, std::int32_t width, std::int32_t height);
+    bool MakeShared(Image& image, std::int32_t width, std::int32_t height);
+    bool MakePlain(Image& image, std::int32_t width, std::int32_t height);
+    void Release(Image& image);
+
+    Display* display_;
+    Window window_;
+    GC gc_;
+    Visual* visual_ = nullptr;
+    int depth_ = 0;
+    bool shm_ = false;
+    std::string problem_;
+    std::vector<Image> images_;
+};

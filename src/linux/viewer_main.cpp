@@ -3,6 +3,7 @@
 // raster backend on the 33 ms tick, and sends the picture only when something changed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <poll.h>
@@ -131,29 +132,53 @@ private:
     std::string fpsText_ = FpsText(0, 0);
 };
 
+// The screen's monitors in root coordinates: RandR's where the server has RandR 1.5, else
+// Xinerama's (whose first screen counts as the primary; an Xorg with a Xinerama layout has no
+// RandR), else none.
+std::vector<MonitorInfo> RootMonitors(Display* display, Window root, bool randr, std::int32_t dpi) {
+    std::vector<MonitorInfo> monitors;
+    if (randr) {
+        int count = 0;
+        XRRMonitorInfo* found = XRRGetMonitors(display, root, True, &count);
+        for (int i = 0; found != nullptr && i < count; ++i) {
+            const XRRMonitorInfo& m = found[i];
+            monitors.push_back(MonitorInfo{Rect{m.x, m.y, m.x + m.width, m.y + m.height}, dpi, m.primary != 0});
+        }
+        if (found != nullptr) XRRFreeMonitors(found);
+        return monitors;
+    }
+    int eventBase = 0;
+    int errorBase = 0;
+    if (!XineramaQueryExtension(display, &eventBase, &errorBase) || !XineramaIsActive(display)) return monitors;
+    int count = 0;
+    XineramaScreenInfo* screens = XineramaQueryScreens(display, &count);
+    for (int i = 0; screens != nullptr && i < count; ++i) {
+        const XineramaScreenInfo& s = screens[i];
+        monitors.push_back(MonitorInfo{Rect{s.x_org, s.y_org, s.x_org + s.width, s.y_org + s.height}, dpi, i == 0});
+    }
+    if (screens != nullptr) XFree(screens);
+    return monitors;
+}
+
 // The monitors inside the target window, in its own coordinates. The viewer's own window is
 // one monitor whatever it overlaps; a window of another program (XScreenSaver's, the root)
-// gets the part of each RandR monitor that it covers.
+// gets the part of each monitor that it covers.
 void Viewer::Reshape() {
     XWindowAttributes a{};
     XGetWindowAttributes(display_, window_, &a);
     area_ = Rect{0, 0, a.width, a.height};
     const std::int32_t dpi = XftDpi(XResourceManagerString(display_));
     monitors_.clear();
-    if (options_.target != ViewerTarget::OwnWindow && randrEvent_ >= 0) {
+    if (options_.target != ViewerTarget::OwnWindow) {
         int x = 0;
         int y = 0;
         Window child = None;
         XTranslateCoordinates(display_, window_, a.root, 0, 0, &x, &y, &child);
-        int count = 0;
-        XRRMonitorInfo* found = XRRGetMonitors(display_, a.root, True, &count);
-        for (int i = 0; found != nullptr && i < count; ++i) {
-            const XRRMonitorInfo& m = found[i];
-            const Rect r{std::max(m.x, x) - x, std::max(m.y, y) - y, std::min(m.x + m.width, x + a.width) - x,
-                         std::min(m.y + m.height, y + a.height) - y};
-            if (r.right > r.left && r.bottom > r.top) monitors_.push_back(MonitorInfo{r, dpi, m.primary != 0});
+        for (const MonitorInfo& m : RootMonitors(display_, a.root, randrEvent_ >= 0, dpi)) {
+            const Rect r{std::max(m.area.left, x) - x, std::max(m.area.top, y) - y,
+                         std::min(m.area.right, x + a.width) - x, std::min(m.area.bottom, y + a.height) - y};
+            if (r.right > r.left && r.bottom > r.top) monitors_.push_back(MonitorInfo{r, dpi, m.primary});
         }
-        if (found != nullptr) XRRFreeMonitors(found);
     }
     if (monitors_.empty()) monitors_.push_back(MonitorInfo{area_, dpi, true});
     PlaceCopies();

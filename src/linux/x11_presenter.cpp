@@ -36,7 +36,7 @@ X11Presenter::X11Presenter(Display* display, Window window) : display_(display),
 }
 
 X11Presenter::~X11Presenter() {
-    for (Image& image : images_) Release(image);
+    for (const std::unique_ptr<Image>& image : images_) Release(*image);
     XFreeGC(display_, gc_);
 }
 
@@ -99,8 +99,8 @@ void X11Presenter::Release(Image& image) {
 }
 
 X11Presenter::Image& X11Presenter::ImageOf(std::size_t index, std::int32_t width, std::int32_t height) {
-    if (images_.size() <= index) images_.resize(index + 1);
-    Image& image = images_[index];
+    while (images_.size() <= index) images_.push_back(std::make_unique<Image>());
+    Image& image = *images_[index];
     if (image.image != nullptr && image.width == width && image.height == height) return image;
     Release(image);
     image.width = width;

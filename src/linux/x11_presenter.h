@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,5 +55,7 @@ private:
     int depth_ = 0;
     bool shm_ = false;
     std::string problem_;
-    std::vector<Image> images_;
+    // Held by pointer: a shared image keeps the address of its segment's record (obdata), so
+    // an Image must never move once made.
+    std::vector<std::unique_ptr<Image>> images_;
 };

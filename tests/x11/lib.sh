@@ -15,6 +15,8 @@ x11_work_root=${ORVANE_X11_WORK_DIR:-$x11_source_dir/build/host/x11-work}
 unset ORVANE_XVFB_PID ORVANE_XVFB_DISPLAY
 # shellcheck source=../../scripts/xvfb-env
 source "$x11_source_dir/scripts/xvfb-env"
+# shellcheck source=../../scripts/xorg-env
+source "$x11_source_dir/scripts/xorg-env"
 if command -v convert-im6.q16 >/dev/null 2>&1; then x11_convert=convert-im6.q16; else x11_convert=convert; fi
 
 X11_NAME=
@@ -63,8 +65,17 @@ x11_setup() {
   X11_WORK=$x11_work_root/$X11_NAME
   rm -rf "$X11_WORK"
   mkdir -p "$X11_WORK"
-  ORVANE_XVFB_FIRST=${ORVANE_X11_XVFB_FIRST:-260} ORVANE_XVFB_SCREEN=${2:-1280x1024x24} orvane_xvfb_start ||
-    x11_fail "cannot start Xvfb"
+  if [[ -n ${X11_XORG_LAYOUT:-} ]]; then
+    # Several monitors side by side: Xorg with the dummy driver (Xvfb puts every head at 0,0).
+    local started=0
+    # shellcheck disable=SC2086
+    ORVANE_XORG_FIRST=${ORVANE_X11_XORG_FIRST:-280} orvane_xorg_start $X11_XORG_LAYOUT || started=$?
+    ((started != 2)) || { echo "[$X11_NAME] SKIP: Xorg with the dummy driver is not installed" >&2; exit 77; }
+    ((started == 0)) || x11_fail "cannot start Xorg with the layout $X11_XORG_LAYOUT"
+  else
+    ORVANE_XVFB_FIRST=${ORVANE_X11_XVFB_FIRST:-260} ORVANE_XVFB_SCREEN=${2:-1280x1024x24} orvane_xvfb_start ||
+      x11_fail "cannot start Xvfb"
+  fi
   x11_log "display $DISPLAY"
 }
 
@@ -73,6 +84,7 @@ x11_cleanup() {
   trap - EXIT
   for name in "${!X11_PIDS[@]}"; do x11_stop "$name"; done
   orvane_xvfb_stop
+  orvane_xorg_stop
   exit "$rc"
 }
 

@@ -290,6 +290,8 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     gClientWidth = gClientRect.right;
     const std::vector<MonitorInfo> monitors = gChildPreview ? std::vector<MonitorInfo>{} : ReadMonitors();
     gDisplayMode = DisplayModeForMonitors(monitors, gClientWidth);
+    // The orbit's minutes count from here, so the first placement is its centre.
+    gStartTick = GetTickCount();
     PlaceCopies(window, monitors);
     if (gDisplayMode != DisplayMode::PreviewOnly) {
         // The class's own device context keeps this font for every later tick.
@@ -297,7 +299,6 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         gStatusFont = CreateFontA(16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "System");
         SelectObject(gWindowDC, gStatusFont);
         ReleaseDC(window, gWindowDC);
-        gStartTick = GetTickCount();
         gBlankDeadline = BlankDeadlineFor(gStartTick, gMinutes, gBlank != 0);
         AttachSharedStatus(window);
         SetForegroundWindow(window);

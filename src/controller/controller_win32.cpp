@@ -184,15 +184,9 @@ void FollowOrbit(HWND window) {
     BlitCanvas(window);
     HDC dc = GetDC(window);
     const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        // A changed set of monitors leaves nothing to compare with: all of the old place goes.
-        const std::vector<Rect> parts = i < gCanvasCopies.size()
-                                            ? UncoveredParts(before[i].destination, gCanvasCopies[i].destination)
-                                            : std::vector<Rect>{before[i].destination};
-        for (const Rect& part : parts) {
-            const RECT r = ToClient(part);
-            FillRect(dc, &r, black);
-        }
+    for (const Rect& part : LeftBehind(before, gCanvasCopies)) {
+        const RECT r = ToClient(part);
+        FillRect(dc, &r, black);
     }
     ReleaseDC(window, dc);
 }

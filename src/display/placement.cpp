@@ -137,3 +137,15 @@ std::vector<Rect> UncoveredParts(const Rect& before, const Rect& after) {
     if (overlap.right < before.right) parts.push_back(Rect{overlap.right, overlap.top, before.right, overlap.bottom});
     return parts;
 }
+
+std::vector<Rect> LeftBehind(const std::vector<CanvasCopy>& before, const std::vector<CanvasCopy>& after) {
+    std::vector<Rect> parts;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (i >= after.size()) {
+            parts.push_back(before[i].destination);
+            continue;
+        }
+        for (const Rect& part : UncoveredParts(before[i].destination, after[i].destination)) parts.push_back(part);
+    }
+    return parts;
+}

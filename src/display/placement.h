@@ -85,3 +85,7 @@ Rect BannerDestination(const CanvasCopy& copy, std::int32_t bannerWidth, std::in
 // The parts of `before` that `after` does not cover, as at most four disjoint rectangles: what
 // must be filled black when a copy moves, so that the screen never flashes black under it.
 std::vector<Rect> UncoveredParts(const Rect& before, const Rect& after);
+
+// What copies placed at `before` leave uncovered once placed at `after`, copy by copy: the
+// strips a move leaves, or the whole old place of a copy that has no successor.
+std::vector<Rect> LeftBehind(const std::vector<CanvasCopy>& before, const std::vector<CanvasCopy>& after);

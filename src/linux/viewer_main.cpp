@@ -100,6 +100,7 @@ public:
 private:
     void Reshape();
     void PlaceCopies();
+    std::uint32_t MinutesSinceStart(Clock::time_point now) const;
     bool TryAttach();
     void Tick(Clock::time_point now);
     void PresentAll();
@@ -186,10 +187,12 @@ void Viewer::Reshape() {
     force_ = true;
 }
 
+std::uint32_t Viewer::MinutesSinceStart(Clock::time_point now) const {
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::minutes>(now - start_).count());
+}
+
 void Viewer::PlaceCopies() {
-    placedMinute_ = options_.placement.shift
-                        ? static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::minutes>(Clock::now() - start_).count())
-                        : 0;
+    placedMinute_ = options_.placement.shift ? MinutesSinceStart(Clock::now()) : 0;
     copies_ = PlaceCanvas(monitors_, options_.placement, kCanvasWidth, kCanvasHeight, placedMinute_);
     if (waiting_ != nullptr) {
         const PlacementOptions plain{options_.placement.monitors, 1, false};
@@ -236,16 +239,13 @@ void Viewer::Tick(Clock::time_point now) {
     if (status_ != nullptr) {
         changed = status_->Update() != 0;
         if (options_.placement.shift) {
-            const auto minute = static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::minutes>(now - start_).count());
-            if (minute != placedMinute_) {
+            if (MinutesSinceStart(now) != placedMinute_) {
                 const std::vector<CanvasCopy> before = copies_;
                 PlaceCopies();
                 if (before != copies_) {
+                    // The new places first, then what they left: never a black frame between.
                     PresentAll();
-                    for (std::size_t i = 0; i < before.size(); ++i)
-                        for (const Rect& part : i < copies_.size() ? UncoveredParts(before[i].destination, copies_[i].destination)
-                                                                   : std::vector<Rect>{before[i].destination})
-                            presenter_->FillBlack(part);
+                    for (const Rect& part : LeftBehind(before, copies_)) presenter_->FillBlack(part);
                 }
             }
         }

@@ -212,6 +212,19 @@ TEST(PlacementTest, UncoveredPartsAreWhatAMovedCopyLeaves) {
     EXPECT_EQ(total, Area(before) - 94 * 45);
 }
 
+TEST(PlacementTest, LeftBehindIsEachCopysUncoveredPartOrItsWholeOldPlace) {
+    const std::vector<MonitorInfo> two = {Monitor(0, 0, 1920, 1080, 96, true), Monitor(1920, 0, 1920, 1080)};
+    const PlacementOptions shifting{MonitorChoice::All, 0, true};
+    const auto before = Place(two, shifting, 0);
+    const auto after = Place(two, shifting, 1);  // eight pixels to the right
+    EXPECT_EQ(LeftBehind(before, after),
+              (std::vector<Rect>{{584, 317, 592, 317 + kH}, {1920 + 584, 317, 1920 + 592, 317 + kH}}));
+    EXPECT_TRUE(LeftBehind(before, before).empty());
+    // One monitor fewer: the copy that has no successor leaves its whole place.
+    EXPECT_EQ(LeftBehind(before, std::vector<CanvasCopy>{after[0]}),
+              (std::vector<Rect>{{584, 317, 592, 317 + kH}, before[1].destination}));
+}
+
 TEST(PlacementOptionsTest, MonitorsAndScaleValues) {
     EXPECT_EQ(ParseMonitorChoice("all"), MonitorChoice::All);
     EXPECT_EQ(ParseMonitorChoice("ALL"), MonitorChoice::All);

@@ -174,3 +174,37 @@ TEST_F(SaverModuleTest, DeclaresPerMonitorDpiAwareness) {
 }
 
 }  // namespace
+
+// The version the platform shows for the module (its properties, the installed-programs list
+// by way of the installer) is the build's one version, in numbers and in text alike.
+TEST_F(SaverModuleTest, CarriesTheProjectVersion) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << "no version block, error " << GetLastError();
+    std::vector<unsigned char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedSize));
+    ASSERT_GE(fixedSize, sizeof(VS_FIXEDFILEINFO));
+    const std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                                std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+                                std::to_string(LOWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, ORVANE_EXPECTED_VERSION_QUAD);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+    const auto text = [&](const char* name) {
+        char* value = nullptr;
+        UINT length = 0;
+        const std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
+        if (!VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) || value == nullptr)
+            return std::string("(missing)");
+        return std::string(value);
+    };
+    EXPECT_EQ(text("FileVersion"), ORVANE_EXPECTED_VERSION_QUAD);
+    EXPECT_EQ(text("ProductVersion"), ORVANE_EXPECTED_VERSION);
+    EXPECT_EQ(text("OriginalFilename"), "Orvane.scr");
+}

@@ -16,3 +16,22 @@ endfunction()
 function(orvane_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()
+
+# orvane_install_gzipped(SOURCE DESTINATION [RENAME NAME]): installs SOURCE with the project's
+# version filled in (@ORVANE_VERSION@) and compressed the way Debian wants man pages and
+# changelogs: gzip -9 without a name or time stamp, so that the same source makes the same
+# bytes. Made when configuring; configure_file re-runs that whenever SOURCE changes.
+function(orvane_install_gzipped source destination)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "RENAME" "")
+  get_filename_component(name ${source} NAME)
+  if(arg_RENAME)
+    set(name ${arg_RENAME})
+  endif()
+  set(file ${ORVANE_GENERATED_DIR}/gzipped/${name})
+  configure_file(${source} ${file} @ONLY)
+  execute_process(COMMAND gzip -9nkf ${file} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip could not compress ${file}")
+  endif()
+  install(FILES ${file}.gz DESTINATION ${destination})
+endfunction()

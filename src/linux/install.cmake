@@ -9,7 +9,7 @@ set(orvane_linux_resources ${PROJECT_SOURCE_DIR}/resources/linux)
 
 install(TARGETS orvane RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES ${orvane_linux_resources}/orvane.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
-install(FILES ${orvane_linux_resources}/orvane.6x DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+orvane_install_gzipped(${orvane_linux_resources}/orvane.6x ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${orvane_linux_resources}/orvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/header.bmp DESTINATION ${CMAKE_INSTALL_DATADIR}/orvane)
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `cmake --install` of a host build, with DESTDIR and the prefix /usr, lays out exactly the tree
 # that XScreenSaver, man and the desktop read: the hack where XScreenSaver runs it, a working
-# `orvane` on $PATH, and data files that parse and agree with the program's own options.
+# `orvane` on $PATH, the two tools with their man pages, the package's copyright and changelog,
+# and data files that parse and agree with the programs' own options.
 # Usage: install_tree.sh HOST_BUILD_DIR. Exits 77 (skipped) when orvane was not built there.
 set -uo pipefail
 name=install_tree
@@ -18,9 +19,15 @@ DESTDIR=$dest cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 |
   fail "cmake --install failed: $(cat "$work/install.log")"
 
 expected="/usr/bin/orvane
+/usr/bin/orvane-sim
+/usr/bin/orvane-snapshot
 /usr/libexec/xscreensaver/orvane
 /usr/share/applications/screensavers/orvane.desktop
-/usr/share/man/man6/orvane.6x
+/usr/share/doc/orvane/changelog.gz
+/usr/share/doc/orvane/copyright
+/usr/share/man/man1/orvane-sim.1.gz
+/usr/share/man/man1/orvane-snapshot.1.gz
+/usr/share/man/man6/orvane.6x.gz
 /usr/share/orvane/header.bmp
 /usr/share/xscreensaver/config/orvane.xml"
 got=$(cd "$dest" && find . -mindepth 1 ! -type d -printf '/%P\n' | sort)
@@ -31,11 +38,25 @@ manifest=$(sort "$build/install_manifest.txt")
 [[ $manifest == "$expected" ]] || fail "install_manifest.txt does not list the installed files:
 $(diff <(echo "$expected") <(echo "$manifest"))"
 
-for pair in header.bmp:share/orvane/header.bmp linux/orvane.xml:share/xscreensaver/config/orvane.xml \
-            linux/orvane.6x:share/man/man6/orvane.6x linux/orvane.desktop:share/applications/screensavers/orvane.desktop; do
-  cmp -s "$source_dir/resources/${pair%%:*}" "$dest/usr/${pair#*:}" ||
-    fail "/usr/${pair#*:} is not resources/${pair%%:*}"
+for pair in resources/header.bmp:share/orvane/header.bmp resources/linux/orvane.xml:share/xscreensaver/config/orvane.xml \
+            resources/linux/orvane.desktop:share/applications/screensavers/orvane.desktop \
+            packaging/debian/copyright:share/doc/orvane/copyright; do
+  cmp -s "$source_dir/${pair%%:*}" "$dest/usr/${pair#*:}" || fail "/usr/${pair#*:} is not ${pair%%:*}"
 done
+# Man pages and the changelog go in gzipped, with the project's version filled in.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
+[[ -n $version ]] || fail "no CMAKE_PROJECT_VERSION in $build/CMakeCache.txt"
+for pair in resources/linux/orvane.6x:share/man/man6/orvane.6x.gz resources/linux/orvane-sim.1:share/man/man1/orvane-sim.1.gz \
+            resources/linux/orvane-snapshot.1:share/man/man1/orvane-snapshot.1.gz \
+            packaging/debian/changelog.in:share/doc/orvane/changelog.gz; do
+  installed=$dest/usr/${pair#*:}
+  gzip -t "$installed" 2>/dev/null || fail "/usr/${pair#*:} is not a whole gzip file"
+  cmp -s <(sed "s/@ORVANE_VERSION@/$version/g" "$source_dir/${pair%%:*}") <(gzip -dc "$installed") ||
+    fail "/usr/${pair#*:} is not ${pair%%:*} with version $version"
+  ! gzip -dc "$installed" | grep -q '@ORVANE_' || fail "/usr/${pair#*:} has a placeholder left"
+done
+head -n 1 <(gzip -dc "$dest/usr/share/doc/orvane/changelog.gz") | grep -q "^orvane ($version) " ||
+  fail "the changelog's first entry is not version $version"
 
 link=$dest/usr/bin/orvane
 [[ -L $link ]] || fail "/usr/bin/orvane is not a symbolic link"
@@ -45,27 +66,38 @@ link=$dest/usr/bin/orvane
 usage=$("$link" --help 2>&1) || fail "orvane --help through the link exited with $?: $usage"
 [[ $usage == "usage: orvane "* ]] || fail "orvane --help printed no usage: $usage"
 
-man_page=$dest/usr/share/man/man6/orvane.6x
-if command -v man >/dev/null 2>&1; then
-  warnings=$(man --warnings -l "$man_page" 2>&1 >/dev/null)
-  rendered=$(MANWIDTH=100 man -l "$man_page" 2>/dev/null | col -b)
-elif command -v groff >/dev/null 2>&1; then
-  warnings=$(groff -man -ww -z "$man_page" 2>&1)
-  rendered=$(groff -man -Tutf8 -P-cbou "$man_page" 2>/dev/null)
-else
-  fail "neither man (man-db) nor groff (groff-base) is installed, so the man page cannot be checked"
-fi
-[[ -z $warnings ]] || fail "the man page renders with warnings: $warnings"
-for section in NAME SYNOPSIS DESCRIPTION OPTIONS ENVIRONMENT FILES "EXIT STATUS" "SEE ALSO"; do
-  grep -qx "$section" <<<"$rendered" || fail "the rendered man page has no $section section"
+# check_man_page PAGE USAGE MIN_OPTIONS SECTION...: PAGE renders without warnings, has every
+# SECTION, and its OPTIONS describe every option that USAGE (the program's --help) names.
+check_man_page() {
+  local page=$1 usage=$2 least=$3 warnings rendered section options named option
+  shift 3
+  if command -v man >/dev/null 2>&1; then
+    warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
+    rendered=$(MANWIDTH=100 man -l "$page" 2>/dev/null | col -b)
+  elif command -v groff >/dev/null 2>&1; then
+    warnings=$(gzip -dc "$page" | groff -man -ww -z 2>&1)
+    rendered=$(gzip -dc "$page" | groff -man -Tutf8 -P-cbou 2>/dev/null)
+  else
+    fail "neither man (man-db) nor groff (groff-base) is installed, so the man pages cannot be checked"
+  fi
+  [[ -z $warnings ]] || fail "${page##*/} renders with warnings: $warnings"
+  for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" "SEE ALSO" "$@"; do
+    grep -qx "$section" <<<"$rendered" || fail "the rendered ${page##*/} has no $section section"
+  done
+  options=$(awk '/^OPTIONS$/ { on = 1; next } on && /^[A-Z][A-Z ]+$/ { exit } on' <<<"$rendered")
+  named=$(grep -oE -- '^ *-[-a-z]+' <<<"$usage" | tr -d ' ' | sort -u)
+  (($(grep -c . <<<"$named") >= least)) || fail "the --help of ${page##*/} names too few options to compare: $named"
+  while read -r option; do
+    grep -qE -- "^ +$option( |,|$)" <<<"$options" || fail "the OPTIONS of ${page##*/} do not describe $option"
+  done <<<"$named"
+}
+man_dir=$dest/usr/share/man
+check_man_page "$man_dir/man6/orvane.6x.gz" "$usage" 10 ENVIRONMENT FILES
+for tool in orvane-sim orvane-snapshot; do
+  tool_usage=$("$dest/usr/bin/$tool" --help 2>&1) || fail "$tool --help exited with $?: $tool_usage"
+  [[ $tool_usage == "usage: $tool "* ]] || fail "$tool --help printed no usage: $tool_usage"
+  check_man_page "$man_dir/man1/$tool.1.gz" "$tool_usage" 7
 done
-# Every option the program names in its usage is described in OPTIONS.
-options=$(sed -n '/^OPTIONS$/,/^ENVIRONMENT$/p' <<<"$rendered")
-named=$(grep -oE -- '^ *-[-a-z]+' <<<"$usage" | tr -d ' ' | sort -u)
-(($(wc -l <<<"$named") >= 10)) || fail "orvane --help names too few options to compare: $named"
-while read -r option; do
-  grep -qE -- "^ +$option( |,|$)" <<<"$options" || fail "the man page's OPTIONS do not describe $option"
-done <<<"$named"
 
 # The settings dialog's widgets, turned into the command lines XScreenSaver would run, must be
 # ones the program accepts: a refused option leaves the screen black.

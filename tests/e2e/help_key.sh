@@ -28,8 +28,8 @@ e2e_wait_ticks || e2e_fail "F1 without a help viewer ended the saver"
 [[ ! -e $log ]] || e2e_fail "something was started without an association: $(cat "$log")"
 
 # The stand-in becomes the viewer of text files; the saver looks it up on each F1.
-e2e_wine_run 60 reg add 'HKCR\.txt' /ve /t REG_SZ /d orvane.e2e.help /f >/dev/null 2>&1 &&
-  e2e_wine_run 60 reg add 'HKCR\orvane.e2e.help\shell\open\command' /ve /t REG_SZ /d "$viewer \"%1\"" /f >/dev/null 2>&1 ||
+e2e_reg_add 'HKCR\.txt' '' REG_SZ orvane.e2e.help &&
+  e2e_reg_add 'HKCR\orvane.e2e.help\shell\open\command' '' REG_SZ "$viewer \"%1\"" ||
   e2e_fail "cannot associate text files with the stand-in viewer"
 xdotool key F1
 _viewer_logged() { [[ -s $log ]] && grep -q '^cwd: ' "$log"; }

@@ -136,7 +136,7 @@ status=$(install_silently)
 [[ $status == 0 ]] || e2e_fail "the third install ended with status $status"
 [[ -f $moved/header.bmp ]] || e2e_fail "the third install did not go where orvane.ini pointed"
 echo client >"$moved/seeker.exe"
-timeout 60 wine reg add "$desktop_key" /v SCRNSAVE.EXE /d 'C:\windows\system32\other.scr' /f >/dev/null 2>&1 8>&- ||
+e2e_reg_add "$desktop_key" SCRNSAVE.EXE REG_SZ 'C:\windows\system32\other.scr' ||
   e2e_fail "cannot pick another screen saver"
 uninstall_silently "$moved"
 expect_reg "$desktop_key" SCRNSAVE.EXE 'C:\windows\system32\other.scr'

@@ -9,7 +9,7 @@ e2e_setup key_during_burst
 # With no window manager on the test's display, Wine waits two seconds for one to withdraw a
 # managed window before it destroys it; unmanaged windows are what a desktop without that wait
 # shows. (e2e_setup and the clean-up at exit remove the setting again.)
-e2e_wine_run 60 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
+e2e_reg_add 'HKCU\Software\Wine\X11 Driver' Managed REG_SZ N ||
   e2e_fail "cannot turn off Wine's managed windows"
 e2e_write_ini "Blank=0" "Minutes=0"
 # Every item, the graph frame and all rows raised on every update.

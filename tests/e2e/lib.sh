@@ -231,16 +231,33 @@ e2e_reset_registry() {
     '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"=-' '' \
     '[-HKEY_CLASSES_ROOT\.txt]' '' \
     '[-HKEY_CLASSES_ROOT\orvane.e2e.help]' '' >"$reg"
-  # The reset prepares the test and tests nothing itself: on a loaded machine a regedit that
-  # meets a wineserver still settling can fail, so a failed one is logged and made once more.
-  local try status
+  e2e_regedit "$reg"
+}
+
+# _e2e_registry_retried NAME COMMAND...: runs a registry change (regedit, reg add), made once
+# more when it fails. A change prepares a test and tests nothing itself: on a loaded machine
+# one that meets a wineserver still settling can fail. Failed tries go into registry.log,
+# which e2e_fail shows.
+_e2e_registry_retried() {
+  local name=$1 try status
+  shift
   for try in 1 2; do
     status=0
-    timeout 60 wine regedit /s "$(e2e_winpath "$reg")" >"$E2E_WORK/regedit.now" 2>&1 8>&- || status=$?
+    "$@" >"$E2E_WORK/registry.now" 2>&1 8>&- || status=$?
     ((status == 0)) && return 0
-    { printf 'regedit try %d: exit status %d\n' "$try" "$status"; cat "$E2E_WORK/regedit.now"; } >>"$E2E_WORK/registry.log"
+    { printf '%s try %d: exit status %d\n' "$name" "$try" "$status"; cat "$E2E_WORK/registry.now"; } >>"$E2E_WORK/registry.log"
   done
   return 1
+}
+
+# e2e_regedit FILE: imports the .reg FILE.
+e2e_regedit() { _e2e_registry_retried regedit timeout 60 wine regedit /s "$(e2e_winpath "$1")"; }
+
+# e2e_reg_add KEY VALUE TYPE DATA: sets one registry value; an empty VALUE is the key's default.
+e2e_reg_add() {
+  local name=(/v "$2")
+  [[ -n $2 ]] || name=(/ve)
+  _e2e_registry_retried "reg add $1\\$2" timeout 60 wine reg add "$1" "${name[@]}" /t "$3" /d "$4" /f
 }
 
 # e2e_set_dpi DPI: the display scaling every Windows program started from now on sees
@@ -250,7 +267,7 @@ e2e_set_dpi() {
   local reg="$E2E_WORK/dpi.reg"
   printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Control Panel\Desktop]' \
     "\"LogPixels\"=dword:$(printf '%08x' "$1")" '' >"$reg"
-  timeout 60 wine regedit /s "$(e2e_winpath "$reg")" >/dev/null 2>&1 8>&- || return 1
+  e2e_regedit "$reg" || return 1
   e2e_wine_stop_all
   wineserver -p30 >/dev/null 2>&1 8>&- || true
 }

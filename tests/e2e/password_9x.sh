@@ -21,9 +21,9 @@ mkdir -p "$saver_dir"
 cp "$e2e_bin_dir/Orvane.scr" "$e2e_programs_dir/PASSWORD.CPL" "$saver_dir/" || e2e_fail "cannot copy the saver"
 count_file=$saver_dir/PASSWORD.count
 calls_log=$saver_dir/PASSWORD.log
-e2e_wine_run 60 reg add 'HKCU\Software\Wine\AppDefaults\Orvane.scr' /v Version /t REG_SZ /d win98 /f >/dev/null 2>&1 ||
+e2e_reg_add 'HKCU\Software\Wine\AppDefaults\Orvane.scr' Version REG_SZ win98 ||
   e2e_fail "cannot set the Windows 98 version for Orvane.scr"
-e2e_wine_run 60 reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f >/dev/null 2>&1 ||
+e2e_reg_add 'HKCU\Control Panel\Desktop' ScreenSaveUsePassword REG_DWORD 1 ||
   e2e_fail "cannot set ScreenSaveUsePassword"
 # (e2e_setup and the clean-up at exit remove both again.)
 
@@ -61,7 +61,7 @@ e2e_wait_exit saver 30 || e2e_fail "the saver did not end after the accepted pas
 e2e_expect_field saver_attached 0 "saver_attached is not 0 after the saver ended"
 
 # Without a password set, a Windows 9x saver closes at once, without asking.
-e2e_wine_run 60 reg add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 0 /f >/dev/null 2>&1 ||
+e2e_reg_add 'HKCU\Control Panel\Desktop' ScreenSaveUsePassword REG_DWORD 0 ||
   e2e_fail "cannot clear ScreenSaveUsePassword"
 e2e_start_wine saver "$saver_dir/Orvane.scr" /s
 e2e_wait_ready canvas

@@ -13,8 +13,8 @@ cp "$e2e_bin_dir/Orvane.scr" "$e2e_programs_dir/MPR.DLL" "$saver_dir/" || e2e_fa
 calls_log=$saver_dir/MPR.log
 # Windows 98 for programs named Orvane.scr, and the MPR.DLL beside the program rather than
 # Wine's own (e2e_setup and the clean-up at exit remove both again).
-e2e_wine_run 60 reg add 'HKCU\Software\Wine\AppDefaults\Orvane.scr' /v Version /t REG_SZ /d win98 /f >/dev/null 2>&1 &&
-  e2e_wine_run 60 reg add 'HKCU\Software\Wine\AppDefaults\Orvane.scr\DllOverrides' /v mpr /t REG_SZ /d native /f >/dev/null 2>&1 ||
+e2e_reg_add 'HKCU\Software\Wine\AppDefaults\Orvane.scr' Version REG_SZ win98 &&
+  e2e_reg_add 'HKCU\Software\Wine\AppDefaults\Orvane.scr\DllOverrides' mpr REG_SZ native ||
   e2e_fail "cannot set Windows 98 and the native MPR.DLL for Orvane.scr"
 
 # Two windows of another program; the second one opened is the foreground window.

@@ -41,8 +41,8 @@ cwd=$(logged_line "$client_log" cwd)
 [[ ${cwd,,} == "${client_dir_win,,}" ]] || e2e_fail "the client did not start in ClientDir ($client_dir_win): $cwd"
 
 # --- F1: the viewer of text files lives in a folder with a blank, and so does the help file.
-e2e_wine_run 60 reg add 'HKCR\.txt' /ve /t REG_SZ /d orvane.e2e.help /f >/dev/null 2>&1 &&
-  e2e_wine_run 60 reg add 'HKCR\orvane.e2e.help\shell\open\command' /ve /t REG_SZ /d "\"$viewer\" \"%1\"" /f >/dev/null 2>&1 ||
+e2e_reg_add 'HKCR\.txt' '' REG_SZ orvane.e2e.help &&
+  e2e_reg_add 'HKCR\orvane.e2e.help\shell\open\command' '' REG_SZ "\"$viewer\" \"%1\"" ||
   e2e_fail "cannot associate text files with the stand-in viewer"
 e2e_start_sim --scenario steady --rate 2
 e2e_start_saver /s

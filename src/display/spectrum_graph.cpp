@@ -39,41 +39,7 @@ std::int32_t ReadShared(const std::int32_t& field) {
     return std::atomic_ref<std::int32_t>(const_cast<std::int32_t&>(field)).load(std::memory_order_relaxed);
 }
 
-// Truncation toward zero that cannot fault: NaN gives 0 and values past the int range
-// saturate. Colours of samples above full scale land here with channels above 255; the
-// canvas keeps only their low byte.
-std::int32_t TruncateChannel(double value) {
-    if (std::isnan(value)) return 0;
-    constexpr double kMax = static_cast<double>(std::numeric_limits<std::int32_t>::max());
-    constexpr double kMin = static_cast<double>(std::numeric_limits<std::int32_t>::min());
-    if (value >= kMax) return std::numeric_limits<std::int32_t>::max();
-    if (value <= kMin) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
-}
-
 }  // namespace
-
-double HueToChannel(double p, double q, double t) {
-    if (t < 0) t += 1;
-    if (t > 1) t -= 1;
-    if (6 * t < 1) return p + (q - p) * (6 * t);
-    if (2 * t < 1) return q;
-    if (3 * t < 2) return p + (q - p) * (2.0 / 3.0 - t) * 6;
-    return p;
-}
-
-void HslToRgb(double hue, double lightness, double saturation, RgbColor& out) {
-    if (saturation == 0) {
-        const std::int32_t grey = TruncateChannel(255 * lightness);
-        out = RgbColor{grey, grey, grey};
-        return;
-    }
-    const double q = lightness > 0.5 ? lightness + saturation - lightness * saturation : lightness * (1 + saturation);
-    const double p = 2 * lightness - q;
-    out.red = TruncateChannel(255 * HueToChannel(p, q, hue + 1.0 / 3.0));
-    out.green = TruncateChannel(255 * HueToChannel(p, q, hue));
-    out.blue = TruncateChannel(255 * HueToChannel(p, q, hue - 1.0 / 3.0));
-}
 
 void StatusDisplay::UpdateSpectrumGraph() {
     SharedStatus& shared = *record;
@@ -244,13 +210,7 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
         yOffset = (std::int64_t{graphDepthY} * back) / rows;
     }
 
-    // A peak height of 0 or less gives the colour scale no span: a sample of 0 takes the
-    // bottom of the scale and any taller one the top, as if at full height.
-    const double peak = graphPeakHeight;
-    const auto lightnessOf = [peak](std::uint8_t v) {
-        if (peak > 0) return (v * 0.6) / peak + 0.2;
-        return v == 0 ? 0.2 : 0.8;
-    };
+    graphColours.Prepare(n, graphPeakHeight);
 
     // No two columns of a row share a pixel of the canvas (columns that Bounded piles onto
     // one x lie far off it), so their order does not matter when rows are drawn nearest first.
@@ -260,20 +220,17 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
         const std::int32_t x = Bounded(xOffset + i);
         const std::int64_t top = yOffset + v;
 
-        RgbColor color;
-        HslToRgb((static_cast<double>(n - i) * 0.5) / n + 0.5, lightnessOf(v), 1.0, color);
-        DrawColumnRun(x, Bounded(yOffset), Bounded(top), color);
+        DrawColumnRun(x, Bounded(yOffset), Bounded(top), graphColours.Of(i, v));
 
-        // Black just above the column; where the neighbour on the far side of the view is
-        // taller, black up to its top, so that the step between them shows as an edge.
+        // Black just above the column (the one pixel at graph height `top`); where the
+        // neighbour on the far side of the view is taller, black up to its top, so that the
+        // step between them shows as an edge. One run either way: which one depends on the
+        // samples, and a branch on them is mispredicted about every other column.
         const std::int32_t neighbour = mirrored ? i + 1 : i - 1;
         const bool hasNeighbour = mirrored ? i < n - 1 : i > 0;
         const std::uint8_t other = hasNeighbour ? values[neighbour] : 0;
-        if (hasNeighbour && other > v) {
-            DrawColumnRun(x, Bounded(top), Bounded(yOffset + other), Black);
-        } else {
-            graphPanel->PlotPixel(Bounded(kGraphLeft + x), Bounded(std::int64_t{graphBaseline} - top), Black);
-        }
+        const std::int64_t blackTo = hasNeighbour && other > v ? yOffset + other : top + 1;
+        DrawColumnRun(x, Bounded(top), Bounded(blackTo), Black);
     }
 }
 

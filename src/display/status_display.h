@@ -12,6 +12,7 @@
 #include "display/panel.h"
 #include "display/platform_types.h"
 #include "display/progress.h"
+#include "display/spectrum_colours.h"
 #include "shared/shared_status.h"
 
 inline constexpr std::int32_t kCanvasWidth = 752;
@@ -95,6 +96,7 @@ public:
     std::int32_t graphRowCount = 0;
     std::int32_t graphBinCount = 0;
     std::int32_t frameChanged = 0;
+    SpectrumColours graphColours;
 };
 
 // Builds the display for the saver window (using its device context as the bitmaps'
@@ -113,6 +115,3 @@ extern HDC gCanvasDC;
 extern HDC gBannerDC;
 #endif
 
-// Graph colours: the standard HSL-to-RGB conversion, channels truncated.
-void HslToRgb(double hue, double lightness, double saturation, RgbColor& out);
-double HueToChannel(double p, double q, double t);

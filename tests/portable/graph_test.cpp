@@ -117,6 +117,41 @@ TEST(GraphColour, HueWrapsIntoTheUnitIntervalBeforeTheSegments) {
     EXPECT_NEAR(HueToChannel(0.2, 0.8, 0.0), 0.2, kTolerance);
 }
 
+// The graph draws from tables, not from the conversion: every bin and every sample value must
+// come out as the conversion gives it, bit for bit, for the bin counts and peak heights a client
+// may write, including peaks of 0 and below, peaks far under the samples (channels past 255) and
+// a table that is made again when either changes.
+TEST(GraphColour, TablesGiveTheConversionsColourForEveryBinAndSample) {
+    SpectrumColours colours;
+    const std::int32_t binCounts[] = {1, 3, 7, 512, 600, 512};
+    const std::int32_t peaks[] = {INT_MIN, -5, 0, 1, 3, 100, 185, 255, 1000, INT_MAX};
+    std::int64_t mismatches = 0;
+    for (const std::int32_t n : binCounts) {
+        for (const std::int32_t peak : peaks) {
+            colours.Prepare(n, peak);
+            for (std::int32_t i = 0; i < n; ++i) {
+                for (int v = 0; v < 256; ++v) {
+                    const RgbColor want = SpectrumColourOf(i, n, static_cast<std::uint8_t>(v), peak);
+                    const RgbColor got = colours.Of(i, static_cast<std::uint8_t>(v));
+                    if (got.red != want.red || got.green != want.green || got.blue != want.blue) {
+                        if (++mismatches <= 5) {
+                            ADD_FAILURE() << "bin " << i << " of " << n << ", sample " << v << ", peak " << peak
+                                          << ": " << got.red << "," << got.green << "," << got.blue << " instead of "
+                                          << want.red << "," << want.green << "," << want.blue;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    // And the reference is the conversion the graph has always used.
+    RgbColor direct{};
+    HslToRgb((512.0 * 0.5) / 512 + 0.5, (50 * 0.6) / 100.0 + 0.2, 1.0, direct);
+    const RgbColor referenced = SpectrumColourOf(0, 512, 50, 100);
+    ExpectRgb(referenced, direct.red, direct.green, direct.blue);
+}
+
 TEST(GraphColour, OutOfRangeInputsSaturateInsteadOfFaulting) {
     RgbColor color{1, 1, 1};
     HslToRgb(1.0, std::nan(""), 1.0, color);

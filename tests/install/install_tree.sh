@@ -18,18 +18,8 @@ dest=$work/root
 DESTDIR=$dest cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 ||
   fail "cmake --install failed: $(cat "$work/install.log")"
 
-expected="/usr/bin/orvane
-/usr/bin/orvane-sim
-/usr/bin/orvane-snapshot
-/usr/libexec/xscreensaver/orvane
-/usr/share/applications/screensavers/orvane.desktop
-/usr/share/doc/orvane/changelog.gz
-/usr/share/doc/orvane/copyright
-/usr/share/man/man1/orvane-sim.1.gz
-/usr/share/man/man1/orvane-snapshot.1.gz
-/usr/share/man/man6/orvane.6x.gz
-/usr/share/orvane/header.bmp
-/usr/share/xscreensaver/config/orvane.xml"
+# The same list is the Debian package's (debian_package.sh).
+expected=$(cat "$source_dir/tests/install/installed_files.txt")
 got=$(cd "$dest" && find . -mindepth 1 ! -type d -printf '/%P\n' | sort)
 [[ $got == "$expected" ]] || fail "installed files differ from the expected list:
 $(diff <(echo "$expected") <(echo "$got"))"

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "display/status_display.h"
+#include "shared/record_items.h"
 #include "shared/shared_status.h"
 
 namespace {
@@ -35,28 +36,12 @@ struct Field {
 
 std::vector<Field> SaverWritableFields() {
     std::vector<Field> fields = {
-        {offsetof(SharedStatus, user_info_changed), true},
-        {offsetof(SharedStatus, data_info_changed), true},
-        {offsetof(SharedStatus, status_text_a_changed), true},
-        {offsetof(SharedStatus, status_text_b_changed), true},
-        {offsetof(SharedStatus, progress_changed), true},
-        {offsetof(SharedStatus, step_fraction_changed), true},
-        {offsetof(SharedStatus, cpu_time_changed), true},
-        {offsetof(SharedStatus, search_params_changed), true},
-        {offsetof(SharedStatus, current_peak_changed), true},
-        {offsetof(SharedStatus, best_peak_changed), true},
-        {offsetof(SharedStatus, best_gaussian_changed), true},
-        {offsetof(SharedStatus, message_changed), true},
         {offsetof(SharedStatus, graph_area_width), false},
         {offsetof(SharedStatus, graph_area_height), false},
-        {offsetof(SharedStatus, graph_frame_changed), true},
         {offsetof(SharedStatus, saver_attached), false},
         {offsetof(SharedStatus, saver_priority_class), false},
     };
-    for (std::size_t j = 0; j < kMaxSpectrumRows; ++j) {
-        fields.push_back({offsetof(SharedStatus, spectrum_rows) + sizeof(SpectrumRow) * j + offsetof(SpectrumRow, changed),
-                          true});
-    }
+    for (int i = 0; i < kRecordFlagCount; ++i) fields.push_back({FlagOffsetByIndex(i), true});
     std::sort(fields.begin(), fields.end(), [](const Field& a, const Field& b) { return a.offset < b.offset; });
     return fields;
 }

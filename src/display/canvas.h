@@ -49,6 +49,11 @@ public:
     // PlotPixel of each; the spectrum graph's columns go through here.
     void PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color);
 
+    // Until Unclip, every drawing operation keeps to `rect` (canvas coordinates) as well as to
+    // the bitmap. Reading back is not clipped.
+    void ClipTo(const Rect& rect);
+    void Unclip();
+
     // Between these two, PlotColumn and PlotPixel write only pixels that none of them has
     // written since BeginFirstWriteWins: a batch drawn nearest first comes out as if drawn
     // farthest first, each pixel written once. Other drawing is not affected.
@@ -84,6 +89,8 @@ private:
 
     GdiObject* bitmap_ = nullptr;
     bool gdiPending_ = false;  // GDI has drawn since the last flush
+    bool clipped_ = false;
+    Rect clip_{0, 0, 0, 0};    // while clipped_: direct writes keep to it, as GDI does
     ColumnCoverage coverage_;
     HGDIOBJ previousBitmap_ = nullptr;
     HGDIOBJ previousFont_ = nullptr;

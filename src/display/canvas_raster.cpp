@@ -82,8 +82,12 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
                      PackedRgb(color));
 }
 
+void Canvas::ClipTo(const Rect& rect) { surface_.SetClip(rect.left, rect.top, rect.right, rect.bottom); }
+
+void Canvas::Unclip() { surface_.ResetClip(); }
+
 void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
-    if (!surface_.Contains(x, y)) return;
+    if (!surface_.InClip(x, y)) return;
     if (coverage_.Active()) {
         coverage_.Claim(x, y, y + 1, [&](std::int32_t, std::int32_t) { surface_.Plot(x, y, PackedRgb(color)); });
         return;
@@ -93,6 +97,9 @@ void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
 
 void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
     const std::uint32_t packed = PackedRgb(color);
+    if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return;
+    top = static_cast<std::int32_t>(std::max<std::int64_t>(top, surface_.ClipTop()));
+    bottom = static_cast<std::int32_t>(std::min<std::int64_t>(bottom, surface_.ClipBottom()));
     if (coverage_.Active()) {
         coverage_.Claim(x, top, bottom, [&](std::int32_t first, std::int32_t last) {
             surface_.Column(x, first, last, packed);
@@ -132,10 +139,10 @@ void Canvas::PaintText(std::int64_t x, std::int64_t y, const char* text) {
 
     // Glyphs are kept to the cell as well as to the canvas, so a text changes exactly the
     // cell that MeasureText describes (a stray accent cannot reach the next line's band).
-    const std::int64_t clipLeft = std::max<std::int64_t>(x, 0);
-    const std::int64_t clipTop = std::max<std::int64_t>(y, 0);
-    const std::int64_t clipRight = std::min<std::int64_t>(right, surface_.Width());
-    const std::int64_t clipBottom = std::min<std::int64_t>(bottom, surface_.Height());
+    const std::int64_t clipLeft = std::max<std::int64_t>(x, surface_.ClipLeft());
+    const std::int64_t clipTop = std::max<std::int64_t>(y, surface_.ClipTop());
+    const std::int64_t clipRight = std::min<std::int64_t>(right, surface_.ClipRight());
+    const std::int64_t clipBottom = std::min<std::int64_t>(bottom, surface_.ClipBottom());
     if (clipLeft >= clipRight || clipTop >= clipBottom) return;
 
     const std::int64_t baseline = y + font.ascent;
@@ -165,12 +172,11 @@ void Canvas::DrawBitmapFile(const char* path, std::int32_t x, std::int32_t y, st
     const auto image = ReadBitmapFile(path);
     if (!image) return;
     // Only the area rows and columns that land on the canvas are visited.
-    const std::int64_t firstRow = std::max<std::int64_t>(0, -static_cast<std::int64_t>(y));
-    const std::int64_t endRow = std::min<std::int64_t>(height_, static_cast<std::int64_t>(surface_.Height()) - y);
-    const std::int64_t firstColumn = std::max<std::int64_t>(0, -static_cast<std::int64_t>(x));
+    const std::int64_t firstRow = std::max<std::int64_t>(0, surface_.ClipTop() - y);
+    const std::int64_t endRow = std::min<std::int64_t>(height_, surface_.ClipBottom() - y);
+    const std::int64_t firstColumn = std::max<std::int64_t>(0, surface_.ClipLeft() - x);
     const std::int64_t endColumn = std::min<std::int64_t>(
-        {static_cast<std::int64_t>(width_), static_cast<std::int64_t>(image->width),
-         static_cast<std::int64_t>(surface_.Width()) - x});
+        {static_cast<std::int64_t>(width_), static_cast<std::int64_t>(image->width), surface_.ClipRight() - x});
     for (std::int64_t areaRow = firstRow; areaRow < endRow; ++areaRow) {
         const std::int32_t storedRow = StoredRowForAreaRow(*image, height_, static_cast<std::int32_t>(areaRow));
         if (storedRow < 0) continue;

@@ -91,8 +91,21 @@ void Canvas::FlushGdiBeforeDirectWrite() {
     gdiPending_ = false;
 }
 
+void Canvas::ClipTo(const Rect& rect) {
+    SelectClipRgn(dc, nullptr);
+    IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+    clip_ = rect;
+    clipped_ = true;
+}
+
+void Canvas::Unclip() {
+    SelectClipRgn(dc, nullptr);
+    clipped_ = false;
+}
+
 void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
     if (x < 0 || y < 0 || x >= PixelWidth() || y >= PixelHeight()) return;
+    if (clipped_ && (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom)) return;
     if (coverage_.Active()) {
         coverage_.Claim(x, y, y + 1, [&](std::int32_t, std::int32_t) { WriteColumn(x, y, y + 1, color); });
         return;
@@ -102,10 +115,15 @@ void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
 
 void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
     if (x < 0 || x >= PixelWidth()) return;
+    if (clipped_ && (x < clip_.left || x >= clip_.right)) return;
     // Pixels off the bitmap would be dropped one by one; skipping them keeps a wild column
     // from costing billions of calls.
-    const std::int32_t first = std::max<std::int32_t>(top, 0);
-    const std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
+    std::int32_t first = std::max<std::int32_t>(top, 0);
+    std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
+    if (clipped_) {
+        first = std::max(first, clip_.top);
+        last = std::min(last, clip_.bottom);
+    }
     if (first >= last) return;
     if (coverage_.Active()) {
         coverage_.Claim(x, first, last, [&](std::int32_t from, std::int32_t to) { WriteColumn(x, from, to, color); });

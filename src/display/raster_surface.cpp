@@ -12,12 +12,21 @@ RasterBitmap MakeRasterBitmap(std::int32_t width, std::int32_t height) {
     return bitmap;
 }
 
+void RasterSurface::SetClip(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+    clipLeft_ = std::max<std::int64_t>(left, 0);
+    clipTop_ = std::max<std::int64_t>(top, 0);
+    clipRight_ = std::min<std::int64_t>(right, bitmap_->width);
+    clipBottom_ = std::min<std::int64_t>(bottom, bitmap_->height);
+}
+
+void RasterSurface::ResetClip() { SetClip(0, 0, bitmap_->width, bitmap_->height); }
+
 void RasterSurface::FillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                              std::uint32_t color) {
-    left = std::max<std::int64_t>(left, 0);
-    top = std::max<std::int64_t>(top, 0);
-    right = std::min<std::int64_t>(right, bitmap_->width);
-    bottom = std::min<std::int64_t>(bottom, bitmap_->height);
+    left = std::max<std::int64_t>(left, clipLeft_);
+    top = std::max<std::int64_t>(top, clipTop_);
+    right = std::min<std::int64_t>(right, clipRight_);
+    bottom = std::min<std::int64_t>(bottom, clipBottom_);
     if (left >= right || top >= bottom) return;
     for (auto y = static_cast<std::int32_t>(top); y < bottom; ++y) {
         std::uint32_t* row = Row(y);
@@ -26,14 +35,14 @@ void RasterSurface::FillRect(std::int64_t left, std::int64_t top, std::int64_t r
 }
 
 void RasterSurface::Plot(std::int64_t x, std::int64_t y, std::uint32_t color) {
-    if (!Contains(x, y)) return;
+    if (!InClip(x, y)) return;
     Row(static_cast<std::int32_t>(y))[x] = color;
 }
 
 void RasterSurface::Column(std::int64_t x, std::int64_t top, std::int64_t bottom, std::uint32_t color) {
-    if (x < 0 || x >= bitmap_->width) return;
-    top = std::max<std::int64_t>(top, 0);
-    bottom = std::min<std::int64_t>(bottom, bitmap_->height);
+    if (x < clipLeft_ || x >= clipRight_) return;
+    top = std::max<std::int64_t>(top, clipTop_);
+    bottom = std::min<std::int64_t>(bottom, clipBottom_);
     // Hostile graph depths put `top` far below the bitmap: a pointer is formed only for rows
     // that exist, and the walk steps by index so that none is formed past the last row.
     if (top >= bottom) return;
@@ -138,8 +147,8 @@ void RasterSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t ri
         const double cy = (static_cast<double>(t) + static_cast<double>(b)) / 2.0;
         const double rx = static_cast<double>(w) / 2.0;
         const double ry = static_cast<double>(h) / 2.0;
-        const std::int64_t rowFirst = std::max<std::int64_t>(t, 0);
-        const std::int64_t rowLast = std::min<std::int64_t>(b, bitmap_->height);
+        const std::int64_t rowFirst = std::max<std::int64_t>(t, clipTop_);
+        const std::int64_t rowLast = std::min<std::int64_t>(b, clipBottom_);
         for (std::int64_t y = rowFirst; y < rowLast; ++y) {
             const double ny = (static_cast<double>(y) + 0.5 - cy) / ry;
             const double inside = 1.0 - ny * ny;

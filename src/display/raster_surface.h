@@ -2,7 +2,8 @@
 // Portable (no platform calls), so the raster canvas uses it and the Windows tests can
 // draw the same scene with it and with GDI and compare.
 //
-// Pixel rules, all clipped to the surface so that no coordinate writes outside the buffer:
+// Pixel rules, all clipped to the surface (and to its clip rectangle) so that no coordinate
+// writes outside the buffer:
 // - FillRect covers left <= x < right, top <= y < bottom; an empty or inverted rectangle
 //   covers nothing.
 // - Line covers the pixels of the segment from (x1, y1) towards (x2, y2), the end point
@@ -25,10 +26,22 @@ RasterBitmap MakeRasterBitmap(std::int32_t width, std::int32_t height);
 
 class RasterSurface {
 public:
-    explicit RasterSurface(RasterBitmap& bitmap) : bitmap_(&bitmap) {}
+    explicit RasterSurface(RasterBitmap& bitmap) : bitmap_(&bitmap) { ResetClip(); }
 
     std::int32_t Width() const { return bitmap_->width; }
     std::int32_t Height() const { return bitmap_->height; }
+
+    // Drawing keeps to the part of this rectangle on the surface (the whole surface after
+    // ResetClip); reading does not.
+    void SetClip(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
+    void ResetClip();
+    std::int64_t ClipLeft() const { return clipLeft_; }
+    std::int64_t ClipTop() const { return clipTop_; }
+    std::int64_t ClipRight() const { return clipRight_; }
+    std::int64_t ClipBottom() const { return clipBottom_; }
+    bool InClip(std::int64_t x, std::int64_t y) const {
+        return x >= clipLeft_ && y >= clipTop_ && x < clipRight_ && y < clipBottom_;
+    }
 
     void FillRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, std::uint32_t color);
     void Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t color);
@@ -50,4 +63,8 @@ public:
 
 private:
     RasterBitmap* bitmap_;
+    std::int64_t clipLeft_ = 0;
+    std::int64_t clipTop_ = 0;
+    std::int64_t clipRight_ = 0;
+    std::int64_t clipBottom_ = 0;
 };

@@ -41,7 +41,27 @@ std::int32_t ReadShared(const std::int32_t& field) {
 
 }  // namespace
 
-void StatusDisplay::UpdateSpectrumGraph() {
+namespace {
+
+// Nothing of the graph leaves its panel: a sample above the peak height, or a depth past the
+// area offered, would otherwise paint over the text panels and the frame, which are redrawn
+// only when their own items change and so would keep the damage.
+class ClipToPanel {
+public:
+    explicit ClipToPanel(const Panel& panel) : canvas_(*panel.canvas) {
+        canvas_.ClipTo(Rect{panel.left, panel.top, panel.right, panel.bottom});
+    }
+    ~ClipToPanel() { canvas_.Unclip(); }
+    ClipToPanel(const ClipToPanel&) = delete;
+    ClipToPanel& operator=(const ClipToPanel&) = delete;
+
+private:
+    Canvas& canvas_;
+};
+
+}  // namespace
+
+void StatusDisplay::UpdateSpectrumGraph(const ItemSet* only) {
     SharedStatus& shared = *record;
     graphDepthX = ReadShared(shared.graph_depth_x);
     graphDepthY = ReadShared(shared.graph_depth_y);
@@ -54,11 +74,15 @@ void StatusDisplay::UpdateSpectrumGraph() {
     graphRowCount = std::clamp<std::int32_t>(ReadShared(shared.graph_row_count), 0, kMaxSpectrumRows);
     graphBinCount = std::min<std::int32_t>(ReadShared(shared.graph_bin_count), kMaxSpectrumBins);
 
-    if (ReadFlag(shared.graph_frame_changed) != 0) {
+    const ClipToPanel clip(*graphPanel);
+    const bool frameWanted =
+        only != nullptr ? only->Has(RecordItem::GraphFrame) : ReadFlag(shared.graph_frame_changed) != 0;
+    if (frameWanted) {
         graphPanel->FillBox(Rect{0, 0, graphWidth, graphHeight}, Black);
         DrawGraphLabels();
         DrawGraphBox();
-        LowerFlag(shared.graph_frame_changed);
+        if (servesFlags) LowerFlag(shared.graph_frame_changed);
+        drawn.Add(RecordItem::GraphFrame);
         frameChanged = 1;
     }
 
@@ -68,7 +92,8 @@ void StatusDisplay::UpdateSpectrumGraph() {
     std::int32_t flagged[kMaxSpectrumRows];
     std::int32_t count = 0;
     for (std::int32_t j = 0; j < graphRowCount; ++j) {
-        if (ReadFlag(shared.spectrum_rows[j].changed) != 0) flagged[count++] = j;
+        const bool rowWanted = only != nullptr ? only->HasRow(j) : ReadFlag(shared.spectrum_rows[j].changed) != 0;
+        if (rowWanted) flagged[count++] = j;
     }
     if (count == 0) return;
     Canvas& target = *graphPanel->canvas;
@@ -77,7 +102,8 @@ void StatusDisplay::UpdateSpectrumGraph() {
         const std::int32_t j = flagged[--count];
         SpectrumRow& row = shared.spectrum_rows[j];
         DrawSpectrumRow(row.values, j);
-        LowerFlag(row.changed);
+        if (servesFlags) LowerFlag(row.changed);
+        drawn.AddRow(j);
     }
     if (target.FirstWriteWins()) target.EndFirstWriteWins();
     frameChanged = 1;

@@ -13,6 +13,7 @@
 #include "display/platform_types.h"
 #include "display/progress.h"
 #include "display/spectrum_colours.h"
+#include "shared/record_items.h"
 #include "shared/shared_status.h"
 
 inline constexpr std::int32_t kCanvasWidth = 752;
@@ -28,17 +29,24 @@ inline constexpr std::int32_t kBannerHeight = 30;
 
 class StatusDisplay {
 public:
-    // Builds the whole fixed screen and the banner and writes the graph area's size into the
-    // record. `headerImage` is read relative to the current directory.
+    // Builds the whole fixed screen and the banner and, unless `offerGraphArea` is false (a
+    // reader that never writes the record), writes the graph area's size into the record.
+    // `headerImage` is read relative to the current directory.
     StatusDisplay(WindowHandle window, DeviceContext windowDc, SharedStatus& record,
-                  const char* headerImage = kHeaderImageFile);
+                  const char* headerImage = kHeaderImageFile, bool offerGraphArea = true);
     StatusDisplay(const StatusDisplay&) = delete;
     StatusDisplay& operator=(const StatusDisplay&) = delete;
 
     void DrawFrame(const Rect& canvasRect);
 
-    // One tick: redraws every flagged item, lowers its flag; 1 when anything was drawn.
+    // One tick of the reader that serves the handshake: redraws every flagged item and lowers
+    // its flag; 1 when anything was drawn. `drawn` then names what was drawn.
     std::int32_t Update();
+    // The same drawing for exactly these items, in the same order, from the record as it is
+    // now; writes nothing to the record. What another reader's Update drew, drawn here too.
+    std::int32_t Replay(const ItemSet& items);
+    // Writes graph_area_width and graph_area_height: the room the graph offers the client.
+    void OfferGraphArea();
 
     void ShowStatusTextA();
     void ShowStatusTextB();
@@ -54,7 +62,7 @@ public:
     void ShowMessage();
 
     // The spectrum graph.
-    void UpdateSpectrumGraph();
+    void UpdateSpectrumGraph(const ItemSet* only = nullptr);
     void DrawGraphLabels();
     void DrawPowerAxis();
     void DrawFrequencyLabels(const char* first, const char* caption, const char* last);
@@ -97,12 +105,23 @@ public:
     std::int32_t graphBinCount = 0;
     std::int32_t frameChanged = 0;
     SpectrumColours graphColours;
+    ItemSet drawn;            // what the last Update or Replay drew
+    bool servesFlags = true;  // flags are lowered as their items are drawn
+
+private:
+    std::int32_t Serve(const ItemSet* only);
+    void LowerServed(std::int32_t& flag);
 };
 
 // Builds the display for the saver window (using its device context as the bitmaps'
 // reference) and sets the globals below. The display lives until the process ends.
 StatusDisplay* BuildStatusDisplay(WindowHandle window, SharedStatus& record,
                                   const char* headerImage = kHeaderImageFile);
+// The same display, owned by the caller; `offerGraphArea` false for a reader that never writes.
+std::unique_ptr<StatusDisplay> MakeStatusDisplay(WindowHandle window, SharedStatus& record, const char* headerImage,
+                                                 bool offerGraphArea);
+// Sets gStatusDisplay (and on Windows gCanvasDC and gBannerDC) to this display's.
+void PublishStatusDisplay(StatusDisplay* display);
 
 extern StatusDisplay* gStatusDisplay;
 extern Canvas* gCanvas;

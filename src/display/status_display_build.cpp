@@ -28,7 +28,7 @@ constexpr std::int32_t kBarEndRadius = 4;      // half the bars' thickness: roun
 }  // namespace
 
 StatusDisplay::StatusDisplay(WindowHandle window_, DeviceContext windowDc, SharedStatus& record_,
-                             const char* headerImage)
+                             const char* headerImage, bool offerGraphArea)
     : record(&record_), window(window_) {
     canvasBitmap = GdiObject::MakeBitmap(windowDc, kCanvasWidth, kCanvasHeight);
     canvas = std::make_unique<Canvas>(*canvasBitmap);
@@ -117,12 +117,16 @@ StatusDisplay::StatusDisplay(WindowHandle window_, DeviceContext windowDc, Share
     graphHeight = graphPanel->height;
     graphBaseline = graphHeight - 20;
 
+    if (offerGraphArea) OfferGraphArea();
+
+    canvas->UseFont(*normalFont);
+}
+
+void StatusDisplay::OfferGraphArea() {
     // The client sizes the spectra it publishes to this area. The build writes no other byte
     // of the record; each field is one aligned 32-bit store, as the client reads it unlocked.
     WriteFlag(record->graph_area_width, graphWidth - 110);
     WriteFlag(record->graph_area_height, graphHeight - 20);
-
-    canvas->UseFont(*normalFont);
 }
 
 void StatusDisplay::DrawFrame(const Rect& canvasRect) {
@@ -171,16 +175,29 @@ void StatusDisplay::DrawFrame(const Rect& canvasRect) {
     }
 }
 
-StatusDisplay* BuildStatusDisplay(WindowHandle window, SharedStatus& record, const char* headerImage) {
+std::unique_ptr<StatusDisplay> MakeStatusDisplay(WindowHandle window, SharedStatus& record, const char* headerImage,
+                                                 bool offerGraphArea) {
 #if defined(_WIN32)
     // The window's context is only the bitmaps' reference; nothing of it is kept.
-    HDC windowDc = GetDC(window);
-    gStatusDisplay = new StatusDisplay(window, windowDc, record, headerImage);
-    gCanvasDC = gStatusDisplay->canvas->dc;
-    gBannerDC = gStatusDisplay->bannerCanvas->dc;
+    HDC windowDc = window != nullptr ? GetDC(window) : nullptr;
+    auto display = std::make_unique<StatusDisplay>(window, windowDc, record, headerImage, offerGraphArea);
     if (windowDc != nullptr) ReleaseDC(window, windowDc);
+    return display;
 #else
-    gStatusDisplay = new StatusDisplay(window, nullptr, record, headerImage);
+    return std::make_unique<StatusDisplay>(window, nullptr, record, headerImage, offerGraphArea);
 #endif
-    return gStatusDisplay;
+}
+
+void PublishStatusDisplay(StatusDisplay* display) {
+    gStatusDisplay = display;
+#if defined(_WIN32)
+    gCanvasDC = display != nullptr ? display->canvas->dc : nullptr;
+    gBannerDC = display != nullptr ? display->bannerCanvas->dc : nullptr;
+#endif
+}
+
+StatusDisplay* BuildStatusDisplay(WindowHandle window, SharedStatus& record, const char* headerImage) {
+    StatusDisplay* display = MakeStatusDisplay(window, record, headerImage, true).release();
+    PublishStatusDisplay(display);
+    return display;
 }

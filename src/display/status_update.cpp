@@ -11,6 +11,7 @@
 
 #include "display/formatting.h"
 #include "display/status_display.h"
+#include "shared/record_items.h"
 
 namespace {
 
@@ -45,29 +46,47 @@ void CopyFieldText(char (&copy)[N], const char (&field)[N]) {
 
 }  // namespace
 
-std::int32_t StatusDisplay::Update() {
+namespace {
+
+using Show = void (StatusDisplay::*)();
+
+// What draws each text item, by its place in kRecordItems.
+constexpr Show kShowItem[] = {
+    &StatusDisplay::ShowStatusTextB,  &StatusDisplay::ShowStatusTextA, &StatusDisplay::ShowUserInfo,
+    &StatusDisplay::ShowDataInfo,     &StatusDisplay::ShowCpuTime,     &StatusDisplay::ShowProgress,
+    &StatusDisplay::ShowStepProgress, &StatusDisplay::ShowSearchParams, &StatusDisplay::ShowCurrentPeak,
+    &StatusDisplay::ShowBestPeak,     &StatusDisplay::ShowBestGaussian, &StatusDisplay::ShowMessage,
+};
+static_assert(sizeof kShowItem / sizeof kShowItem[0] == kRecordItemCount - 1, "every item but the graph frame");
+
+}  // namespace
+
+std::int32_t StatusDisplay::Update() { return Serve(nullptr); }
+
+std::int32_t StatusDisplay::Replay(const ItemSet& items) { return Serve(&items); }
+
+std::int32_t StatusDisplay::Serve(const ItemSet* only) {
+    servesFlags = only == nullptr;
     frameChanged = 0;
-    // B before A: when both changed, A is drawn last and stays on the line.
-    if (ReadFlag(record->status_text_b_changed) != 0) ShowStatusTextB();
-    if (ReadFlag(record->status_text_a_changed) != 0) ShowStatusTextA();
-    if (ReadFlag(record->user_info_changed) != 0) ShowUserInfo();
-    if (ReadFlag(record->data_info_changed) != 0) ShowDataInfo();
-    if (ReadFlag(record->cpu_time_changed) != 0) ShowCpuTime();
-    if (ReadFlag(record->progress_changed) != 0) ShowProgress();
-    // After the status texts, which blank the bar's band.
-    if (ReadFlag(record->step_fraction_changed) != 0) ShowStepProgress();
-    if (ReadFlag(record->search_params_changed) != 0) ShowSearchParams();
-    if (ReadFlag(record->current_peak_changed) != 0) ShowCurrentPeak();
-    if (ReadFlag(record->best_peak_changed) != 0) ShowBestPeak();
-    if (ReadFlag(record->best_gaussian_changed) != 0) ShowBestGaussian();
-    if (ReadFlag(record->message_changed) != 0) ShowMessage();
+    drawn = ItemSet{};
+    for (int i = 0; i < kRecordItemCount - 1; ++i) {
+        const bool wanted = only != nullptr ? only->Has(i) : ReadFlag(FlagAt(*record, kRecordItems[i].flagOffset)) != 0;
+        if (!wanted) continue;
+        (this->*kShowItem[i])();
+        drawn.Add(i);
+    }
     // The graph is always asked: its geometry has no flag and its rows have their own.
-    UpdateSpectrumGraph();
+    UpdateSpectrumGraph(only);
+    servesFlags = true;
     return frameChanged;
 }
 
+void StatusDisplay::LowerServed(std::int32_t& flag) {
+    if (servesFlags) LowerFlag(flag);
+}
+
 void StatusDisplay::ShowStatusTextA() {
-    LowerFlag(record->status_text_a_changed);
+    LowerServed(record->status_text_a_changed);
     char text[sizeof record->status_text_a];
     CopyFieldText(text, record->status_text_a);
     analysisPanel->SetLine(kStatusLine, text);
@@ -75,7 +94,7 @@ void StatusDisplay::ShowStatusTextA() {
 }
 
 void StatusDisplay::ShowStatusTextB() {
-    LowerFlag(record->status_text_b_changed);
+    LowerServed(record->status_text_b_changed);
     char text[sizeof record->status_text_b];
     CopyFieldText(text, record->status_text_b);
     analysisPanel->SetLine(kStatusLine, text);
@@ -83,7 +102,7 @@ void StatusDisplay::ShowStatusTextB() {
 }
 
 void StatusDisplay::ShowUserInfo() {
-    LowerFlag(record->user_info_changed);
+    LowerServed(record->user_info_changed);
     UserInfo info;
     std::memcpy(&info, &record->user_info, sizeof info);
 
@@ -104,7 +123,7 @@ void StatusDisplay::ShowUserInfo() {
 }
 
 void StatusDisplay::ShowDataInfo() {
-    LowerFlag(record->data_info_changed);
+    LowerServed(record->data_info_changed);
     DataInfo info;
     std::memcpy(&info, &record->data_info, sizeof info);
 
@@ -140,8 +159,8 @@ void StatusDisplay::ShowDataInfo() {
 void StatusDisplay::ShowCpuTime() { ShowProgress(); }
 
 void StatusDisplay::ShowProgress() {
-    LowerFlag(record->progress_changed);
-    LowerFlag(record->cpu_time_changed);
+    LowerServed(record->progress_changed);
+    LowerServed(record->cpu_time_changed);
     const float fraction = ReadOnce(record->progress_fraction);
     const double cpuSeconds = ReadOnce(record->cpu_seconds);
 
@@ -158,13 +177,13 @@ void StatusDisplay::ShowProgress() {
 }
 
 void StatusDisplay::ShowStepProgress() {
-    LowerFlag(record->step_fraction_changed);
+    LowerServed(record->step_fraction_changed);
     progressBar->Show(ReadOnce(record->step_fraction));
     frameChanged = 1;
 }
 
 void StatusDisplay::ShowSearchParams() {
-    LowerFlag(record->search_params_changed);
+    LowerServed(record->search_params_changed);
     const float driftRate = ReadOnce(record->drift_rate);
     const std::int32_t fftLength = ReadOnce(record->fft_length);
 
@@ -177,7 +196,7 @@ void StatusDisplay::ShowSearchParams() {
 }
 
 void StatusDisplay::ShowCurrentPeak() {
-    LowerFlag(record->current_peak_changed);
+    LowerServed(record->current_peak_changed);
     PeakSummary peak;
     std::memcpy(&peak, &record->current_peak, sizeof peak);
     peakMeter->ShowLevel(peak.score);
@@ -185,7 +204,7 @@ void StatusDisplay::ShowCurrentPeak() {
 }
 
 void StatusDisplay::ShowBestPeak() {
-    LowerFlag(record->best_peak_changed);
+    LowerServed(record->best_peak_changed);
     PeakSummary peak;
     std::memcpy(&peak, &record->best_peak, sizeof peak);
 
@@ -203,7 +222,7 @@ void StatusDisplay::ShowBestPeak() {
 }
 
 void StatusDisplay::ShowBestGaussian() {
-    LowerFlag(record->best_gaussian_changed);
+    LowerServed(record->best_gaussian_changed);
     GaussianSummary gaussian;
     std::memcpy(&gaussian, &record->best_gaussian, sizeof gaussian);
 
@@ -222,7 +241,7 @@ void StatusDisplay::ShowBestGaussian() {
 }
 
 void StatusDisplay::ShowMessage() {
-    LowerFlag(record->message_changed);
+    LowerServed(record->message_changed);
     MessageBlock message;
     std::memcpy(&message, &record->message, sizeof message);
     message.message_line1[sizeof message.message_line1 - 1] = '\0';

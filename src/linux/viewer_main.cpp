@@ -20,6 +20,7 @@
 #include "display/status_display.h"
 #include "linux/viewer_logic.h"
 #include "linux/x11_presenter.h"
+#include "reader/reader_session.h"
 #include "shared/shared_mapping.h"
 
 #ifndef ORVANE_DATA_DIR
@@ -32,8 +33,8 @@ using Clock = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t gStopSignal = 0;
 bool gXError = false;
-// The record, for the lost-display handler: the marker goes back to 0 on every way out.
-SharedStatus* gAttachedRecord = nullptr;
+// The reader, for the lost-display handler: the marker goes back to 0 on every way out.
+ReaderSession* gSession = nullptr;
 
 void OnStopSignal(int) { gStopSignal = 1; }
 
@@ -48,7 +49,7 @@ int OnXError(Display* display, XErrorEvent* error) {
 
 int OnDisplayLost(Display*) {
     std::fprintf(stderr, "orvane: the connection to the X display was lost\n");
-    if (gAttachedRecord != nullptr) MarkSaverDetached(*gAttachedRecord);
+    if (gSession != nullptr) gSession->Detach();
     std::_Exit(1);
 }
 
@@ -93,15 +94,21 @@ Window TargetWindow(Display* display, const ViewerOptions& options) {
 class Viewer {
 public:
     Viewer(Display* display, const ViewerOptions& options)
-        : display_(display), options_(options), window_(TargetWindow(display, options)), header_(HeaderImage(options)) {}
+        : display_(display),
+          options_(options),
+          window_(TargetWindow(display, options)),
+          session_(ReaderConfig{kSharedStatusName, HeaderImage(options), false, true, CaptureSaverPriorityClass(), {}},
+                   NowMs()) {
+        gSession = &session_;
+    }
+    ~Viewer() { gSession = nullptr; }
 
     int Run();
 
 private:
     void Reshape();
     void PlaceCopies();
-    std::uint32_t MinutesSinceStart(Clock::time_point now) const;
-    bool TryAttach();
+    static std::uint32_t NowMs();
     void Tick(Clock::time_point now);
     void PresentAll();
     bool HandleEvents();
@@ -109,21 +116,15 @@ private:
     Display* display_;
     ViewerOptions options_;
     Window window_;
-    std::string header_;
+    ReaderSession session_;
     std::unique_ptr<X11Presenter> presenter_;
     Atom deleteWindow_ = None;
     int randrEvent_ = -1;
     Rect area_{0, 0, 0, 0};
     std::vector<MonitorInfo> monitors_;
-    std::vector<CanvasCopy> copies_;
     std::vector<CanvasCopy> waitingCopies_;
-    std::uint32_t placedMinute_ = 0;
-    Clock::time_point start_ = Clock::now();
-    Clock::time_point nextAttach_ = Clock::now();
-    bool force_ = true;
+    bool wasAttached_ = false;
 
-    SharedMapping mapping_;
-    std::unique_ptr<StatusDisplay> status_;
     std::unique_ptr<GdiObject> waitingBitmap_;
     std::unique_ptr<GdiObject> waitingFont_;
     std::unique_ptr<Canvas> waiting_;
@@ -184,81 +185,55 @@ void Viewer::Reshape() {
     if (monitors_.empty()) monitors_.push_back(MonitorInfo{area_, dpi, true});
     PlaceCopies();
     presenter_->FillBlack(area_);
-    force_ = true;
+    session_.ForcePresent();
 }
 
-std::uint32_t Viewer::MinutesSinceStart(Clock::time_point now) const {
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::minutes>(now - start_).count());
+std::uint32_t Viewer::NowMs() {
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count());
 }
 
 void Viewer::PlaceCopies() {
-    placedMinute_ = options_.placement.shift ? MinutesSinceStart(Clock::now()) : 0;
-    copies_ = PlaceCanvas(monitors_, options_.placement, kCanvasWidth, kCanvasHeight, placedMinute_);
+    session_.Place(monitors_, options_.placement, NowMs());
     if (waiting_ != nullptr) {
         const PlacementOptions plain{options_.placement.monitors, 1, false};
         waitingCopies_ = PlaceCanvas(monitors_, plain, waiting_->PixelWidth(), waiting_->PixelHeight(), 0);
     }
 }
 
-bool Viewer::TryAttach() {
-    SharedMapping mapping;
-    if (!OpenSharedStatus(mapping)) return false;
-    mapping_ = mapping;
-    gAttachedRecord = mapping_.record;
-    MarkSaverAttached(*mapping_.record, CaptureSaverPriorityClass());
-    status_ = std::make_unique<StatusDisplay>(nullptr, nullptr, *mapping_.record, header_.c_str());
-    presenter_->FillBlack(area_);
-    force_ = true;
-    return true;
-}
-
 void Viewer::PresentAll() {
-    if (status_ != nullptr) {
-        const Canvas& canvas = *status_->canvas;
+    const std::vector<CanvasCopy>& copies = session_.Copies();
+    if (session_.Attached()) {
+        const Canvas& canvas = *session_.Display()->canvas;
         presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
-                            canvas.PixelHeight(), copies_);
+                            canvas.PixelHeight(), copies);
     } else if (waiting_ != nullptr) {
         const Canvas& canvas = *waiting_;
         presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
                             canvas.PixelHeight(), waitingCopies_);
     }
     ++framesThisSecond_;
-    if (options_.showFps && !copies_.empty())
-        presenter_->DrawText(copies_[0].monitor.left + 8, copies_[0].monitor.top + 16, fpsText_);
+    if (options_.showFps && !copies.empty())
+        presenter_->DrawText(copies[0].monitor.left + 8, copies[0].monitor.top + 16, fpsText_);
     presenter_->Finish();
 }
 
 void Viewer::Tick(Clock::time_point now) {
-    if (status_ == nullptr && now >= nextAttach_) {
-        // Once a second, as long as the client has not made its record; never started here:
-        // XScreenSaver, not the hack, owns the session.
-        nextAttach_ = now + std::chrono::seconds(1);
-        TryAttach();
-    }
-    bool changed = false;
-    if (status_ != nullptr) {
-        changed = status_->Update() != 0;
-        if (options_.placement.shift) {
-            if (MinutesSinceStart(now) != placedMinute_) {
-                const std::vector<CanvasCopy> before = copies_;
-                PlaceCopies();
-                if (before != copies_) {
-                    // The new places first, then what they left: never a black frame between.
-                    PresentAll();
-                    for (const Rect& part : LeftBehind(before, copies_)) presenter_->FillBlack(part);
-                }
-            }
-        }
+    // The record is looked for once a second while there is none; never started here:
+    // XScreenSaver, not the hack, owns the session.
+    const TickOutcome outcome = session_.Tick(NowMs());
+    if (session_.Attached() != wasAttached_) {
+        // The status screen and the waiting line do not cover the same pixels.
+        wasAttached_ = session_.Attached();
+        presenter_->FillBlack(area_);
     }
     if (now - fpsStart_ >= std::chrono::seconds(1)) {
         fpsText_ = FpsText(framesThisSecond_, std::chrono::duration<double>(now - fpsStart_).count());
         framesThisSecond_ = 0;
         fpsStart_ = now;
     }
-    if (changed || force_) {
-        force_ = false;
-        PresentAll();
-    }
+    if (outcome.present) PresentAll();
+    for (const Rect& part : outcome.uncovered) presenter_->FillBlack(part);
 }
 
 // False when the viewer is to end.
@@ -271,7 +246,7 @@ bool Viewer::HandleEvents() {
             if (event.xconfigure.window == window_) Reshape();
             break;
         case Expose:
-            if (event.xexpose.count == 0) force_ = true;
+            if (event.xexpose.count == 0) session_.ForcePresent();
             break;
         case KeyPress: {
             const KeySym key = XLookupKeysym(&event.xkey, 0);
@@ -349,12 +324,7 @@ int Viewer::Run() {
         pollfd connection{ConnectionNumber(display_), POLLIN, 0};
         if (XPending(display_) == 0) poll(&connection, 1, wait > 0 ? static_cast<int>(wait) : 0);
     }
-    if (mapping_.record != nullptr) {
-        MarkSaverDetached(*mapping_.record);
-        gAttachedRecord = nullptr;
-    }
-    status_.reset();
-    CloseSharedStatus(mapping_);
+    session_.Detach();
     presenter_.reset();
     return gXError ? 1 : 0;
 }

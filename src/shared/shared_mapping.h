@@ -12,12 +12,25 @@ struct SharedMapping {
     std::size_t size = 0;            // bytes that the view really covers
     std::intptr_t handle = -1;       // HANDLE on Windows, file descriptor on POSIX
     bool created = false;            // this process created the object (test clients, tools)
+    bool writable = true;            // false: mapped read-only, any write faults
+    std::uint64_t identity = 0;      // which object this is (POSIX: its inode); 0 on Windows
 };
 
 // The saver's side: opens an existing object (never creates it), read-write, and maps all of
 // it. A view shorter than the record, or one that cannot be mapped, counts as not attached:
 // nothing is written and the result is false. On Windows the handle is inheritable.
 bool OpenSharedStatus(SharedMapping& mapping, const char* name = kSharedStatusName);
+
+// A passive reader's open: the same, but read-only, so that no byte can be written by mistake.
+bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name = kSharedStatusName);
+
+// How a mapped record stands. On POSIX a client may cut the object shorter than the record
+// (its pages then fault; the reader is kept alive and reads zeros) or put a new object under
+// the name; a Windows mapping stays whole and stays the one named while the reader holds it.
+enum class RecordState { Sound, Lost, Replaced };
+// `lookAtName`: also tell whether another object now has the name (a look-up, so it is asked
+// for sparingly).
+RecordState CheckSharedStatus(const SharedMapping& mapping, const char* name, bool lookAtName);
 
 // The client's side: creates (or opens) the object with at least `size` bytes and maps it.
 // A newly created object reads as zeros.

@@ -11,8 +11,8 @@ HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 // short by less than its last page passes, and harmlessly so: every byte we touch is still
 // mapped memory. Neither the view nor the section (Wine reports whole pages for both) tells
 // the exact size the client asked for.
-bool MapWhole(SharedMapping& mapping, HANDLE object, bool created) {
-    void* view = MapViewOfFile(object, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+bool MapWhole(SharedMapping& mapping, HANDLE object, bool created, bool writable = true) {
+    void* view = MapViewOfFile(object, writable ? FILE_MAP_ALL_ACCESS : FILE_MAP_READ, 0, 0, 0);
     if (view == nullptr) return false;
     MEMORY_BASIC_INFORMATION region{};
     if (VirtualQuery(view, &region, sizeof region) == 0 || region.RegionSize < kSharedStatusSize) {
@@ -23,10 +23,25 @@ bool MapWhole(SharedMapping& mapping, HANDLE object, bool created) {
     mapping.size = region.RegionSize;
     mapping.handle = reinterpret_cast<std::intptr_t>(object);
     mapping.created = created;
+    mapping.writable = writable;
     return true;
 }
 
 }  // namespace
+
+bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name) {
+    HANDLE object = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+    if (object == nullptr) return false;
+    if (!MapWhole(mapping, object, false, false)) {
+        CloseHandle(object);
+        return false;
+    }
+    return true;
+}
+
+RecordState CheckSharedStatus(const SharedMapping& mapping, const char*, bool) {
+    return mapping.record != nullptr ? RecordState::Sound : RecordState::Lost;
+}
 
 bool OpenSharedStatus(SharedMapping& mapping, const char* name) {
     HANDLE object = OpenFileMappingA(FILE_MAP_ALL_ACCESS, TRUE, name);

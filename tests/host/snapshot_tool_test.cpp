@@ -11,6 +11,7 @@
 
 #include "common/demo_record.h"
 #include "common/record_builder.h"
+#include "shared/record_items.h"
 #include "snapshot_options.h"
 #include "snapshot_run.h"
 
@@ -51,15 +52,9 @@ bool PngSize(const fs::path& path, png_uint_32& width, png_uint_32& height) {
     return true;
 }
 
-std::set<std::size_t> FlagOffsets(const SharedStatus& r) {
-    const auto* base = reinterpret_cast<const unsigned char*>(&r);
-    auto at = [&](const std::int32_t& field) { return static_cast<std::size_t>(reinterpret_cast<const unsigned char*>(&field) - base); };
-    std::set<std::size_t> offsets = {at(r.user_info_changed),      at(r.data_info_changed),     at(r.status_text_a_changed),
-                                     at(r.status_text_b_changed),  at(r.progress_changed),      at(r.step_fraction_changed),
-                                     at(r.cpu_time_changed),       at(r.search_params_changed), at(r.current_peak_changed),
-                                     at(r.best_peak_changed),      at(r.best_gaussian_changed), at(r.message_changed),
-                                     at(r.graph_frame_changed)};
-    for (const auto& row : r.spectrum_rows) offsets.insert(at(row.changed));
+std::set<std::size_t> FlagOffsets() {
+    std::set<std::size_t> offsets;
+    for (int i = 0; i < kRecordFlagCount; ++i) offsets.insert(FlagOffsetByIndex(i));
     return offsets;
 }
 
@@ -97,7 +92,7 @@ TEST(SnapshotTool, ServesEveryRaisedFlagAndChangesNothingElse) {
     std::memcpy(&served, after.data(), sizeof served);
     EXPECT_EQ(served.graph_area_width, 642);
     EXPECT_EQ(served.graph_area_height, 185);
-    const std::set<std::size_t> flags = FlagOffsets(*record);
+    const std::set<std::size_t> flags = FlagOffsets();
     for (const std::size_t offset : flags) {
         std::int32_t value;
         std::memcpy(&value, after.data() + offset, 4);

@@ -38,11 +38,15 @@ Drawn Build(const Geometry& g, const std::vector<std::vector<std::uint8_t>>& row
     return drawn;
 }
 
-// The painter's order: each flagged row from the back (row 0) forward.
+// The painter's order: each flagged row from the back (row 0) forward, kept to the graph's
+// panel as the update keeps it.
 void PaintFarthestFirst(Drawn& drawn, const std::vector<bool>& flagged) {
+    const Panel& panel = *drawn.display->graphPanel;
+    drawn.display->canvas->ClipTo(Rect{panel.left, panel.top, panel.right, panel.bottom});
     for (std::size_t j = 0; j < flagged.size(); ++j) {
         if (flagged[j]) drawn.display->DrawSpectrumRow(drawn.record->spectrum_rows[j].values, static_cast<std::int32_t>(j));
     }
+    drawn.display->canvas->Unclip();
 }
 
 void UpdateAsTheSaverDoes(Drawn& drawn, const std::vector<bool>& flagged) {

@@ -65,26 +65,10 @@ testing::AssertionResult ShowsLine(const Screen& screen, PanelMember panel, std:
     return SameBand(screen, reference, band) << "line " << n << " is not \"" << text << "\"";
 }
 
-std::int32_t FlagAt(const SharedStatus& record, std::size_t offset) {
-    std::int32_t value;
-    std::memcpy(&value, reinterpret_cast<const unsigned char*>(&record) + offset, sizeof value);
-    return value;
-}
-
-// Every flag that one tick may lower: the twelve items, the graph frame and each row.
+// Every flag that one tick may lower: the items', the graph frame's and each row's.
 std::vector<std::size_t> FlagOffsets() {
-    std::vector<std::size_t> offsets = {
-        offsetof(SharedStatus, user_info_changed),      offsetof(SharedStatus, data_info_changed),
-        offsetof(SharedStatus, status_text_a_changed),  offsetof(SharedStatus, status_text_b_changed),
-        offsetof(SharedStatus, progress_changed),       offsetof(SharedStatus, step_fraction_changed),
-        offsetof(SharedStatus, cpu_time_changed),       offsetof(SharedStatus, search_params_changed),
-        offsetof(SharedStatus, current_peak_changed),   offsetof(SharedStatus, best_peak_changed),
-        offsetof(SharedStatus, best_gaussian_changed),  offsetof(SharedStatus, message_changed),
-        offsetof(SharedStatus, graph_frame_changed),
-    };
-    for (std::int32_t j = 0; j < kMaxSpectrumRows; ++j) {
-        offsets.push_back(offsetof(SharedStatus, spectrum_rows) + sizeof(SpectrumRow) * j + offsetof(SpectrumRow, changed));
-    }
+    std::vector<std::size_t> offsets;
+    for (int i = 0; i < kRecordFlagCount; ++i) offsets.push_back(FlagOffsetByIndex(i));
     return offsets;
 }
 

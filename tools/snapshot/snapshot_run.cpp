@@ -7,6 +7,7 @@
 
 #include "common/demo_record.h"
 #include "display/status_display.h"
+#include "reader/reader_session.h"
 #include "shared/shared_mapping.h"
 
 namespace {
@@ -65,18 +66,20 @@ bool Render(SharedStatus& record, const SnapshotOptions& options, std::string& e
 
 int RunSnapshot(const SnapshotOptions& options, std::string& error) {
     if (options.live) {
-        SharedMapping mapping;
-        if (!OpenSharedStatus(mapping)) {
+        // A passive reader: the record is mapped read-only and nothing of it is written, so a
+        // saver that runs at the same time misses no update.
+        const std::string header = options.headerPath.empty() ? kHeaderImageFile : options.headerPath;
+        ReaderSession session(ReaderConfig{kSharedStatusName, header, true, false, 0, {}});
+        if (!session.Attach()) {
             error = std::string("no usable shared record \"") + kSharedStatusName + "\" (is the client running?)";
             return 1;
         }
-        MarkSaverAttached(*mapping.record, CaptureSaverPriorityClass());
-        bool ok = Render(*mapping.record, options, error);
+        for (int tick = 0; tick < options.ticks; ++tick) session.Tick(0);
+        bool ok = session.Display()->canvas->SaveImage(options.outPath.c_str());
+        if (!ok) error = "cannot write picture '" + options.outPath + "'";
         if (ok && !options.recordOutPath.empty()) {
-            ok = SaveRecord(options.recordOutPath, mapping.record, kSharedStatusSize, error);
+            ok = SaveRecord(options.recordOutPath, session.Record(), kSharedStatusSize, error);
         }
-        MarkSaverDetached(*mapping.record);
-        CloseSharedStatus(mapping);
         return ok ? 0 : 1;
     }
 

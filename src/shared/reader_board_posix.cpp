@@ -1,0 +1,113 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "shared/reader_board.h"
+
+// The three locks are bytes of the board's file, taken with open-file-description locks: they
+// belong to this reader's open of the board, not to the process, and the system drops them
+// when the reader ends in any way.
+namespace {
+
+constexpr off_t kOwnerByte = 0;
+constexpr off_t kGuardByte = 1;
+constexpr off_t kPresenceByte = 2;
+
+int Fd(const ReaderBoard& board) { return static_cast<int>(board.handle); }
+
+bool Lock(const ReaderBoard& board, off_t byte, short type, bool wait) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    for (;;) {
+        if (fcntl(Fd(board), wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) == 0) return true;
+        if (errno != EINTR) return false;
+    }
+}
+
+void Unlock(const ReaderBoard& board, off_t byte) { Lock(board, byte, F_UNLCK, false); }
+
+}  // namespace
+
+bool OpenReaderBoard(ReaderBoard& board, const char* recordName) {
+    const std::string name = std::string("/") + recordName + ".readers";
+    // Only the user whose readers share the record needs it; the record itself is theirs.
+    const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT, 0600);
+    if (fd < 0) return false;
+    struct stat info {};
+    const auto size = static_cast<off_t>(sizeof(ReaderBoardLayout));
+    // A new board reads as zeros; one that is already as large keeps its bytes.
+    if (fstat(fd, &info) != 0 || (info.st_size < size && ftruncate(fd, size) != 0)) {
+        close(fd);
+        return false;
+    }
+    void* view = mmap(nullptr, sizeof(ReaderBoardLayout), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+        close(fd);
+        return false;
+    }
+    board.layout = static_cast<ReaderBoardLayout*>(view);
+    board.handle = fd;
+    board.owns = false;
+    board.present = false;
+    return true;
+}
+
+void CloseReaderBoard(ReaderBoard& board) {
+    if (board.layout != nullptr) munmap(board.layout, sizeof(ReaderBoardLayout));
+    if (board.handle >= 0) close(Fd(board));  // drops every lock of this open
+    board = ReaderBoard{};
+}
+
+bool TryOwnReaderBoard(ReaderBoard& board) {
+    if (board.layout == nullptr) return false;
+    if (!board.owns) board.owns = Lock(board, kOwnerByte, F_WRLCK, false);
+    return board.owns;
+}
+
+void ReleaseReaderBoard(ReaderBoard& board) {
+    if (board.layout == nullptr || !board.owns) return;
+    Unlock(board, kOwnerByte);
+    board.owns = false;
+}
+
+bool ReaderBoardHasOwner(ReaderBoard& board) {
+    if (board.layout == nullptr) return false;
+    if (board.owns) return true;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kOwnerByte;
+    lock.l_len = 1;
+    if (fcntl(Fd(board), F_OFD_GETLK, &lock) != 0) return false;
+    return lock.l_type != F_UNLCK;
+}
+
+void LockReaderGuard(ReaderBoard& board) {
+    if (board.layout != nullptr) Lock(board, kGuardByte, F_WRLCK, true);
+}
+
+void UnlockReaderGuard(ReaderBoard& board) {
+    if (board.layout != nullptr) Unlock(board, kGuardByte);
+}
+
+void JoinReaders(ReaderBoard& board) {
+    if (board.layout == nullptr || board.present) return;
+    board.present = Lock(board, kPresenceByte, F_RDLCK, true);
+}
+
+bool LeaveReadersLast(ReaderBoard& board) {
+    if (board.layout == nullptr) return true;
+    if (board.present) Unlock(board, kPresenceByte);
+    board.present = false;
+    // Nobody else holds a share exactly when the whole lock can be had.
+    if (!Lock(board, kPresenceByte, F_WRLCK, false)) return false;
+    Unlock(board, kPresenceByte);
+    return true;
+}

@@ -17,6 +17,8 @@ extern "C" __declspec(dllexport) LRESULT WINAPI ScreenSaverProc(HWND window, UIN
 
 bool AttachSharedStatus(HWND window);
 void DetachSharedStatus();
+// Where the canvas is copied, in virtual-screen coordinates (the reader session's places).
+const std::vector<CanvasCopy>& CanvasCopies();
 void BlitCanvas(HWND window);
 // The banner `elapsed` milliseconds into its pass, on every copy's monitor.
 void DrawBanner(HWND window, std::int32_t elapsed);
@@ -32,16 +34,12 @@ extern DWORD gStartTick;
 extern DWORD gSlideStart;
 extern int gClientWidth;
 extern RECT gClientRect;
-// Where the canvas is copied, in virtual-screen coordinates, and the client area's origin in them.
-extern std::vector<CanvasCopy> gCanvasCopies;
+// The client area's origin in virtual-screen coordinates.
 extern POINT gClientOrigin;
-extern std::uint32_t gPlacedMinute;
 extern HDC gWindowDC;
 extern HFONT gStatusFont;
 extern UINT_PTR gTimerId;
-extern int gForceBlit;
 extern DWORD gPriorityClass;
 extern char gStatusLine[kStatusLineSize];
 extern int gHelpResult[2];
-extern SharedStatus* gSharedStatus;
-extern SharedMapping gSharedMapping;  // the opened mapping; its handle stays open until exit
+extern SharedStatus* gSharedStatus;  // the attached record, while there is one

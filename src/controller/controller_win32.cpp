@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "display/status_display.h"
 #include "frame/frame.h"
 #include "frame/monitors.h"
+#include "reader/reader_session.h"
 
 DisplayMode gDisplayMode = DisplayMode::PreviewOnly;
 SaverState gSaverState = SaverState::Initial;
@@ -20,18 +22,15 @@ DWORD gStartTick = 0;
 DWORD gSlideStart = 0;
 int gClientWidth = 0;
 RECT gClientRect = {0, 0, 0, 0};
-std::vector<CanvasCopy> gCanvasCopies;
 POINT gClientOrigin = {0, 0};
-std::uint32_t gPlacedMinute = 0;
 HDC gWindowDC = nullptr;
 HFONT gStatusFont = nullptr;
 UINT_PTR gTimerId = 0;
-int gForceBlit = 1;
 DWORD gPriorityClass = 0;
 char gStatusLine[kStatusLineSize] = "";
 int gHelpResult[2] = {0, 0};
 SharedStatus* gSharedStatus = nullptr;
-SharedMapping gSharedMapping;
+std::unique_ptr<ReaderSession> gReader;
 
 namespace {
 
@@ -133,14 +132,12 @@ void CheckBlankDeadline() {
     gBlankPhase = BlankPhase::Blanking;
 }
 
-std::uint32_t MinutesSinceStart() { return (GetTickCount() - gStartTick) / kMillisecondsPerShift; }
-
 // The preview keeps one copy centred in its own window at scale 1, whatever the settings say.
 void PlacePreviewCopy(HWND window) {
     GetClientRect(window, &gClientRect);
     gClientOrigin = POINT{0, 0};
     const std::vector<MonitorInfo> own = {MonitorInfo{Rect{0, 0, gClientRect.right, gClientRect.bottom}, kBaseDpi, true}};
-    gCanvasCopies = PlaceCanvas(own, PlacementOptions{MonitorChoice::Primary, 1, false}, kCanvasWidth, kCanvasHeight, 0);
+    gReader->Place(own, PlacementOptions{MonitorChoice::Primary, 1, false}, GetTickCount());
 }
 
 void PlaceCopies(HWND window, const std::vector<MonitorInfo>& monitors) {
@@ -151,8 +148,7 @@ void PlaceCopies(HWND window, const std::vector<MonitorInfo>& monitors) {
     // Monitors are in virtual-screen coordinates; the window's client area starts at its origin.
     gClientOrigin = POINT{0, 0};
     ClientToScreen(window, &gClientOrigin);
-    gPlacedMinute = gPlacementOptions.shift ? MinutesSinceStart() : 0;
-    gCanvasCopies = PlaceCanvas(monitors, gPlacementOptions, kCanvasWidth, kCanvasHeight, gPlacedMinute);
+    gReader->Place(monitors, gPlacementOptions, GetTickCount());
 }
 
 RECT ToClient(const Rect& r) {
@@ -174,33 +170,25 @@ void CopyToMonitor(HDC dc, const CanvasCopy& copy, const Rect& destination, HDC 
     SelectClipRgn(dc, nullptr);
 }
 
-// A new point of the orbit: the copies are drawn at their new places, then what they left
-// uncovered is filled black, so the screen never shows a black frame in between.
-void FollowOrbit(HWND window) {
-    if (gChildPreview || !gPlacementOptions.shift || MinutesSinceStart() == gPlacedMinute) return;
-    const std::vector<CanvasCopy> before = gCanvasCopies;
-    PlaceCopies(window, ReadMonitors());
-    if (before == gCanvasCopies) return;
-    BlitCanvas(window);
+// The session says when the copies moved along the orbit: they are drawn at their new places,
+// then what they left uncovered is filled black, so the screen never shows a black frame.
+void ShowChanges(HWND window) {
+    if (gStatusDisplay == nullptr) return;
+    const TickOutcome outcome = gReader->Tick(GetTickCount());
+    if (outcome.present) BlitCanvas(window);
+    if (outcome.uncovered.empty()) return;
     HDC dc = GetDC(window);
     const auto black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    for (const Rect& part : LeftBehind(before, gCanvasCopies)) {
+    for (const Rect& part : outcome.uncovered) {
         const RECT r = ToClient(part);
         FillRect(dc, &r, black);
     }
     ReleaseDC(window, dc);
 }
 
-void ShowChanges(HWND window) {
-    if (gStatusDisplay == nullptr) return;
-    FollowOrbit(window);
-    const bool changed = gStatusDisplay->Update() != 0;
-    if (!changed && gForceBlit == 0) return;
-    gForceBlit = 0;
-    BlitCanvas(window);
-}
-
 void StartBlank(HWND window) {
+    // Another reader of the record, if one runs, serves it from now on.
+    gReader->StopDrawing();
     FillBlack(window);
     gBlankPhase = BlankPhase::Sliding;
     gSlideStart = GetTickCount();
@@ -272,7 +260,7 @@ LRESULT OnDisplayChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
                  SWP_NOACTIVATE);
     PlaceCopies(window, ReadMonitors());
     FillBlack(window);
-    gForceBlit = 1;
+    gReader->ForcePresent();
     return 0;
 }
 
@@ -286,6 +274,10 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     gDisplayMode = DisplayModeForMonitors(monitors, gClientWidth);
     // The orbit's minutes count from here, so the first placement is its centre.
     gStartTick = GetTickCount();
+    // One attach per window, and a mapping that cannot shrink: nothing to attach again.
+    gReader = std::make_unique<ReaderSession>(
+        ReaderConfig{kSharedStatusName, kHeaderImageFile, false, false, static_cast<std::int32_t>(gPriorityClass), window},
+        gStartTick);
     PlaceCopies(window, monitors);
     if (gDisplayMode != DisplayMode::PreviewOnly) {
         // The class's own device context keeps this font for every later tick.
@@ -331,33 +323,34 @@ LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         DeleteObject(gStatusFont);
         gStatusFont = nullptr;
     }
-    if (gSharedStatus != nullptr) MarkSaverDetached(*gSharedStatus);
     DetachSharedStatus();
     return SaverDefaultProc(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-bool AttachSharedStatus(HWND window) {
+bool AttachSharedStatus(HWND) {
     // A mapping that opens but cannot be viewed whole counts as absent; nothing is written.
-    SharedMapping mapping;
-    if (!OpenSharedStatus(mapping)) return false;
-    gSharedMapping = mapping;
-    gSharedStatus = mapping.record;
-    MarkSaverAttached(*gSharedStatus, static_cast<std::int32_t>(gPriorityClass));
-    BuildStatusDisplay(window, *gSharedStatus);
+    if (gReader == nullptr || !gReader->Attach()) return false;
+    gSharedStatus = gReader->Record();
+    PublishStatusDisplay(gReader->Display());
     return true;
 }
 
 void DetachSharedStatus() {
-    UnmapSharedStatus(gSharedMapping);
+    if (gReader != nullptr) gReader->Detach();
     gSharedStatus = nullptr;
+}
+
+const std::vector<CanvasCopy>& CanvasCopies() {
+    static const std::vector<CanvasCopy> none;
+    return gReader != nullptr ? gReader->Copies() : none;
 }
 
 void BlitCanvas(HWND window) {
     if (gCanvasDC == nullptr) return;
     HDC dc = GetDC(window);
-    for (const CanvasCopy& copy : gCanvasCopies)
+    for (const CanvasCopy& copy : CanvasCopies())
         CopyToMonitor(dc, copy, copy.destination, gCanvasDC, kCanvasWidth, kCanvasHeight);
     ReleaseDC(window, dc);
 }
@@ -367,7 +360,7 @@ void DrawBanner(HWND window, std::int32_t elapsed) {
     HDC dc = GetDC(window);
     const std::int32_t width = gBannerCanvas->width;
     const std::int32_t height = gBannerCanvas->height;
-    for (const CanvasCopy& copy : gCanvasCopies)
+    for (const CanvasCopy& copy : CanvasCopies())
         CopyToMonitor(dc, copy, BannerDestination(copy, width, height, elapsed), gBannerDC, width, height);
     ReleaseDC(window, dc);
 }

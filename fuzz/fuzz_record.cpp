@@ -1,6 +1,6 @@
 // Any bytes as the shared record: the status screen draws whatever a client leaves there, tick
 // after tick, while the client goes on writing between the ticks, and the saver writes nothing
-// of the record but its own fields and lowered flags.
+// of the record but its own fields and lowered flags; nor does the graph draw outside its panel.
 //
 // The input is the record, padded with zeros or cut to its size. Its first bytes, the client's
 // reserved start of the user block that the saver never reads, double as the script of the
@@ -90,6 +90,25 @@ void CheckWriteDiscipline(const unsigned char* before, const unsigned char* afte
     }
 }
 
+// The screen above the graph's panel, where only the text items draw: the graph never may.
+std::vector<std::uint32_t> AboveGraph(const StatusDisplay& display) {
+    std::vector<std::uint32_t> pixels;
+    const Canvas& canvas = *display.canvas;
+    for (std::int32_t y = 0; y < display.graphPanel->top; ++y) {
+        const std::uint32_t* row = canvas.PixelRow(y);
+        pixels.insert(pixels.end(), row, row + canvas.PixelWidth());
+    }
+    return pixels;
+}
+
+bool OnlyTheGraphDrew(const ItemSet& drawn) {
+    for (int i = 0; i < kRecordItemCount; ++i) {
+        const RecordItem item = kRecordItems[i].item;
+        if (item != RecordItem::GraphFrame && item != RecordItem::Message && drawn.Has(i)) return false;
+    }
+    return true;
+}
+
 struct Harness {
     Harness() : record(std::make_unique<SharedStatus>()), display(nullptr, nullptr, *record, ORVANE_HEADER_IMAGE) {}
 
@@ -172,8 +191,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
         std::memcpy(harness.before.data(), bytes, kSharedStatusSize);
+        const std::vector<std::uint32_t> above = AboveGraph(harness.display);
         harness.display.Update();
         CheckWriteDiscipline(harness.before.data(), bytes);
+        if (OnlyTheGraphDrew(harness.display.drawn) && AboveGraph(harness.display) != above) {
+            Fail("the graph drew outside its panel", 0, 0);
+        }
     }
     return 0;
 }

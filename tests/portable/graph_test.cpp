@@ -575,3 +575,49 @@ TEST(GraphBounds, HostileGeometryDrawsWithoutFault) {
         }
     }
 }
+
+TEST(GraphBounds, NothingOfTheGraphLeavesItsPanel) {
+    // Samples far above the peak height, depths far past the area and both orientations: every
+    // pixel of the screen outside the graph's panel stays as the build left it. The damage
+    // would stay too (only flagged items are redrawn), so one look at the end finds any of it.
+    RecordBuilder builder;
+    builder.Band(1e300, 1, UINT32_MAX);
+    Graph g(builder);
+    SharedStatus& record = *g.record;
+    const Panel& panel = g.panel();
+    const Canvas& canvas = g.canvas();
+    std::vector<RgbColor> before;
+    for (std::int32_t y = 0; y < panel.top; ++y)
+        for (std::int32_t x = 0; x < kCanvasWidth; ++x) before.push_back(canvas.PixelAt(x, y));
+
+    const std::int32_t depths[] = {INT_MIN, -900, -300, 0, 250, 900, INT_MAX};
+    for (const std::int32_t peak : {1, 2, 3}) {
+        for (const std::int32_t dx : depths) {
+            for (const std::int32_t dy : depths) {
+                for (const std::int32_t mirrored : {0, 1}) {
+                    record.graph_depth_x = dx;
+                    record.graph_depth_y = dy;
+                    record.graph_mirrored = mirrored;
+                    record.graph_peak_height = peak;
+                    record.graph_row_count = 3;
+                    record.graph_bin_count = kMaxSpectrumBins;
+                    for (std::int32_t j = 0; j < 3; ++j) {
+                        std::memset(record.spectrum_rows[j].values, 255, kMaxSpectrumBins);
+                        RaiseFlag(record.spectrum_rows[j].changed);
+                    }
+                    RaiseFlag(record.graph_frame_changed);
+                    g.display->UpdateSpectrumGraph();
+                }
+            }
+        }
+    }
+    std::size_t changed = 0;
+    std::size_t i = 0;
+    for (std::int32_t y = 0; y < panel.top; ++y)
+        for (std::int32_t x = 0; x < kCanvasWidth; ++x) changed += SameRgb(canvas.PixelAt(x, y), before[i++]) ? 0 : 1;
+    EXPECT_EQ(changed, 0u) << "pixels above the graph's panel changed";
+    // The panel itself was drawn on: the columns reach its top row.
+    std::size_t lit = 0;
+    for (std::int32_t x = 0; x < kCanvasWidth; ++x) lit += SameRgb(canvas.PixelAt(x, panel.top), Black) ? 0 : 1;
+    EXPECT_GT(lit, 0u);
+}

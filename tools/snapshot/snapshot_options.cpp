@@ -9,7 +9,7 @@ const char kSnapshotUsage[] =
     "Renders the Orvane status screen (752 x 445) from a record and writes it as a PNG.\n"
     "\n"
     "  --record FILE      raw record bytes in the shared layout (at least 126856 bytes)\n"
-    "  --live             attach to the running client's shared record \"orvane_share\"\n"
+    "  --live             read the running client's shared record \"orvane_share\", never writing it\n"
     "  --demo             render a built-in record of a work unit in progress\n"
     "  --out FILE.png     where to write the picture\n"
     "  --header FILE.bmp  header image (default: header.bmp in the current directory)\n"

@@ -378,6 +378,15 @@ e2e_wine_run() {
 # The saver, full screen, with its output in saver.out.
 e2e_start_saver() { e2e_start_wine saver "$e2e_bin_dir/Orvane.scr" "$@"; }
 
+# e2e_start_preview ARGS...: preview-host as "preview" running the saver's /p, stopped by the
+# file $E2E_WORK/stop-preview; its report lines in $E2E_WORK/preview.out. ARGS go to preview-host.
+e2e_start_preview() {
+  e2e_start_wine preview "$e2e_programs_dir/preview-host.exe" --saver "$(e2e_winpath "$e2e_bin_dir/Orvane.scr")" \
+    --stop-file "$(e2e_winpath "$E2E_WORK/stop-preview")" "$@"
+}
+# e2e_preview_said PREFIX: preview-host has reported a line starting with PREFIX.
+e2e_preview_said() { tr -d '\r' <"$E2E_WORK/preview.out" | grep -q "^$1"; }
+
 # The stand-in client, writing the record, with its output in sim.out.
 e2e_start_sim() {
   e2e_start_wine sim "$e2e_bin_dir/orvane-sim.exe" "$@"

@@ -12,10 +12,9 @@ e2e_write_ini "Blank=0" "Minutes=0"
 e2e_start_sim --scenario steady --rate 2
 
 stop=$E2E_WORK/stop-preview
-e2e_start_wine preview "$e2e_programs_dir/preview-host.exe" --saver "$(e2e_winpath "$e2e_bin_dir/Orvane.scr")" \
-  --parent desktop --stop-file "$(e2e_winpath "$stop")" --timeout 80
+e2e_start_preview --parent desktop --timeout 80
 out=$E2E_WORK/preview.out
-_preview_line() { tr -d '\r' <"$out" | grep -q "^$1"; }
+_preview_line() { e2e_preview_said "$1"; }
 e2e_poll 30 _preview_line child-window || e2e_fail "the preview window did not appear"
 tr -d '\r' <"$out" | grep -q '^child-window [0-9]* title "Preview" size 320 240$' ||
   e2e_fail "the preview window is not 320 x 240 and titled \"Preview\": $(cat "$out")"

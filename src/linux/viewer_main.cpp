@@ -21,6 +21,7 @@
 #include "linux/viewer_logic.h"
 #include "linux/x11_presenter.h"
 #include "reader/reader_session.h"
+#include "reader/tick_schedule.h"
 #include "shared/shared_mapping.h"
 
 #ifndef ORVANE_DATA_DIR
@@ -310,19 +311,21 @@ int Viewer::Run() {
     waiting_->PutText((720 - size.width) / 2, (32 - size.height) / 2, line.c_str());
 
     Reshape();
-    const auto delay = std::chrono::microseconds(options_.delayMicroseconds);
-    auto next = Clock::now();
+    TickSchedule ticks(std::chrono::microseconds(options_.delayMicroseconds), Clock::now());
+    // Asleep until the tick, an X event or a signal: a wake-up that only timed out has nothing
+    // to read, so it goes straight to the tick.
+    bool readable = true;
     while (gStopSignal == 0 && !gXError) {
-        if (!HandleEvents()) break;
+        if (readable && !HandleEvents()) break;
         const auto now = Clock::now();
-        if (now >= next) {
-            Tick(now);
-            next += delay;
-            if (next <= now) next = now + delay;  // a late tick is not made up for
-        }
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
+        if (ticks.Due(now)) Tick(now);
+        // Sends what the tick drew, and takes in the events that came meanwhile.
+        readable = XPending(display_) > 0;
+        if (readable) continue;
+        const PreciseWait wait = PreciseWaitFor(ticks.Remaining(Clock::now()));
+        const timespec timeout{static_cast<time_t>(wait.seconds), static_cast<long>(wait.nanoseconds)};
         pollfd connection{ConnectionNumber(display_), POLLIN, 0};
-        if (XPending(display_) == 0) poll(&connection, 1, wait > 0 ? static_cast<int>(wait) : 0);
+        readable = ppoll(&connection, 1, &timeout, nullptr) != 0;  // an event, or a signal (-1)
     }
     session_.Detach();
     presenter_.reset();

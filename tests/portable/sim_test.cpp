@@ -550,13 +550,41 @@ TEST(SimRun, PreparesARecordLeftBehindAndWritesItOut) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST(SimBurst, SparesTheProbesFlagWhenAskedAndRaisesEverythingElse) {
+    // The tick probe keeps cpu_time_changed raised and counts the saver's lowerings: in both
+    // scenarios a spared flag, once lowered, stays down however many updates follow.
+    for (const Scenario scenario : {Scenario::Burst, Scenario::Steady}) {
+        SCOPED_TRACE(ScenarioName(scenario));
+        auto record = MakeZeroRecord();
+        SimConfig config;
+        config.scenario = scenario;
+        config.seed = 7;
+        config.spareCpuTimeFlag = true;
+        Simulator simulator(config);
+        std::int32_t progressRaised = 0;
+        for (int i = 0; i < 200; ++i) {
+            simulator.Step(*record);
+            ASSERT_EQ(record->cpu_time_changed, 0) << "update " << i;
+            progressRaised += record->progress_changed != 0 ? 1 : 0;
+            if (scenario == Scenario::Burst) {
+                for (const auto& item : kItemFlags) {
+                    if (item.flag == &SharedStatus::cpu_time_changed) continue;
+                    ASSERT_NE((*record).*item.flag, 0) << item.name;
+                }
+            }
+            LowerAllFlags(*record);
+        }
+        EXPECT_GT(progressRaised, 0);  // the CPU time still changes with the progress
+    }
+}
+
 // ---------------------------------------------------------------------------------------
 
 TEST(SimOptionsParsing, ReadsEveryOption) {
     SimOptions options;
     std::string error;
     ASSERT_TRUE(ParseSimOptions({"-min", "--scenario", "hostile", "--rate", "2.5", "--duration", "30", "--updates",
-                                 "99", "--seed", "123", "--dump", "r.bin"},
+                                 "99", "--seed", "123", "--spare-cpu-time", "--dump", "r.bin"},
                                 options, error))
         << error;
     EXPECT_TRUE(options.minimized);
@@ -567,6 +595,7 @@ TEST(SimOptionsParsing, ReadsEveryOption) {
     EXPECT_EQ(options.seed, 123u);
     EXPECT_TRUE(options.seedGiven);
     EXPECT_EQ(options.dumpPath, "r.bin");
+    EXPECT_TRUE(options.spareCpuTimeFlag);
 
     SimOptions defaults;
     ASSERT_TRUE(ParseSimOptions({}, defaults, error));
@@ -575,6 +604,7 @@ TEST(SimOptionsParsing, ReadsEveryOption) {
     EXPECT_EQ(defaults.rate, 10.0);
     EXPECT_LT(defaults.duration, 0.0);
     EXPECT_FALSE(defaults.seedGiven);
+    EXPECT_FALSE(defaults.spareCpuTimeFlag);
 
     SimOptions help;
     ASSERT_TRUE(ParseSimOptions({"--help", "--bogus"}, help, error));

@@ -104,6 +104,8 @@ x11_stop() {
   X11_STATUS=
   [[ -n $pid ]] || return 0
   kill -"$signal" "$pid" 2>/dev/null
+  # A process a test has stopped would leave the signal pending, and then its record behind.
+  kill -CONT "$pid" 2>/dev/null
   for ((i = 0; i < 50; i++)); do x11_running "$name" || break; sleep 0.1; done
   x11_running "$name" && kill -KILL "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null

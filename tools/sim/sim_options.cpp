@@ -6,7 +6,7 @@
 
 const char kSimUsage[] =
     "usage: orvane-sim [-min] [--scenario steady|burst|hostile] [--rate N] [--duration S]\n"
-    "                  [--updates N] [--seed N] [--dump FILE]\n"
+    "                  [--updates N] [--seed N] [--spare-cpu-time] [--dump FILE]\n"
     "\n"
     "Stands in for the analysis client: creates the shared record \"orvane_share\" and keeps it\n"
     "current with a simulated work unit, for a screen saver to attach to.\n"
@@ -21,6 +21,8 @@ const char kSimUsage[] =
     "  --updates N       stop after N updates\n"
     "  --seed N          seed of the simulated data; the same seed plays the same record\n"
     "                    (default: a new one each run, shown at the start)\n"
+    "  --spare-cpu-time  never raise the CPU time's change flag: orvane-tick-probe keeps it\n"
+    "                    raised and times the saver's lowerings of it\n"
     "  --dump FILE       write the record's bytes to FILE when the run ends\n"
     "  --help            show this text\n"
     "\n"
@@ -96,6 +98,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                 return false;
             }
             options.seedGiven = true;
+        } else if (arg == "--spare-cpu-time") {
+            options.spareCpuTimeFlag = true;
         } else if (arg == "--dump") {
             if (!value(options.dumpPath)) return false;
             if (options.dumpPath.empty()) {

@@ -15,6 +15,7 @@ struct SimOptions {
     std::uint64_t seed = 1;
     bool seedGiven = false;    // otherwise the caller picks one that differs from run to run
     Scenario scenario = Scenario::Steady;
+    bool spareCpuTimeFlag = false;  // never raise cpu_time_changed (orvane-tick-probe's)
     std::string dumpPath;      // the record's bytes are written here when the run ends
     bool help = false;
 };

@@ -14,6 +14,7 @@ std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, Sim
     config.seed = options.seed;
     config.scenario = options.scenario;
     config.rate = options.rate;
+    config.spareCpuTimeFlag = options.spareCpuTimeFlag;
     Simulator simulator(config);
 
     const double start = clock.Now();

@@ -493,7 +493,7 @@ void Simulator::WriteProgress(SharedStatus& record) const {
     record.progress_fraction = static_cast<float>(std::min(state_.progress, 1.0));
     record.cpu_seconds = state_.cpuSeconds;
     RaiseFlag(record.progress_changed);
-    RaiseFlag(record.cpu_time_changed);
+    if (!config_.spareCpuTimeFlag) RaiseFlag(record.cpu_time_changed);
 }
 
 void Simulator::WriteStepFraction(SharedStatus& record) const {

@@ -53,6 +53,9 @@ struct SimConfig {
     std::uint64_t seed = 1;
     Scenario scenario = Scenario::Steady;
     double rate = 10.0;  // updates per simulated second
+    // Leaves cpu_time_changed to orvane-tick-probe, which times the saver's lowerings of it: a
+    // raise of ours right after a lowering would hide that tick from the probe.
+    bool spareCpuTimeFlag = false;
 };
 
 // Small, portable random numbers (SplitMix64).

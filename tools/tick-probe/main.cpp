@@ -3,7 +3,8 @@
 //   orvane-tick-probe --wait-record SECONDS     exit 0 once the record exists
 //   orvane-tick-probe --wait-attached SECONDS   exit 0 once saver_attached reads 1
 //   orvane-tick-probe --gaps SECONDS            keep cpu_time_changed raised for that long and
-//                                               print "ticks N longest_ms X median_ms Y"
+//                                               print "ticks N longest_ms X median_ms Y
+//                                               probe_step_ms Z" (Z: its own longest step)
 //
 // The gaps are the time between two lowerings of the flag, seen by polling every millisecond.
 // Exit codes: 0 done, 1 no record (or not attached in time), 2 usage, 3 no tick handled.
@@ -51,16 +52,24 @@ int WaitAttached(SharedStatus& record, double seconds) {
 int MeasureGaps(SharedStatus& record, double seconds) {
     std::vector<double> lowerings;
     const auto start = Clock::now();
+    // The probe's own longest step between two looks at the flag: one longer than a tick can
+    // hide a handled tick (the flag still down when the saver came), so a long gap together
+    // with a long step is the probe's, not the saver's.
+    double longestStep = 0;
+    double last = 0;
     RaiseFlag(record.cpu_time_changed);
-    while (MillisecondsSince(start) < seconds * 1000) {
+    for (double now = 0; now < seconds * 1000; now = MillisecondsSince(start)) {
+        if (now - last > longestStep) longestStep = now - last;
+        last = now;
         if (ReadFlag(record.cpu_time_changed) == 0) {
-            lowerings.push_back(MillisecondsSince(start));
+            lowerings.push_back(now);
             RaiseFlag(record.cpu_time_changed);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const TickGapSummary summary = SummarizeLowerings(lowerings);
-    std::printf("ticks %zu longest_ms %.1f median_ms %.1f\n", summary.ticks, summary.longestMs, summary.medianMs);
+    std::printf("ticks %zu longest_ms %.1f median_ms %.1f probe_step_ms %.1f\n", summary.ticks, summary.longestMs,
+                summary.medianMs, longestStep);
     return summary.ticks >= 2 ? 0 : 3;
 }
 

@@ -436,6 +436,14 @@ e2e_run_dialog() {
   e2e_open_dialog
   xdotool key --delay 100 "$@"
   e2e_wait_exit saver 30 || e2e_fail "the settings dialog did not close after: $*"
+  e2e_focus_follows_pointer
+}
+
+# The X focus back to PointerRoot (1), as it is at the start: keys go to the window under the
+# pointer, which is how a saver started later gets them.
+e2e_focus_follows_pointer() {
+  xdotool windowfocus 1 2>/dev/null
+  [[ $(xdotool getwindowfocus -f 2>/dev/null) == 1 ]] || e2e_fail "cannot give the X focus back to the pointer"
 }
 
 # The stand-in client, writing the record, with its output in sim.out.

@@ -39,7 +39,11 @@ void FormatProfileInt(std::int32_t value, char* out, std::size_t size);
 
 // ---- The two stores
 
-// Blank, Minutes, Monitors, Scale and Shift (in any case): the keys each user chooses.
+inline constexpr std::size_t kUserSettingCount = 5;
+// The keys each user chooses, in the order OK writes them: Blank before Minutes, as always.
+inline constexpr std::array<const char*, kUserSettingCount> kUserSettingKeys = {"Blank", "Minutes", "Monitors",
+                                                                               "Scale", "Shift"};
+// One of kUserSettingKeys, in any case.
 bool IsPerUserSetting(const char* key);
 
 // The text a key reads as: the per-user text when the key is the user's and that store holds
@@ -67,10 +71,8 @@ struct SettingText {
     const char* key;
     char text[16];
 };
-inline constexpr std::size_t kUserSettingCount = 5;
-// The keys and their texts in the order they are written: Blank before Minutes, then
-// Monitors ("primary" or "all"), Scale (0 to 8) and Shift (1 or 0). Each reads back as the
-// value it came from.
+// The keys and their texts in the order of kUserSettingKeys: Monitors as "primary" or "all",
+// Scale 0 to 8, Shift 1 or 0. Each reads back as the value it came from.
 std::array<SettingText, kUserSettingCount> UserSettingTexts(const UserSettings& settings);
 
 // Whether OK has kept the user's settings: the per-user store took them, or the machine-wide

@@ -19,8 +19,6 @@ bool SameKey(const char* a, const char* b) {
     return *a == *b;
 }
 
-constexpr const char* kPerUserKeys[kUserSettingCount] = {"Blank", "Minutes", "Monitors", "Scale", "Shift"};
-
 }  // namespace
 
 std::int32_t ParseProfileInt(const char* text) {
@@ -50,7 +48,7 @@ void FormatProfileInt(std::int32_t value, char* out, std::size_t size) {
 
 bool IsPerUserSetting(const char* key) {
     if (key == nullptr) return false;
-    for (const char* own : kPerUserKeys) {
+    for (const char* own : kUserSettingKeys) {
         if (SameKey(key, own)) return true;
     }
     return false;
@@ -91,7 +89,7 @@ bool UserValueText(UserValueKind kind, const unsigned char* data, std::size_t le
 
 std::array<SettingText, kUserSettingCount> UserSettingTexts(const UserSettings& settings) {
     std::array<SettingText, kUserSettingCount> texts{};
-    for (std::size_t i = 0; i < kUserSettingCount; ++i) texts[i].key = kPerUserKeys[i];
+    for (std::size_t i = 0; i < kUserSettingCount; ++i) texts[i].key = kUserSettingKeys[i];
     FormatProfileInt(settings.blank, texts[0].text, sizeof texts[0].text);
     FormatProfileInt(settings.minutes, texts[1].text, sizeof texts[1].text);
     std::snprintf(texts[2].text, sizeof texts[2].text, "%s",

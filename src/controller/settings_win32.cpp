@@ -52,8 +52,8 @@ bool AnyUserValue() {
     HKEY store = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserSettingsKey, 0, KEY_QUERY_VALUE, &store) != ERROR_SUCCESS) return false;
     bool found = false;
-    for (const SettingText& setting : UserSettingTexts(UserSettings{})) {
-        found = found || RegQueryValueExA(store, setting.key, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    for (const char* key : kUserSettingKeys) {
+        found = found || RegQueryValueExA(store, key, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     }
     RegCloseKey(store);
     return found;

@@ -419,13 +419,24 @@ readonly E2E_DIALOG_TITLE='Orvane ScreenSaver Settings'
 e2e_dialog_window() { xdotool search --name "^$E2E_DIALOG_TITLE\$" 2>/dev/null | head -n 1; }
 _e2e_dialog_open() { [[ -n $(e2e_dialog_window) ]]; }
 
+# e2e_focus_titled TITLE: gives the X focus to the shown window titled exactly TITLE, once it is
+# mapped (a window found by its name may not be viewable yet, and X refuses it the focus).
+e2e_focus_titled() {
+  _e2e_focus_now() {
+    local window
+    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    [[ -n $window ]] && timeout 20 xdotool windowfocus --sync "$window" 2>/dev/null
+  }
+  e2e_poll 20 _e2e_focus_now "$1"
+}
+
 # e2e_open_dialog: starts the saver's settings dialog (/c) and gives it the keyboard.
 e2e_open_dialog() {
   e2e_start_saver /c
   e2e_poll 30 _e2e_dialog_open || e2e_fail "no window titled \"$E2E_DIALOG_TITLE\""
-  e2e_screenshot "$E2E_WORK/dialog.png"
   # No window manager gives it the keyboard: the X focus is set by hand.
-  timeout 20 xdotool windowfocus --sync "$(e2e_dialog_window)" || e2e_fail "cannot give the dialog the keyboard focus"
+  e2e_focus_titled "$E2E_DIALOG_TITLE" || e2e_fail "cannot give the dialog the keyboard focus"
+  e2e_screenshot "$E2E_WORK/dialog.png"
 }
 
 # e2e_run_dialog KEYS...: opens the settings dialog, sends it the keys, and waits for it to

@@ -45,13 +45,13 @@ _message_shown() { [[ -n $(_message_box) ]]; }
 e2e_poll 20 _message_shown || e2e_fail "OK with neither store writable showed no message"
 e2e_screenshot "$E2E_WORK/not-saved.png"
 e2e_running saver || e2e_fail "the dialog closed although nothing was saved"
-timeout 20 xdotool windowfocus --sync "$(_message_box)" || e2e_fail "cannot give the message box the keyboard focus"
+e2e_focus_titled Orvane || e2e_fail "cannot give the message box the keyboard focus"
 xdotool key Return
 _message_gone() { ! _message_shown; }
 e2e_poll 20 _message_gone || e2e_fail "the message box did not close on Return"
 _e2e_dialog_open || e2e_fail "the dialog went with the message box"
 e2e_running saver || e2e_fail "the dialog closed although nothing was saved"
-timeout 20 xdotool windowfocus --sync "$(e2e_dialog_window)" || e2e_fail "cannot give the dialog the keyboard focus"
+e2e_focus_titled "$E2E_DIALOG_TITLE" || e2e_fail "cannot give the dialog the keyboard focus"
 xdotool key Escape
 e2e_wait_exit saver 30 || e2e_fail "the dialog did not close on Escape"
 [[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "/c after Cancel exited with ${E2E_STATUS[saver]}, not 0"

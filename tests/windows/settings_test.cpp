@@ -109,9 +109,8 @@ private:
     std::string directory_;
 };
 
-const std::vector<std::string> kUserKeys = {"Blank", "Minutes", "Monitors", "Scale", "Shift"};
 std::vector<std::string> UserKeysAnd(std::vector<std::string> more) {
-    more.insert(more.end(), kUserKeys.begin(), kUserKeys.end());
+    more.insert(more.end(), kUserSettingKeys.begin(), kUserSettingKeys.end());
     return more;
 }
 

@@ -63,8 +63,6 @@ struct UserSettings {
     std::int32_t blank = 0;
     std::int32_t minutes = 0;
     PlacementOptions placement;
-
-    bool operator==(const UserSettings&) const = default;
 };
 
 struct SettingText {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 #include "controller/settings.h"
@@ -38,14 +39,17 @@ bool ReadUserText(const char* key, char* out, std::size_t size) {
     return read;
 }
 
-// The key's text as the settings read it: the user's when there is one, else the file's.
+// The key's text as the settings read it, from both stores, cut to `size` - 1 characters.
 void ReadResolved(const char* key, char* out, std::size_t size) {
-    if (IsPerUserSetting(key) && ReadUserText(key, out, size)) return;
+    std::vector<char> user(size);
+    std::vector<char> machine(size);
+    const bool userHasIt = IsPerUserSetting(key) && ReadUserText(key, user.data(), size);
     const DWORD capacity = size > UINT_MAX ? UINT_MAX : static_cast<DWORD>(size);
-    const DWORD length = GetPrivateProfileStringA(kSettingsSection, key, "", out, capacity, kSettingsFile);
+    const DWORD length = GetPrivateProfileStringA(kSettingsSection, key, "", machine.data(), capacity, kSettingsFile);
     // The call terminates what it cuts, but a value that fills the buffer is the one case
     // where a careless implementation might not; terminate it here whatever happened.
-    out[length < size ? length : size - 1] = '\0';
+    machine[length < size ? length : size - 1] = '\0';
+    std::snprintf(out, size, "%s", ResolveSetting(key, userHasIt ? user.data() : nullptr, machine.data()));
 }
 
 bool AnyUserValue() {

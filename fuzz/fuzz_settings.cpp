@@ -1,6 +1,8 @@
 // Any text as an integer setting: the reading never leaves the text, depends only on the number
 // at its start, wraps long numbers as 32-bit arithmetic does, and what it reads writes back
-// (into a buffer of any size, never past it) as text that reads the same.
+// (into a buffer of any size, never past it) as text that reads the same. The same bytes as a
+// per-user registry value read into a buffer of any size, never past it.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -77,5 +79,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = bufferSize; i < sizeof buffer; ++i) Check(buffer[i] == 0x5A, "the writing ran past its buffer");
     if (bufferSize > 0) Check(std::memchr(buffer, '\0', bufferSize) != nullptr, "the written text was not ended");
     if (bufferSize >= 12) Check(Parse(buffer) == value, "the written value did not read back");
+
+    // The same bytes as a per-user value, which any program may have written: text up to its
+    // first zero, cut to the buffer and ended inside it; a number only from exactly 4 bytes.
+    for (const UserValueKind kind : {UserValueKind::Text, UserValueKind::Number, UserValueKind::Other}) {
+        std::memset(buffer, 0x5A, sizeof buffer);
+        const bool read = UserValueText(kind, data, size, buffer, bufferSize);
+        for (std::size_t i = bufferSize; i < sizeof buffer; ++i) Check(buffer[i] == 0x5A, "a value ran past its buffer");
+        if (bufferSize == 0) {
+            Check(!read, "a value was read into no buffer");
+            continue;
+        }
+        Check(std::memchr(buffer, '\0', bufferSize) != nullptr, "a value's text was not ended");
+        if (kind == UserValueKind::Text) {
+            Check(read, "text data was refused");
+            const std::size_t length = std::strlen(buffer);
+            Check(length == std::min(cText.size(), bufferSize - 1) && cText.compare(0, length, buffer) == 0,
+                  "a text value is not its data up to the first zero, cut to the buffer");
+        } else if (kind == UserValueKind::Number) {
+            Check(read == (size == 4), "a number was read from other than 4 bytes");
+        } else {
+            Check(!read && buffer[0] == '\0', "data of another kind was taken as a value");
+        }
+    }
     return 0;
 }

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # "Blank" 1 with "Minutes" 1: the status screen shows and updates for a minute, then the
-# screen turns black and the display stops updating.
+# screen turns black and the display stops updating. The two are set in the settings dialog
+# while orvane.ini cannot be written (as for a standard user), so the saver has them from the
+# per-user store alone.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_setup blank_after_minutes
 
-e2e_write_ini "Blank=1" "Minutes=1"
+e2e_write_ini "Blank=0" "Minutes=0"
+e2e_lock_ini || e2e_fail "cannot make orvane.ini immutable"
+e2e_run_dialog Tab Tab 1 Tab space Return
+[[ $(e2e_user_value Blank) == 1 && $(e2e_user_value Minutes) == 1 ]] ||
+  e2e_fail "the dialog did not keep Blank=1 Minutes=1 for the user"
+[[ $(e2e_ini_value Blank) == 0 && $(e2e_ini_value Minutes) == 0 ]] || e2e_fail "the immutable orvane.ini changed"
 e2e_start_sim --scenario steady --rate 2
 started=$SECONDS
 e2e_start_saver /s

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # On a 3840 x 2160 screen at 192 DPI the status screen is shown at twice its size, centred,
 # each of its pixels a 2 x 2 block and its frame where the ordinary screen has it, at doubled
-# coordinates; with "Scale" 1 the same screen shows it at its own size.
+# coordinates; with "Scale" 1, set in the settings dialog, the same screen shows it at its own
+# size.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_setup high_dpi 3840x2160x24
@@ -35,8 +36,11 @@ differ=$("$e2e_compare" -metric AE "$E2E_WORK/scale2.png" "$E2E_WORK/scale2-bloc
 xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "the saver did not end after a key press"
 
-# "Scale" 1 on the same screen: the canvas at its own size, centred.
-e2e_write_ini "Blank=0" "Minutes=0" "Scale=1"
+# "Scale" 1 on the same screen: the canvas at its own size, centred. The factor is chosen in the
+# settings dialog while orvane.ini cannot be written, so the saver has it from the user's store.
+e2e_lock_ini || e2e_fail "cannot make orvane.ini immutable"
+e2e_run_dialog alt+s 1 Return
+[[ $(e2e_user_value Scale) == 1 && -z $(e2e_ini_value Scale) ]] || e2e_fail "the dialog did not keep Scale=1 for the user"
 e2e_start_saver /s
 E2E_SCALE=1
 e2e_wait_ready canvas 60

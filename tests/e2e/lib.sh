@@ -44,6 +44,7 @@ E2E_DEADLINE=0
 E2E_SCREEN_W=0
 E2E_SCREEN_H=0
 E2E_WINE_STARTED=0
+E2E_USER_STORE_LOCKED=0
 declare -A E2E_PIDS=()      # name -> pid of a background process we started
 declare -A E2E_STATUS=()    # name -> exit status once collected
 
@@ -161,7 +162,8 @@ e2e_setup() {
   for f in Orvane.scr orvane-sim.exe; do
     [[ -f "$e2e_bin_dir/$f" ]] || e2e_fail "missing $e2e_bin_dir/$f (build the windows preset first)"
   done
-  for f in orvane-peek.exe record-poke.exe record-cmdline.exe preview-host.exe foreground.exe PASSWORD.CPL MPR.DLL; do
+  for f in orvane-peek.exe record-poke.exe record-cmdline.exe preview-host.exe foreground.exe user-store-lock.exe \
+    PASSWORD.CPL MPR.DLL; do
     [[ -f "$e2e_programs_dir/$f" ]] || e2e_fail "missing $e2e_programs_dir/$f (build the windows preset first)"
   done
   e2e_prepare_prefix || e2e_fail "cannot prepare the Wine prefix $ORVANE_WINEPREFIX"
@@ -198,6 +200,7 @@ e2e_setup() {
   wineserver -p30 >/dev/null 2>&1 8>&- || true
   timeout 60 wine cmd /c exit >/dev/null 2>&1 8>&- || e2e_fail "Wine does not start programs"
   e2e_reset_registry || e2e_fail "cannot reset the registry"
+  e2e_unlock_ini
   rm -f "$(e2e_ini_path)"
   # A known cursor position before any saver reads its starting point.
   xdotool mousemove 200 200 || e2e_fail "xdotool cannot move the pointer"
@@ -210,7 +213,9 @@ e2e_cleanup() {
     e2e_kill "$name"
   done
   if ((E2E_WINE_STARTED)); then
+    if ((E2E_USER_STORE_LOCKED)); then e2e_unlock_user_store >/dev/null 2>&1 || true; fi
     e2e_reset_registry >/dev/null 2>&1 || true
+    e2e_unlock_ini
     rm -f "$(e2e_ini_path)"
     e2e_wine_stop_all
   fi
@@ -221,12 +226,14 @@ e2e_cleanup() {
 
 # The registry values that the tests change, back to the prefix's defaults: no Windows 98
 # pretence for the saver, no saver password, the display's own DPI, no association for text
-# files.
+# files, and no per-user settings of the saver (which would win over the orvane.ini a test
+# writes).
 e2e_reset_registry() {
   local reg="$E2E_WORK/reset.reg"
   printf '%s\r\n' \
     'REGEDIT4' '' \
     '[-HKEY_CURRENT_USER\Software\Wine\AppDefaults\Orvane.scr]' '' \
+    '[-HKEY_CURRENT_USER\Software\Orvane]' '' \
     '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"ScreenSaveUsePassword"=-' '"LogPixels"=-' '' \
     '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"=-' '' \
     '[-HKEY_CLASSES_ROOT\.txt]' '' \
@@ -305,6 +312,35 @@ e2e_ini_value() {
         if (tolower(k) == tolower(key)) { v = substr($0, eq + 1); gsub(/^[ \t]+|[ \t]+$/, "", v); print v; exit }
       }
     }'
+}
+
+# e2e_lock_ini / e2e_unlock_ini: orvane.ini made immutable, and back. A standard user on Windows
+# may not write the Windows directory; under Wine, as root, file modes stop nothing, but an
+# immutable file refuses every write. The clean-up always unlocks it.
+e2e_lock_ini() { chattr +i "$(e2e_ini_path)"; }
+e2e_unlock_ini() { [[ ! -e $(e2e_ini_path) ]] || chattr -i "$(e2e_ini_path)" 2>/dev/null || true; }
+
+# The per-user settings key refusing every write, and back (the clean-up undoes it).
+e2e_lock_user_store() {
+  E2E_USER_STORE_LOCKED=1
+  timeout 60 wine "$e2e_programs_dir/user-store-lock.exe" lock >"$E2E_WORK/user-store-lock.log" 2>&1 8>&-
+}
+e2e_unlock_user_store() {
+  timeout 60 wine "$e2e_programs_dir/user-store-lock.exe" unlock >>"$E2E_WORK/user-store-lock.log" 2>&1 8>&- &&
+    E2E_USER_STORE_LOCKED=0
+}
+
+# No per-user settings of the saver: what orvane.ini holds is what it reads.
+e2e_clear_user_settings() {
+  _e2e_registry_retried "reg delete Software\\Orvane" timeout 60 wine reg delete 'HKEY_CURRENT_USER\Software\Orvane' /f ||
+    [[ -z $(timeout 60 wine reg query 'HKEY_CURRENT_USER\Software\Orvane' 2>/dev/null 8>&-) ]]
+}
+
+# e2e_user_value KEY: the saver's per-user value of KEY (HKEY_CURRENT_USER\Software\Orvane), or
+# nothing when there is none.
+e2e_user_value() {
+  timeout 60 wine reg query 'HKEY_CURRENT_USER\Software\Orvane' /v "$1" 2>/dev/null 8>&- | tr -d '\r' |
+    awk -v key="$1" 'tolower($1) == tolower(key) && $2 ~ /^REG_/ { $1 = ""; $2 = ""; sub(/^ +/, ""); print; exit }'
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -386,6 +422,49 @@ e2e_start_preview() {
 }
 # e2e_preview_said PREFIX: preview-host has reported a line starting with PREFIX.
 e2e_preview_said() { tr -d '\r' <"$E2E_WORK/preview.out" | grep -q "^$1"; }
+
+# The settings dialog's window, or nothing.
+readonly E2E_DIALOG_TITLE='Orvane ScreenSaver Settings'
+e2e_dialog_window() { xdotool search --name "^$E2E_DIALOG_TITLE\$" 2>/dev/null | head -n 1; }
+_e2e_dialog_open() { [[ -n $(e2e_dialog_window) ]]; }
+
+# e2e_focus_titled TITLE: gives the X focus to the shown window titled exactly TITLE, once it is
+# mapped (a window found by its name may not be viewable yet, and X refuses it the focus).
+e2e_focus_titled() {
+  _e2e_focus_now() {
+    local window
+    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    [[ -n $window ]] && timeout 20 xdotool windowfocus --sync "$window" 2>/dev/null
+  }
+  e2e_poll 20 _e2e_focus_now "$1"
+}
+
+# e2e_open_dialog: starts the saver's settings dialog (/c) and gives it the keyboard.
+e2e_open_dialog() {
+  e2e_start_saver /c
+  e2e_poll 30 _e2e_dialog_open || e2e_fail "no window titled \"$E2E_DIALOG_TITLE\""
+  # No window manager gives it the keyboard: the X focus is set by hand.
+  e2e_focus_titled "$E2E_DIALOG_TITLE" || e2e_fail "cannot give the dialog the keyboard focus"
+  e2e_screenshot "$E2E_WORK/dialog.png"
+}
+
+# e2e_run_dialog KEYS...: opens the settings dialog, sends it the keys, and waits for it to
+# close; its exit status is in E2E_STATUS[saver] (1 after OK, 0 after Cancel). The tab order is
+# OK, Cancel, the minutes field, the blank check box, then the display settings; Alt+M, Alt+S
+# and Alt+V reach the monitors list, the scale list and the shift check box.
+e2e_run_dialog() {
+  e2e_open_dialog
+  xdotool key --delay 100 "$@"
+  e2e_wait_exit saver 30 || e2e_fail "the settings dialog did not close after: $*"
+  e2e_focus_follows_pointer
+}
+
+# The X focus back to PointerRoot (1), as it is at the start: keys go to the window under the
+# pointer, which is how a saver started later gets them.
+e2e_focus_follows_pointer() {
+  xdotool windowfocus 1 2>/dev/null
+  [[ $(xdotool getwindowfocus -f 2>/dev/null) == 1 ]] || e2e_fail "cannot give the X focus back to the pointer"
+}
 
 # The stand-in client, writing the record, with its output in sim.out.
 e2e_start_sim() {

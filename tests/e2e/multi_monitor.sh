@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Two monitors side by side with the primary on the right, so that Wine puts the left one at
 # negative coordinates: "Monitors" primary shows the status screen centred on the primary, the
-# other monitor black; "all" shows a copy centred on each, the two the same.
+# other monitor black; "all" (set in the settings dialog) shows a copy centred on each, the two
+# the same.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 E2E_XORG_LAYOUT="--primary right 1280x1024+1280x1024"
@@ -29,7 +30,12 @@ left=$(e2e_canvas_left)
 xdotool key space
 e2e_wait_exit saver 30 || e2e_fail "the saver did not end after a key press"
 
-e2e_write_ini "Blank=0" "Minutes=0" "Monitors=all"
+# "all" chosen in the settings dialog while orvane.ini cannot be written: the saver has it from
+# the user's store.
+e2e_lock_ini || e2e_fail "cannot make orvane.ini immutable"
+e2e_run_dialog alt+m Down Return
+[[ $(e2e_user_value Monitors) == all && -z $(e2e_ini_value Monitors) ]] ||
+  e2e_fail "the dialog did not keep Monitors=all for the user"
 e2e_start_saver /s
 e2e_wait_ready canvas 60
 # Both copies come from one bitmap in one pass; a screenshot may fall between the two copies

@@ -3,8 +3,8 @@
 # ignores keys, clicks and movement, hands WM_CONTEXTMENU to its parent, and ends with 0 when
 # the parent goes (its words on the screen are checked by preview_words.sh: Wine shows nothing
 # that one process draws into another's window). /c shows the settings dialog, whose OK
-# writes "Blank" and "Minutes" and whose Cancel writes nothing; /x, /p without a window and
-# the like exit with -1.
+# writes "Blank" and "Minutes" (to the per-user store and to orvane.ini) and whose Cancel
+# writes nothing; /x, /p without a window and the like exit with -1.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_setup preview_and_settings
@@ -44,47 +44,35 @@ e2e_log "$(tr -d '\r' <"$out" | tail -n 3 | tr '\n' ';')"
 _preview_line 'stopping child-running' || e2e_fail "the preview had ended before its host closed"
 _preview_line 'child-exit 0' || e2e_fail "the preview did not exit with 0 when its host closed"
 
-# --- The settings dialog
-dialog_title='Orvane ScreenSaver Settings'
-_dialog_window() { xdotool search --name "^$dialog_title\$" 2>/dev/null | head -n 1; }
-_dialog_open() { [[ -n $(_dialog_window) ]]; }
-
-# run_dialog KEYS...: opens /c, sends the keys to the dialog, and waits for it to close.
-run_dialog() {
-  e2e_start_saver /c
-  e2e_poll 30 _dialog_open || e2e_fail "no window titled \"$dialog_title\""
-  local window
-  window=$(_dialog_window)
-  e2e_screenshot "$E2E_WORK/dialog.png"
-  # No window manager gives it the keyboard: the X focus is set by hand.
-  timeout 20 xdotool windowfocus --sync "$window" || e2e_fail "cannot give the dialog the keyboard focus"
-  xdotool key --delay 100 "$@"
-  e2e_wait_exit saver 30 || e2e_fail "the settings dialog did not close after: $*"
-}
-
+# --- The settings dialog (with orvane.ini writable, as under Wine and for an administrator;
+# settings_per_user.sh has the file that a standard user cannot write)
 # OK at once writes back what it read, in canonical form.
 e2e_write_ini "Blank=1" "Minutes=007"
-run_dialog Return
+e2e_run_dialog Return
 e2e_log "after OK: Blank=$(e2e_ini_value Blank) Minutes=$(e2e_ini_value Minutes)"
 [[ ${E2E_STATUS[saver]} == 1 ]] || e2e_fail "/c after OK exited with ${E2E_STATUS[saver]}, not 1"
 [[ $(e2e_ini_value Blank) == 1 && $(e2e_ini_value Minutes) == 7 ]] ||
   e2e_fail "OK did not write Blank=1 Minutes=7: $(tr -d '\r' <"$(e2e_ini_path)" | tr '\n' ' ')"
+[[ $(e2e_user_value Blank) == 1 && $(e2e_user_value Minutes) == 7 ]] || e2e_fail "OK did not keep the values for the user"
 
 # Edited: the tab order is OK, Cancel, the minutes field (its text selected on entry), the
 # check box; Return then presses the default button, OK.
+e2e_clear_user_settings || e2e_fail "cannot remove the per-user settings"
 e2e_write_ini "Blank=0" "Minutes=3" "ClientDir=C:\\nowhere"
-run_dialog Tab Tab 1 2 Tab space Return
+e2e_run_dialog Tab Tab 1 2 Tab space Return
 e2e_log "after editing: Blank=$(e2e_ini_value Blank) Minutes=$(e2e_ini_value Minutes)"
 [[ $(e2e_ini_value Blank) == 1 && $(e2e_ini_value Minutes) == 12 ]] ||
   e2e_fail "the edited values were not written (want Blank=1 Minutes=12): $(tr -d '\r' <"$(e2e_ini_path)" | tr '\n' ' ')"
 [[ $(e2e_ini_value ClientDir) == 'C:\nowhere' ]] || e2e_fail "the dialog changed ClientDir"
 
 # Cancel (Escape) writes nothing.
+e2e_clear_user_settings || e2e_fail "cannot remove the per-user settings"
 e2e_write_ini "Blank=0" "Minutes=5"
 before=$(cat "$(e2e_ini_path)")
-run_dialog Tab Tab 9 Tab space Escape
+e2e_run_dialog Tab Tab 9 Tab space Escape
 [[ ${E2E_STATUS[saver]} == 0 ]] || e2e_fail "/c after Cancel exited with ${E2E_STATUS[saver]}, not 0"
 [[ $(cat "$(e2e_ini_path)") == "$before" ]] || e2e_fail "Cancel changed orvane.ini"
+[[ -z $(e2e_user_value Minutes) ]] || e2e_fail "Cancel wrote a per-user Minutes"
 
 # --- Rejected command lines: -1, which Wine hands to the shell as 255.
 for args in "/x" "/p" "/p:123" "/q 5"; do

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# With "Shift" 1 the status screen starts centred and, a minute after the saver started, moves
+# With "Shift" 1 (ticked in the settings dialog) the status screen starts centred and, a minute after the saver started, moves
 # to the orbit's next point, 8 pixels to the right, leaving nothing lit where it was.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 E2E_TIME_LIMIT=150
 e2e_setup shift_orbit
 
-e2e_write_ini "Blank=0" "Minutes=0" "Shift=1"
+# Set in the settings dialog while orvane.ini cannot be written: the saver has it from the
+# user's store.
+e2e_write_ini "Blank=0" "Minutes=0"
+e2e_lock_ini || e2e_fail "cannot make orvane.ini immutable"
+e2e_run_dialog alt+v Return
+[[ $(e2e_user_value Shift) == 1 && -z $(e2e_ini_value Shift) ]] || e2e_fail "the dialog did not keep Shift=1 for the user"
 e2e_start_sim --scenario steady --rate 2
 started=$SECONDS
 e2e_start_saver /s

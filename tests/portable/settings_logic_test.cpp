@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 
 #include "controller/settings.h"
@@ -69,6 +70,101 @@ TEST(FormatProfileIntTest, RoundTripsAndStaysInItsBuffer) {
     FormatProfileInt(-123456, small, 4);
     EXPECT_STREQ(small, "-12");
     EXPECT_EQ(small[4], 'x');
+}
+
+// Which store a key is read from: the user's value for the user's own keys, whatever its case,
+// else the machine-wide file's; the client's location only ever from the file.
+TEST(ResolveSettingTest, PerUserValueWinsForTheUsersKeysOnly) {
+    for (const char* key : {"Blank", "Minutes", "Monitors", "Scale", "Shift", "minutes", "SHIFT"}) {
+        EXPECT_STREQ(ResolveSetting(key, "user", "machine"), "user") << key;
+        EXPECT_STREQ(ResolveSetting(key, nullptr, "machine"), "machine") << key << ": no per-user value";
+        EXPECT_STREQ(ResolveSetting(key, "", "machine"), "") << key << ": an empty per-user value is a value";
+        EXPECT_STREQ(ResolveSetting(key, nullptr, nullptr), "") << key << ": neither store";
+    }
+    const std::initializer_list<const char*> machineOnly = {"ClientPath", "ClientDir", "Blanks", "Blan", "", nullptr};
+    for (const char* key : machineOnly) {
+        EXPECT_STREQ(ResolveSetting(key, "user", "machine"), "machine") << (key ? key : "(null)");
+        EXPECT_FALSE(IsPerUserSetting(key)) << (key ? key : "(null)");
+    }
+}
+
+TEST(UserValueTextTest, TextIsBoundedWhateverItsTerminators) {
+    char out[8];
+    const unsigned char unterminated[] = {'a', 'l', 'l'};
+    EXPECT_TRUE(UserValueText(UserValueKind::Text, unterminated, sizeof unterminated, out, sizeof out));
+    EXPECT_STREQ(out, "all");
+    const unsigned char padded[] = {'1', '2', 0, 0, '9', 0};
+    EXPECT_TRUE(UserValueText(UserValueKind::Text, padded, sizeof padded, out, sizeof out));
+    EXPECT_STREQ(out, "12") << "the text ends at its first zero";
+    const unsigned char empty[] = {0};
+    EXPECT_TRUE(UserValueText(UserValueKind::Text, empty, sizeof empty, out, sizeof out));
+    EXPECT_STREQ(out, "");
+    EXPECT_TRUE(UserValueText(UserValueKind::Text, nullptr, 0, out, sizeof out)) << "no data is an empty text";
+    EXPECT_STREQ(out, "");
+
+    char small[6];
+    std::memset(small, 'x', sizeof small);
+    const unsigned char longer[] = {'C', ':', '\\', 'a', 'b', 'c', 'd', 'e', 'f'};
+    EXPECT_TRUE(UserValueText(UserValueKind::Text, longer, sizeof longer, small, 4));
+    EXPECT_STREQ(small, "C:\\");
+    EXPECT_EQ(small[4], 'x') << "nothing past the buffer";
+}
+
+TEST(UserValueTextTest, NumbersAreSignedLittleEndianAndOtherDataIsNoValue) {
+    char out[16];
+    const unsigned char nine[] = {9, 0, 0, 0};
+    EXPECT_TRUE(UserValueText(UserValueKind::Number, nine, sizeof nine, out, sizeof out));
+    EXPECT_STREQ(out, "9");
+    const unsigned char big[] = {0x78, 0x56, 0x34, 0x12};
+    EXPECT_TRUE(UserValueText(UserValueKind::Number, big, sizeof big, out, sizeof out));
+    EXPECT_EQ(ParseProfileInt(out), 0x12345678);
+    const unsigned char minusOne[] = {0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_TRUE(UserValueText(UserValueKind::Number, minusOne, sizeof minusOne, out, sizeof out));
+    EXPECT_STREQ(out, "-1");
+
+    std::strcpy(out, "stale");
+    const unsigned char three[] = {1, 2, 3};
+    EXPECT_FALSE(UserValueText(UserValueKind::Number, three, sizeof three, out, sizeof out)) << "not a 32-bit number";
+    EXPECT_STREQ(out, "") << "a refused value leaves nothing behind";
+    EXPECT_FALSE(UserValueText(UserValueKind::Other, nine, sizeof nine, out, sizeof out));
+    EXPECT_FALSE(UserValueText(UserValueKind::Text, nullptr, 4, out, sizeof out));
+    EXPECT_FALSE(UserValueText(UserValueKind::Text, nine, sizeof nine, out, 0));
+}
+
+// What OK writes reads back, key by key, as the settings it came from.
+TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
+    UserSettings settings;
+    settings.blank = 1;
+    settings.minutes = -1;
+    settings.placement = PlacementOptions{MonitorChoice::All, 8, true};
+    const auto texts = UserSettingTexts(settings);
+    const char* keys[] = {"Blank", "Minutes", "Monitors", "Scale", "Shift"};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_STREQ(texts[i].key, keys[i]);
+        EXPECT_TRUE(IsPerUserSetting(texts[i].key));
+    }
+    EXPECT_STREQ(texts[0].text, "1");
+    EXPECT_STREQ(texts[1].text, "-1");
+    EXPECT_EQ(ParseMonitorChoice(texts[2].text), MonitorChoice::All);
+    EXPECT_EQ(ParseProfileInt(texts[3].text), 8);
+    EXPECT_STREQ(texts[4].text, "1");
+
+    settings.placement = PlacementOptions{MonitorChoice::Primary, 12, false};
+    settings.minutes = std::numeric_limits<std::int32_t>::min();
+    const auto other = UserSettingTexts(settings);
+    EXPECT_STREQ(other[1].text, "-2147483648");
+    EXPECT_STREQ(other[2].text, "primary");
+    EXPECT_STREQ(other[3].text, "0") << "a factor the file would not take is written as automatic";
+    EXPECT_STREQ(other[4].text, "0");
+}
+
+TEST(SettingsKeptTest, TheUsersStoreOrAnUnhiddenFile) {
+    EXPECT_TRUE(SettingsKept(true, true, false));
+    EXPECT_TRUE(SettingsKept(true, false, true)) << "a standard user: the file cannot be written";
+    EXPECT_TRUE(SettingsKept(false, true, false)) << "no per-user store, nothing in it to hide the file";
+    EXPECT_FALSE(SettingsKept(false, true, true)) << "older per-user values would hide the file's new ones";
+    EXPECT_FALSE(SettingsKept(false, false, false));
+    EXPECT_FALSE(SettingsKept(false, false, true));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -13,17 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "windows/saver_module.h"
 
-std::string SaverPath() {
-    char path[MAX_PATH] = "";
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return {};
-    std::string folder(path, length);
-    const std::size_t slash = folder.find_last_of("\\/");
-    if (slash == std::string::npos) return {};
-    return folder.substr(0, slash + 1) + "Orvane.scr";
-}
+namespace {
 
 std::vector<unsigned char> ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -156,6 +149,201 @@ TEST_F(SaverModuleTest, CarriesItsDisplayNameAndSettingsDialog) {
     // The mechanism's settings button opens dialog 2003.
     EXPECT_NE(FindResourceA(resources, MAKEINTRESOURCEA(2003), MAKEINTRESOURCEA(5)), nullptr);  // RT_DIALOG
     FreeLibrary(resources);
+}
+
+// A DIALOG (not DIALOGEX) template as the resource compiler lays it out, read with bounds.
+struct DialogItem {
+    DWORD style = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    WORD id = 0;
+    WORD classAtom = 0;  // 0x80 button, 0x81 edit, 0x82 static, 0x85 combo box
+    std::string text;
+};
+struct DialogTemplate {
+    DWORD style = 0;
+    short cx = 0, cy = 0;
+    std::string caption;
+    WORD pointSize = 0;
+    std::string font;
+    std::vector<DialogItem> items;
+};
+
+class TemplateReader {
+public:
+    TemplateReader(const unsigned char* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+    bool ok() const { return ok_; }
+    WORD Word() {
+        if (at_ + 2 > size_) {
+            ok_ = false;
+            return 0;
+        }
+        const WORD w = static_cast<WORD>(bytes_[at_] | bytes_[at_ + 1] << 8);
+        at_ += 2;
+        return w;
+    }
+    DWORD Dword() {
+        const WORD low = Word();
+        return low | static_cast<DWORD>(Word()) << 16;
+    }
+    // A string or an ordinal (0xFFFF and a word); ASCII is all these templates hold.
+    std::string Text(WORD* ordinal = nullptr) {
+        WORD first = Word();
+        if (first == 0xFFFF) {
+            const WORD value = Word();
+            if (ordinal != nullptr) *ordinal = value;
+            return {};
+        }
+        std::string text;
+        for (; ok_ && first != 0 && text.size() < 256; first = Word()) text += static_cast<char>(first);
+        return text;
+    }
+    void AlignToDword() { at_ = (at_ + 3) & ~std::size_t{3}; }
+    void Skip(std::size_t n) { at_ += n; }
+
+private:
+    const unsigned char* bytes_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+    bool ok_ = true;
+};
+
+std::optional<DialogTemplate> ReadDialog(HMODULE module, int id) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    if (found == nullptr) return std::nullopt;
+    HGLOBAL loaded = LoadResource(module, found);
+    const auto* bytes = loaded != nullptr ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    if (bytes == nullptr) return std::nullopt;
+    TemplateReader in(bytes, SizeofResource(module, found));
+    DialogTemplate dialog;
+    dialog.style = in.Dword();
+    in.Dword();  // extended style
+    const WORD count = in.Word();
+    in.Word(), in.Word();
+    dialog.cx = static_cast<short>(in.Word());
+    dialog.cy = static_cast<short>(in.Word());
+    in.Text();  // menu
+    in.Text();  // class
+    dialog.caption = in.Text();
+    if (dialog.style & DS_SETFONT) {
+        dialog.pointSize = in.Word();
+        dialog.font = in.Text();
+    }
+    for (WORD i = 0; i < count && in.ok(); ++i) {
+        in.AlignToDword();
+        DialogItem item;
+        item.style = in.Dword();
+        in.Dword();
+        item.x = static_cast<short>(in.Word());
+        item.y = static_cast<short>(in.Word());
+        item.cx = static_cast<short>(in.Word());
+        item.cy = static_cast<short>(in.Word());
+        item.id = in.Word();
+        in.Text(&item.classAtom);
+        item.text = in.Text();
+        in.Skip(in.Word());  // creation data
+        dialog.items.push_back(item);
+    }
+    if (!in.ok()) return std::nullopt;
+    return dialog;
+}
+
+constexpr DWORD kShown = WS_CHILD | WS_VISIBLE;
+
+TEST_F(SaverModuleTest, SettingsDialogKeepsItsFiveControlsAndAddsTheDisplayOnesBelow) {
+    HMODULE resources = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(resources, nullptr) << "error " << GetLastError();
+    const std::optional<DialogTemplate> dialog = ReadDialog(resources, 2003);
+    FreeLibrary(resources);
+    ASSERT_TRUE(dialog.has_value()) << "dialog 2003 is missing or cannot be read";
+    EXPECT_EQ(dialog->style, 0x80C800C0u);
+    EXPECT_EQ(dialog->caption, "Orvane ScreenSaver Settings");
+    EXPECT_EQ(dialog->pointSize, 8);
+    EXPECT_EQ(dialog->font, "MS Sans Serif");
+    EXPECT_EQ(dialog->cx, 189);
+    EXPECT_GT(dialog->cy, 82) << "the display settings need a taller dialog";
+    ASSERT_EQ(dialog->items.size(), 11u);
+
+    struct Expected {
+        WORD id;
+        WORD classAtom;
+        const char* text;
+        short x, y, cx, cy;
+        DWORD style;
+    };
+    // The five every version has had, first in the tab order and exactly as they were.
+    const Expected original[] = {
+        {IDOK, 0x80, "OK", 13, 59, 50, 14, kShown | BS_DEFPUSHBUTTON | WS_TABSTOP},
+        {IDCANCEL, 0x80, "Cancel", 127, 59, 50, 14, kShown | BS_PUSHBUTTON | WS_TABSTOP},
+        {1003, 0x82, "Minutes until blank:", 44, 28, 64, 11, kShown | SS_LEFT | WS_GROUP},
+        {1001, 0x81, "", 114, 26, 36, 14, kShown | ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
+        {1002, 0x80, "Go to blank screen", 42, 6, 85, 12, kShown | BS_AUTOCHECKBOX | WS_TABSTOP},
+    };
+    // Then the display settings, each label before its list so that its mnemonic reaches it.
+    const Expected added[] = {
+        {1009, 0x80, "Display", 0, 0, 0, 0, kShown | BS_GROUPBOX | WS_GROUP},
+        {1004, 0x82, "&Monitors:", 0, 0, 0, 0, kShown | SS_LEFT | WS_GROUP},
+        {1005, 0x85, "", 0, 0, 0, 0, kShown | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
+        {1006, 0x82, "&Scale:", 0, 0, 0, 0, kShown | SS_LEFT | WS_GROUP},
+        {1007, 0x85, "", 0, 0, 0, 0, kShown | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
+        {1008, 0x80, "Mo&ve the screen a little every minute (against burn-in)", 0, 0, 0, 0,
+         kShown | BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP},
+    };
+    for (std::size_t i = 0; i < 5; ++i) {
+        const DialogItem& item = dialog->items[i];
+        const Expected& want = original[i];
+        SCOPED_TRACE("original control " + std::to_string(want.id));
+        EXPECT_EQ(item.id, want.id);
+        EXPECT_EQ(item.classAtom, want.classAtom);
+        EXPECT_EQ(item.text, want.text);
+        EXPECT_EQ((std::vector<short>{item.x, item.y, item.cx, item.cy}),
+                  (std::vector<short>{want.x, want.y, want.cx, want.cy}));
+        EXPECT_EQ(item.style, want.style) << std::hex << item.style;
+    }
+    std::string mnemonics;
+    for (std::size_t i = 0; i < 6; ++i) {
+        const DialogItem& item = dialog->items[5 + i];
+        const Expected& want = added[i];
+        SCOPED_TRACE("added control " + std::to_string(want.id));
+        EXPECT_EQ(item.id, want.id);
+        EXPECT_EQ(item.classAtom, want.classAtom);
+        EXPECT_EQ(item.text, want.text);
+        EXPECT_EQ(item.style, want.style) << std::hex << item.style;
+        // Below OK and Cancel, and inside the dialog (a closed list is 14 units high; its
+        // template height holds the drop-down).
+        EXPECT_GE(item.y, 59 + 14);
+        EXPECT_GE(item.x, 0);
+        EXPECT_LE(item.x + item.cx, dialog->cx);
+        EXPECT_LE(item.y + (item.classAtom == 0x85 ? 14 : item.cy), dialog->cy);
+        const std::size_t amp = item.text.find('&');
+        if (amp != std::string::npos && amp + 1 < item.text.size()) mnemonics += static_cast<char>(std::tolower(item.text[amp + 1]));
+    }
+    std::string sorted = mnemonics;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "a mnemonic is used twice: " << mnemonics;
+    EXPECT_EQ(mnemonics.size(), 3u);
+    // Inside the group box, in rows: each label beside its list, the lists and the check box one
+    // under the other.
+    const DialogItem& group = dialog->items[5];
+    for (std::size_t i = 6; i < 11; ++i) {
+        const DialogItem& item = dialog->items[i];
+        SCOPED_TRACE("control " + std::to_string(item.id));
+        const int height = item.classAtom == 0x85 ? 14 : item.cy;
+        EXPECT_GT(item.x, group.x);
+        EXPECT_LT(item.x + item.cx, group.x + group.cx);
+        EXPECT_GT(item.y, group.y);
+        EXPECT_LT(item.y + height, group.y + group.cy);
+    }
+    const DialogItem& monitorsLabel = dialog->items[6];
+    const DialogItem& monitorsList = dialog->items[7];
+    const DialogItem& scaleLabel = dialog->items[8];
+    const DialogItem& scaleList = dialog->items[9];
+    const DialogItem& shift = dialog->items[10];
+    EXPECT_LE(monitorsLabel.x + monitorsLabel.cx, monitorsList.x);
+    EXPECT_LE(scaleLabel.x + scaleLabel.cx, scaleList.x);
+    EXPECT_TRUE(monitorsLabel.y >= monitorsList.y && monitorsLabel.y < monitorsList.y + 14);
+    EXPECT_TRUE(scaleLabel.y >= scaleList.y && scaleLabel.y < scaleList.y + 14);
+    EXPECT_LE(monitorsList.y + 14, scaleList.y);
+    EXPECT_LE(scaleList.y + 14, shift.y);
 }
 
 TEST_F(SaverModuleTest, DeclaresPerMonitorDpiAwareness) {

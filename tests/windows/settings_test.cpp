@@ -1,15 +1,20 @@
-// The settings through the real profile file: "orvane.ini" in the Windows directory, section
-// "boot". Every case puts back what the file held before it, so a developer's own settings
-// (or another test's) survive the run.
+// The settings through the real stores: "orvane.ini" in the Windows directory, section "boot",
+// and the per-user values under HKEY_CURRENT_USER\Software\Orvane. Every case puts back what
+// both held before it, so a developer's own settings (or another test's) survive the run.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <sddl.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "controller/config_dialog.h"
 #include "controller/settings.h"
+#include "windows/saver_module.h"
 
 namespace {
 
@@ -25,12 +30,58 @@ void WriteRaw(const char* key, const char* value) {
     WritePrivateProfileStringA(kSettingsSection, key, value, kSettingsFile);
 }
 
-// Remembers the listed keys (and whether they existed) and the current directory, and puts
-// them back at the end.
+// A per-user value as it is stored, to put back exactly.
+struct UserValue {
+    bool present = false;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+UserValue ReadUserRaw(const char* key) {
+    UserValue value;
+    DWORD length = 0;
+    if (RegGetValueA(HKEY_CURRENT_USER, kUserSettingsKey, key, RRF_RT_ANY | RRF_NOEXPAND, &value.type, nullptr,
+                     &length) != ERROR_SUCCESS) {
+        return value;
+    }
+    value.data.resize(length);
+    value.present = RegGetValueA(HKEY_CURRENT_USER, kUserSettingsKey, key, RRF_RT_ANY | RRF_NOEXPAND, &value.type,
+                                 value.data.data(), &length) == ERROR_SUCCESS;
+    value.data.resize(length);
+    return value;
+}
+
+void WriteUserRaw(const char* key, DWORD type, const void* data, DWORD length) {
+    HKEY store = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kUserSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &store, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(store, key, 0, type, static_cast<const BYTE*>(data), length), ERROR_SUCCESS);
+    RegCloseKey(store);
+}
+
+void WriteUserText(const char* key, const char* text) {
+    WriteUserRaw(key, REG_SZ, text, static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+void RemoveUserValue(const char* key) { RegDeleteKeyValueA(HKEY_CURRENT_USER, kUserSettingsKey, key); }
+
+std::string UserText(const char* key) {
+    const UserValue value = ReadUserRaw(key);
+    if (!value.present) return kAbsent;
+    return std::string(value.data.begin(), value.data.end()).c_str();
+}
+
+// Remembers the listed keys in the file and in the per-user store (and whether they existed)
+// and the current directory, and puts them back at the end. The per-user values are removed
+// meanwhile, so that a case starts with the file alone.
 class SavedSettings {
 public:
     explicit SavedSettings(std::vector<std::string> keys) : keys_(std::move(keys)) {
-        for (const std::string& key : keys_) values_.push_back(RawValue(key.c_str()));
+        for (const std::string& key : keys_) {
+            values_.push_back(RawValue(key.c_str()));
+            userValues_.push_back(ReadUserRaw(key.c_str()));
+            RemoveUserValue(key.c_str());
+        }
         char directory[MAX_PATH] = "";
         GetCurrentDirectoryA(sizeof directory, directory);
         directory_ = directory;
@@ -39,6 +90,12 @@ public:
         for (std::size_t i = 0; i < keys_.size(); ++i) {
             const bool absent = values_[i] == kAbsent;
             WriteRaw(keys_[i].c_str(), absent ? nullptr : values_[i].c_str());
+            const UserValue& user = userValues_[i];
+            if (user.present) {
+                WriteUserRaw(keys_[i].c_str(), user.type, user.data.data(), static_cast<DWORD>(user.data.size()));
+            } else {
+                RemoveUserValue(keys_[i].c_str());
+            }
         }
         SetCurrentDirectoryA(directory_.c_str());
     }
@@ -48,8 +105,14 @@ public:
 private:
     std::vector<std::string> keys_;
     std::vector<std::string> values_;
+    std::vector<UserValue> userValues_;
     std::string directory_;
 };
+
+std::vector<std::string> UserKeysAnd(std::vector<std::string> more) {
+    more.insert(more.end(), kUserSettingKeys.begin(), kUserSettingKeys.end());
+    return more;
+}
 
 // Keys of this process only, so that parallel runs do not read each other's values.
 std::string TestKey(const char* what) {
@@ -163,6 +226,45 @@ TEST(SettingsFileTest, DisplayKeysAreReadWithTheOthersAndBadValuesFallBack) {
     EXPECT_FALSE(gPlacementOptions.shift);
 }
 
+TEST(SettingsStoresTest, PerUserValuesWinAndMissingOnesFallBackToTheFile) {
+    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
+    WriteRaw("ClientDir", nullptr);
+    WriteRaw("ClientPath", "C:\\Machine\\client.exe");
+    WriteRaw("Blank", "1");
+    WriteRaw("Minutes", "5");
+    WriteRaw("Monitors", "primary");
+    WriteRaw("Scale", "2");
+    WriteRaw("Shift", "0");
+    WriteUserText("Minutes", "9");
+    WriteUserText("Monitors", "all");
+    const DWORD on = 1;
+    WriteUserRaw("Shift", REG_DWORD, &on, sizeof on);  // a number, as a hand-made value may be
+    ReadSettings();
+    EXPECT_EQ(gBlank, 1) << "no per-user value: the file's";
+    EXPECT_EQ(gMinutes, 9);
+    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::All);
+    EXPECT_EQ(gPlacementOptions.scale, 2) << "no per-user value: the file's";
+    EXPECT_TRUE(gPlacementOptions.shift);
+
+    // An empty per-user text is the user's choice too, and reads as 0 as an empty key does.
+    WriteUserText("Blank", "");
+    RemoveUserValue("Minutes");
+    ReadSettings();
+    EXPECT_EQ(gBlank, 0);
+    EXPECT_EQ(gMinutes, 5) << "the per-user value gone, the file's shows again";
+}
+
+TEST(SettingsStoresTest, TheClientsLocationIsNeverTakenFromTheUser) {
+    SavedSettings saved({"ClientPath", "ClientDir"});
+    WriteRaw("ClientPath", "C:\\Machine\\client.exe");
+    WriteRaw("ClientDir", nullptr);
+    WriteUserText("ClientPath", "C:\\Elsewhere\\other.exe");
+    WriteUserText("ClientDir", "C:\\Elsewhere");
+    ReadSettings();
+    EXPECT_STREQ(gClientPath, "C:\\Machine\\client.exe");
+    EXPECT_STREQ(gClientDir, "");
+}
+
 // A dialog with the two controls the procedure works on, made from an in-memory template so
 // that the test does not depend on the module's resources.
 class SettingsDialog {
@@ -180,9 +282,20 @@ public:
                                              reinterpret_cast<const DLGTEMPLATE*>(words.data.data()), nullptr,
                                              &Procedure, 0);
     }
+    // The module's own dialog 2003, every control in it, shown as the platform shows it.
+    explicit SettingsDialog(HMODULE resources) {
+        dialog_ = CreateDialogParamA(resources, MAKEINTRESOURCEA(kSettingsDialogId), nullptr, &Procedure, 0);
+        if (dialog_ != nullptr) ShowWindow(dialog_, SW_SHOWNOACTIVATE);
+    }
     ~SettingsDialog() {
         if (dialog_ != nullptr) DestroyWindow(dialog_);
     }
+    // EndDialog hides a dialog that runs without a modal loop of its own.
+    bool Open() const { return IsWindowVisible(dialog_) != FALSE; }
+    int Selection(int id) const { return static_cast<int>(SendDlgItemMessageA(dialog_, id, CB_GETCURSEL, 0, 0)); }
+    void Select(int id, int index) { SendDlgItemMessageA(dialog_, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+    bool IsChecked(int id) const { return SendDlgItemMessageA(dialog_, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void Check(int id, bool on) { SendDlgItemMessageA(dialog_, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
     SettingsDialog(const SettingsDialog&) = delete;
     SettingsDialog& operator=(const SettingsDialog&) = delete;
 
@@ -222,7 +335,7 @@ private:
 };
 
 TEST(ConfigDialogTest, OpensWithTheFileValues) {
-    SavedSettings saved({"Blank", "Minutes", "ClientPath", "ClientDir"});
+    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
     WriteRaw("ClientDir", nullptr);
     WriteRaw("Blank", "1");
     WriteRaw("Minutes", "-1");
@@ -233,7 +346,7 @@ TEST(ConfigDialogTest, OpensWithTheFileValues) {
 }
 
 TEST(ConfigDialogTest, OkWritesBothValues) {
-    SavedSettings saved({"Blank", "Minutes", "ClientPath", "ClientDir"});
+    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
     WriteRaw("ClientDir", nullptr);
     WriteRaw("Blank", "0");
     WriteRaw("Minutes", "3");
@@ -245,6 +358,9 @@ TEST(ConfigDialogTest, OkWritesBothValues) {
     SetDlgItemTextA(dialog.handle(), kMinutesEditId, "25");
     SendDlgItemMessageA(dialog.handle(), kBlankCheckId, BM_SETCHECK, BST_CHECKED, 0);
     dialog.Command(IDOK);
+    EXPECT_EQ(UserText("Blank"), "1");
+    EXPECT_EQ(UserText("Minutes"), "25");
+    // The file as well, where it can be written (here it can).
     EXPECT_EQ(RawValue("Blank"), "1");
     EXPECT_EQ(RawValue("Minutes"), "25");
     EXPECT_EQ(gBlank, 1);
@@ -252,7 +368,7 @@ TEST(ConfigDialogTest, OkWritesBothValues) {
 }
 
 TEST(ConfigDialogTest, OkWithAnEmptyFieldWritesZero) {
-    SavedSettings saved({"Blank", "Minutes", "ClientPath", "ClientDir"});
+    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
     WriteRaw("ClientDir", nullptr);
     WriteRaw("Blank", "1");
     WriteRaw("Minutes", "8");
@@ -266,7 +382,7 @@ TEST(ConfigDialogTest, OkWithAnEmptyFieldWritesZero) {
 }
 
 TEST(ConfigDialogTest, CancelAndOtherCommandsWriteNothing) {
-    SavedSettings saved({"Blank", "Minutes", "ClientPath", "ClientDir"});
+    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
     WriteRaw("ClientDir", nullptr);
     WriteRaw("Blank", "0");
     WriteRaw("Minutes", "3");
@@ -282,6 +398,194 @@ TEST(ConfigDialogTest, CancelAndOtherCommandsWriteNothing) {
     EXPECT_TRUE(ScreenSaverConfigureDialog(dialog.handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0));
     EXPECT_EQ(RawValue("Blank"), "0");
     EXPECT_EQ(RawValue("Minutes"), "3");
+}
+
+// Orvane.scr's resources, for its own dialog.
+class SaverResources {
+public:
+    SaverResources() : module_(LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~SaverResources() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    SaverResources(const SaverResources&) = delete;
+    SaverResources& operator=(const SaverResources&) = delete;
+    HMODULE get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
+
+TEST(ConfigDialogTest, DisplaySettingsShowAndOkKeepsThemForTheUser) {
+    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
+    WriteRaw("ClientDir", nullptr);
+    WriteRaw("Monitors", "primary");
+    WriteRaw("Scale", "0");
+    WriteUserText("Scale", "3");
+    WriteUserText("Shift", "1");
+    SaverResources resources;
+    ASSERT_NE(resources.get(), nullptr) << SaverPath();
+    {
+        SettingsDialog dialog(resources.get());
+        ASSERT_NE(dialog.handle(), nullptr) << "error " << GetLastError();
+        EXPECT_EQ(dialog.Selection(kMonitorsListId), 0) << "the primary only";
+        EXPECT_EQ(SendDlgItemMessageA(dialog.handle(), kMonitorsListId, CB_GETCOUNT, 0, 0), 2);
+        EXPECT_EQ(dialog.Selection(kScaleListId), 3) << "the per-user factor over the file's automatic";
+        EXPECT_EQ(SendDlgItemMessageA(dialog.handle(), kScaleListId, CB_GETCOUNT, 0, 0), 9) << "automatic, 1 to 8";
+        EXPECT_TRUE(dialog.IsChecked(kShiftCheckId));
+
+        dialog.Select(kMonitorsListId, 1);
+        dialog.Select(kScaleListId, 0);
+        dialog.Check(kShiftCheckId, false);
+        dialog.Command(IDOK);
+        EXPECT_FALSE(dialog.Open());
+    }
+    EXPECT_EQ(UserText("Monitors"), "all");
+    EXPECT_EQ(UserText("Scale"), "0");
+    EXPECT_EQ(UserText("Shift"), "0");
+    EXPECT_EQ(RawValue("Monitors"), "all");
+    ReadSettings();
+    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::All);
+    EXPECT_EQ(gPlacementOptions.scale, 0);
+    EXPECT_FALSE(gPlacementOptions.shift);
+
+    // Reopened, the dialog shows what OK kept.
+    SettingsDialog again(resources.get());
+    ASSERT_NE(again.handle(), nullptr);
+    EXPECT_EQ(again.Selection(kMonitorsListId), 1);
+    EXPECT_EQ(again.Selection(kScaleListId), 0);
+    EXPECT_FALSE(again.IsChecked(kShiftCheckId));
+}
+
+// Makes HKEY_CURRENT_USER\Software\Orvane readable but not writable, as a store whose writes
+// fail, and puts its own security back at the end.
+class ReadOnlyUserStore {
+public:
+    ReadOnlyUserStore() {
+        HKEY store = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kUserSettingsKey, 0, nullptr, 0, READ_CONTROL | WRITE_DAC, nullptr, &store,
+                            nullptr) != ERROR_SUCCESS) {
+            return;
+        }
+        DWORD size = 0;
+        RegGetKeySecurity(store, DACL_SECURITY_INFORMATION, nullptr, &size);
+        original_.resize(size);
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        // Read, delete and change the security; no values set, no subkeys made.
+        if (size > 0 &&
+            RegGetKeySecurity(store, DACL_SECURITY_INFORMATION, original_.data(), &size) == ERROR_SUCCESS &&
+            ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRSDWD;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                 nullptr)) {
+            locked_ = RegSetKeySecurity(store, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
+            LocalFree(readOnly);
+        }
+        RegCloseKey(store);
+    }
+    ~ReadOnlyUserStore() {
+        HKEY store = nullptr;
+        if (!locked_ || RegOpenKeyExA(HKEY_CURRENT_USER, kUserSettingsKey, 0, WRITE_DAC, &store) != ERROR_SUCCESS) return;
+        RegSetKeySecurity(store, DACL_SECURITY_INFORMATION, original_.data());
+        RegCloseKey(store);
+    }
+    ReadOnlyUserStore(const ReadOnlyUserStore&) = delete;
+    ReadOnlyUserStore& operator=(const ReadOnlyUserStore&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    std::vector<BYTE> original_;
+    bool locked_ = false;
+};
+
+// Finds the message box that this thread shows, keeps its text and presses its OK: the test's
+// stand-in for the user who reads it.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer() : owner_(GetCurrentThreadId()), worker_([this] { Run(); }) {}
+    ~MessageBoxAnswerer() {
+        stop_ = true;
+        if (worker_.joinable()) worker_.join();
+    }
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    // What the box said; empty until one has been answered.
+    std::string Text() {
+        stop_ = true;
+        if (worker_.joinable()) worker_.join();
+        return text_;
+    }
+
+private:
+    void Run() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!stop_ && std::chrono::steady_clock::now() < end) {
+            HWND found = nullptr;
+            EnumThreadWindows(
+                owner_,
+                [](HWND window, LPARAM out) -> BOOL {
+                    char name[32] = "";
+                    GetClassNameA(window, name, sizeof name);
+                    if (lstrcmpA(name, "#32770") != 0 || GetDlgItem(window, 0xFFFF) == nullptr) return TRUE;
+                    *reinterpret_cast<HWND*>(out) = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&found));
+            if (found != nullptr) {
+                char text[512] = "";
+                GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
+                text_ = text;
+                PostMessageA(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    DWORD owner_;
+    std::atomic<bool> stop_{false};
+    std::string text_;
+    std::thread worker_;
+};
+
+TEST(ConfigDialogTest, AStoreThatRefusesWritesFallsBackToTheFileOrSaysSo) {
+    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
+    WriteRaw("ClientDir", nullptr);
+    WriteRaw("Blank", "0");
+    WriteRaw("Minutes", "3");
+    {
+        // Nothing per-user to hide the file: the file takes the values, and they are kept.
+        ReadOnlyUserStore readOnly;
+        ASSERT_TRUE(readOnly.locked());
+        SettingsDialog dialog;
+        ASSERT_NE(dialog.handle(), nullptr);
+        ShowWindow(dialog.handle(), SW_SHOWNOACTIVATE);
+        SetDlgItemTextA(dialog.handle(), kMinutesEditId, "6");
+        dialog.Command(IDOK);
+        EXPECT_FALSE(dialog.Open());
+        EXPECT_EQ(RawValue("Minutes"), "6");
+        EXPECT_EQ(UserText("Minutes"), kAbsent);
+    }
+
+    // An older per-user value that the store will not let OK replace would hide what the file
+    // took: the user is told, the dialog stays open with the edited values, and what the
+    // settings read is unchanged.
+    WriteUserText("Minutes", "4");
+    ReadOnlyUserStore readOnly;
+    ASSERT_TRUE(readOnly.locked());
+    SettingsDialog dialog;
+    ASSERT_NE(dialog.handle(), nullptr);
+    ShowWindow(dialog.handle(), SW_SHOWNOACTIVATE);
+    EXPECT_EQ(dialog.MinutesText(), "4");
+    SetDlgItemTextA(dialog.handle(), kMinutesEditId, "11");
+    std::string told;
+    {
+        MessageBoxAnswerer answerer;
+        dialog.Command(IDOK);
+        told = answerer.Text();
+    }
+    EXPECT_NE(told.find("could not be saved"), std::string::npos) << "no message, or another: " << told;
+    EXPECT_TRUE(dialog.Open());
+    EXPECT_EQ(dialog.MinutesText(), "11") << "the edited value stays in the dialog";
+    EXPECT_EQ(UserText("Minutes"), "4");
+    EXPECT_EQ(ReadIntSetting("Minutes"), 4);
 }
 
 }  // namespace

@@ -32,9 +32,10 @@ constexpr std::int32_t kFftLengthCount = 15;  // 8 ... 131072
 constexpr float kMaxDriftRate = 10.0f;
 constexpr float kDriftStep = 0.5f;
 
-constexpr const char* kUserNames[] = {"Ada Lovelace",   "Grote Reber",  "Jocelyn Bell", "Karl Jansky",
-                                      "Frank Drake",    "Ruby Payne",   "Carl Sagan",   "Jill Tarter",
-                                      "Bernard Lovell", "Antony Hewish"};
+// Invented people: sample data never names a real one.
+constexpr const char* kUserNames[] = {"Mira Tolvanen", "Oskar Brandel", "Ines Varga",   "Tomas Quell",
+                                      "Lena Osterik",  "Piet Halvorsen", "Nadia Ferro", "Elio Marsk",
+                                      "Greta Sunvold", "Jonah Ravik"};
 constexpr const char* kPhaseTexts[] = {"Computing power spectra", "Searching for spikes",
                                        "Searching for Gaussians", "Searching for pulses"};
 constexpr const char kCheckpointText[] = "Checkpointing work in progress";

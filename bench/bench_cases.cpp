@@ -158,7 +158,7 @@ std::function<void()> EveryFlag() {
 }  // namespace
 
 std::vector<BenchCase> AllBenchCases() {
-    return {
+    std::vector<BenchCase> cases = {
         {"full_frame/height_100", [] { return FullFrame(100); }},
         {"full_frame/height_255", [] { return FullFrame(255); }},
         {"frame_redraw",
@@ -182,4 +182,6 @@ std::vector<BenchCase> AllBenchCases() {
         {"full_frame/height_100/through_SetPixelV", [] { return FullFrameThroughSetPixel(100); }},
 #endif
     };
+    for (BenchCase& c : ClientBenchCases()) cases.push_back(std::move(c));
+    return cases;
 }

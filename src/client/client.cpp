@@ -201,6 +201,18 @@ void CopyPeak(PeakSummary& to, const orvane_peak& from) {
     to.fft_length = from.fft_length;
 }
 
+// The latest peak shows only its score; the best one its bins too, so it needs a transform.
+orvane_status SetPeak(orvane_client* client, const orvane_peak* peak, PeakSummary& field, std::int32_t& flag,
+                      Item item) {
+    if (peak == nullptr) return ORVANE_ERR_ARGUMENT;
+    if (std::isnan(peak->score) || (item == kBestPeak && peak->fft_length < 1)) return ORVANE_ERR_RANGE;
+    if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
+    CopyPeak(field, *peak);
+    RaiseFlag(flag);
+    client->published |= item;
+    return ORVANE_OK;
+}
+
 orvane_status SetText(orvane_client* client, char (&field)[80], std::int32_t& flag, Item item, const char* text) {
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     CopyText(field, text);
@@ -396,23 +408,13 @@ orvane_status orvane_set_search(orvane_client* client, float driftRate, std::int
 }
 
 orvane_status orvane_set_current_peak(orvane_client* client, const orvane_peak* peak) {
-    if (client == nullptr || peak == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (std::isnan(peak->score)) return ORVANE_ERR_RANGE;
-    if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
-    CopyPeak(client->record->current_peak, *peak);
-    RaiseFlag(client->record->current_peak_changed);
-    client->published |= kCurrentPeak;
-    return ORVANE_OK;
+    if (client == nullptr) return ORVANE_ERR_ARGUMENT;
+    return SetPeak(client, peak, client->record->current_peak, client->record->current_peak_changed, kCurrentPeak);
 }
 
 orvane_status orvane_set_best_peak(orvane_client* client, const orvane_peak* peak) {
-    if (client == nullptr || peak == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (std::isnan(peak->score) || peak->fft_length < 1) return ORVANE_ERR_RANGE;
-    if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
-    CopyPeak(client->record->best_peak, *peak);
-    RaiseFlag(client->record->best_peak_changed);
-    client->published |= kBestPeak;
-    return ORVANE_OK;
+    if (client == nullptr) return ORVANE_ERR_ARGUMENT;
+    return SetPeak(client, peak, client->record->best_peak, client->record->best_peak_changed, kBestPeak);
 }
 
 orvane_status orvane_set_best_gaussian(orvane_client* client, const orvane_gaussian* gaussian) {

@@ -16,6 +16,7 @@ The record is "orvane_share" unless --name says otherwise. The orvane module mus
 
 import argparse
 import math
+import signal
 import sys
 import time
 import wave
@@ -75,6 +76,9 @@ def main():
     if args.fft < 8 or args.fft & (args.fft - 1):
         parser.error("--fft takes a power of two of 8 or more")
 
+    # Ended by SIGTERM as by Ctrl-C: through the with block, which closes the record and so
+    # removes its name.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     samples, rate = read_wav(args.wav)
     n = args.fft
     blocks = len(samples) // n

@@ -85,20 +85,16 @@ struct orvane_client {
 
     bool statusBLast = false;
     bool messageOn = false;
-    bool graphHeld = false;      // graph raises waiting for the message to go down
     bool messageRepeat = false;  // the message may be wiped by a frame raised before it
 
     void RaiseGraph() {
         if (!graphSet) return;
-        if (messageOn) {
-            graphHeld = true;
-            return;
-        }
+        // Held while the message shows; taking it down raises the graph again.
+        if (messageOn) return;
         // Frame first: a reader that draws in between clears the panel and still finds every
         // row raised.
         RaiseFlag(record->graph_frame_changed);
         for (std::int32_t j = 0; j < geometry.rows; ++j) RaiseFlag(record->spectrum_rows[j].changed);
-        graphHeld = false;
     }
 
     bool GraphPending() const {
@@ -170,8 +166,9 @@ struct orvane_client {
             }
         }
         if (refresh) {
+            // A graph raised before the message went up may still be drawn after it.
+            messageRepeat = messageRepeat || (messageOn && graphSet && GraphPending());
             RaiseAll();
-            messageRepeat = messageOn;
         }
         if (messageRepeat && messageOn && ReadFlag(record->message_changed) == 0 && !GraphPending()) {
             // The graph raised before the message went up has been drawn, maybe over it.

@@ -83,9 +83,9 @@ std::function<void()> OneRow(bool typical) {
     }
     const GraphGeometry g = ChooseGeometry(kDefaultGraphAreaWidth, kDefaultGraphAreaHeight);
     RecordBuilder builder;
-    builder.GraphGeometry(g.depthX, g.depthY, g.mirrored != 0, g.peakHeight, g.rowCount, g.binCount).FrameChanged();
+    builder.GraphGeometry(g.depthX, g.depthY, g.mirrored != 0, g.peakHeight, g.rows, g.bins).FrameChanged();
     std::vector<std::uint8_t> values(kMaxSpectrumBins);
-    for (std::int32_t j = 0; j < g.rowCount; ++j) {
+    for (std::int32_t j = 0; j < g.rows; ++j) {
         SynthesizeSpectrum(1969, j, g, values.data());
         builder.Row(j, values);
     }
@@ -94,11 +94,11 @@ std::function<void()> OneRow(bool typical) {
     // Later spectra, taken in turn for the front row.
     auto spectra = std::make_shared<std::vector<std::vector<std::uint8_t>>>();
     for (std::int32_t k = 0; k < 64; ++k) {
-        SynthesizeSpectrum(1969, g.rowCount + k, g, values.data());
+        SynthesizeSpectrum(1969, g.rows + k, g, values.data());
         spectra->push_back(values);
     }
     auto next = std::make_shared<std::size_t>(0);
-    const std::int32_t front = g.rowCount - 1;
+    const std::int32_t front = g.rows - 1;
     return [scene, spectra, next, front] {
         SpectrumRow& row = scene->record->spectrum_rows[front];
         const std::vector<std::uint8_t>& spectrum = (*spectra)[*next];
@@ -158,7 +158,7 @@ std::function<void()> EveryFlag() {
 }  // namespace
 
 std::vector<BenchCase> AllBenchCases() {
-    return {
+    std::vector<BenchCase> cases = {
         {"full_frame/height_100", [] { return FullFrame(100); }},
         {"full_frame/height_255", [] { return FullFrame(255); }},
         {"frame_redraw",
@@ -182,4 +182,6 @@ std::vector<BenchCase> AllBenchCases() {
         {"full_frame/height_100/through_SetPixelV", [] { return FullFrameThroughSetPixel(100); }},
 #endif
     };
+    for (BenchCase& c : ClientBenchCases()) cases.push_back(std::move(c));
+    return cases;
 }

@@ -15,3 +15,6 @@ struct BenchCase {
 };
 
 std::vector<BenchCase> AllBenchCases();
+
+// The client library's publishing calls (client_cases.cpp), part of AllBenchCases.
+std::vector<BenchCase> ClientBenchCases();

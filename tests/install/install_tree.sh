@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` of a host build, with DESTDIR and the prefix /usr, lays out exactly the tree
 # that XScreenSaver, man and the desktop read: the hack where XScreenSaver runs it, a working
-# `orvane` on $PATH, the two tools with their man pages, the package's copyright and changelog,
+# `orvane` on $PATH, the three tools with their man pages, the package's copyright and changelog,
 # and data files that parse and agree with the programs' own options.
 # Usage: install_tree.sh HOST_BUILD_DIR. Exits 77 (skipped) when orvane was not built there.
 set -uo pipefail
@@ -38,6 +38,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 [[ -n $version ]] || fail "no CMAKE_PROJECT_VERSION in $build/CMakeCache.txt"
 for pair in resources/linux/orvane.6x:share/man/man6/orvane.6x.gz resources/linux/orvane-sim.1:share/man/man1/orvane-sim.1.gz \
             resources/linux/orvane-snapshot.1:share/man/man1/orvane-snapshot.1.gz \
+            resources/linux/orvane-inspect.1:share/man/man1/orvane-inspect.1.gz \
             packaging/debian/changelog.in:share/doc/orvane/changelog.gz; do
   installed=$dest/usr/${pair#*:}
   gzip -t "$installed" 2>/dev/null || fail "/usr/${pair#*:} is not a whole gzip file"
@@ -83,7 +84,7 @@ check_man_page() {
 }
 man_dir=$dest/usr/share/man
 check_man_page "$man_dir/man6/orvane.6x.gz" "$usage" 10 ENVIRONMENT FILES
-for tool in orvane-sim orvane-snapshot; do
+for tool in orvane-sim orvane-snapshot orvane-inspect; do
   tool_usage=$("$dest/usr/bin/$tool" --help 2>&1) || fail "$tool --help exited with $?: $tool_usage"
   [[ $tool_usage == "usage: $tool "* ]] || fail "$tool --help printed no usage: $tool_usage"
   check_man_page "$man_dir/man1/$tool.1.gz" "$tool_usage" 7

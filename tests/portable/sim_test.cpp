@@ -56,9 +56,9 @@ bool Terminated(const char (&field)[N]) {
 }
 
 bool FitsArea(const GraphGeometry& g, std::int32_t width, std::int32_t height) {
-    return g.binCount >= 1 && g.binCount <= kMaxSpectrumBins && g.rowCount >= 1 && g.rowCount <= kMaxSpectrumRows &&
+    return g.bins >= 1 && g.bins <= kMaxSpectrumBins && g.rows >= 1 && g.rows <= kMaxSpectrumRows &&
            g.peakHeight >= 1 && g.peakHeight <= 255 && g.depthX >= 0 && g.depthY >= 1 &&
-           g.binCount + g.depthX + 10 <= width && g.peakHeight + g.depthY <= height;
+           g.bins + g.depthX + 10 <= width && g.peakHeight + g.depthY <= height;
 }
 
 GraphGeometry GeometryIn(const SharedStatus& r) {
@@ -67,8 +67,8 @@ GraphGeometry GeometryIn(const SharedStatus& r) {
     g.depthY = r.graph_depth_y;
     g.mirrored = r.graph_mirrored;
     g.peakHeight = r.graph_peak_height;
-    g.rowCount = r.graph_row_count;
-    g.binCount = r.graph_bin_count;
+    g.rows = r.graph_row_count;
+    g.bins = r.graph_bin_count;
     return g;
 }
 
@@ -116,10 +116,10 @@ TEST(SimDeterminism, SpectraAreAFunctionOfSeedIndexAndGeometry) {
     // Every sample inside the full scale, nothing past the bins in use, and not a flat line.
     for (std::int64_t index : {-500, -1, 0, 1, 39, 40, 12345}) {
         SynthesizeSpectrum(9, index, g, a.data());
-        const auto top = *std::max_element(a.begin(), a.begin() + g.binCount);
+        const auto top = *std::max_element(a.begin(), a.begin() + g.bins);
         EXPECT_LE(top, g.peakHeight) << index;
-        EXPECT_GT(top, *std::min_element(a.begin(), a.begin() + g.binCount)) << index;
-        EXPECT_TRUE(std::all_of(a.begin() + g.binCount, a.end(), [](std::uint8_t v) { return v == 0; })) << index;
+        EXPECT_GT(top, *std::min_element(a.begin(), a.begin() + g.bins)) << index;
+        EXPECT_TRUE(std::all_of(a.begin() + g.bins, a.end(), [](std::uint8_t v) { return v == 0; })) << index;
     }
 }
 
@@ -139,8 +139,8 @@ TEST(SimGeometry, FillsTheOfferedAreaAndFallsBackToTheStandardOne) {
     }
     // A standard screen gets a real graph, not a sliver.
     const GraphGeometry standard = ChooseGeometry(642, 185);
-    EXPECT_GE(standard.binCount, 256);
-    EXPECT_GE(standard.rowCount, 16);
+    EXPECT_GE(standard.bins, 256);
+    EXPECT_GE(standard.rows, 16);
     EXPECT_GE(standard.peakHeight, 30);
 
     // An absurd area still gives a graph the record can hold.

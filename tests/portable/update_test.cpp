@@ -457,7 +457,7 @@ TEST(StatusUpdateHostile, UnterminatedStatusTextIsCutInsideItsField) {
 TEST(StatusUpdateHostile, UnterminatedNameAndMessageStayInsideTheirFields) {
     RecordBuilder builder;
     builder.UserInfo("", 7, 1.0).Message(true, "", "");
-    SetRecordText(builder.Record().user_info.user_name, "Ada Lovelace ", false);
+    SetRecordText(builder.Record().user_info.user_name, "Mira Tolvanen ", false);
     SetRecordText(builder.Record().message.message_line1, "i", false);
     SetRecordText(builder.Record().message.message_line2, "i", false);
     // The bytes after each field are not zero either.

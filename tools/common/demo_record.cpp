@@ -30,7 +30,7 @@ void FillSpectrumRow(SpectrumRow& row, int rowIndex, int bins, int peakHeight, s
 
 void FillDemoRecord(SharedStatus& record, std::uint32_t seed) {
     std::mt19937 random(seed);
-    SetRecordText(record.user_info.user_name, "Ada Lovelace");
+    SetRecordText(record.user_info.user_name, "Mira Tolvanen");
     record.user_info.units_completed = 137;
     record.user_info.total_cpu_seconds = 1234567.8;
     RaiseFlag(record.user_info_changed);

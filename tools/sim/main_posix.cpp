@@ -6,7 +6,6 @@
 #include <time.h>
 #include <vector>
 
-#include "shared/shared_mapping.h"
 #include "sim_options.h"
 #include "sim_run.h"
 
@@ -64,11 +63,6 @@ int main(int argc, char** argv) {
     std::FILE* console = options.minimized ? nullptr : stdout;
 
     CatchStopSignals(options.minimized);
-    SharedMapping mapping;
-    if (!CreateSharedStatus(mapping)) {
-        std::fprintf(stderr, "orvane-sim: cannot create the shared record \"%s\"\n", kSharedStatusName);
-        return 1;
-    }
     PosixClock clock;
-    return PlaySharedRecord(options, mapping, clock, console);
+    return PlayClientRecord(options, clock, console);
 }

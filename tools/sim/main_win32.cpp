@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "shared/shared_mapping.h"
 #include "sim_options.h"
 #include "sim_run.h"
 
@@ -111,14 +110,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvane-sim: no hidden window; WM_CLOSE and WM_QUIT reach only the thread\n");
     }
 
-    SharedMapping mapping;
-    if (!CreateSharedStatus(mapping)) {
-        std::fprintf(stderr, "orvane-sim: cannot create the shared record \"%s\"\n", kSharedStatusName);
-        SetEvent(gFinished);
-        return 1;
-    }
     WindowsClock clock;
-    const int status = PlaySharedRecord(options, mapping, clock, console);
+    const int status = PlayClientRecord(options, clock, console);
     if (window != nullptr) DestroyWindow(window);
     SetEvent(gFinished);
     return status;

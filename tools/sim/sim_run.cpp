@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "orvane/client.h"
 #include "simulator.h"
 
 std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, SimClock& clock, std::FILE* console) {
@@ -94,24 +95,32 @@ int ReadSimCommandLine(int argc, char** argv, SimOptions& options) {
     return -1;
 }
 
-int PlaySharedRecord(const SimOptions& options, SharedMapping& mapping, SimClock& clock, std::FILE* console) {
-    PrepareRecord(*mapping.record);
+int PlayClientRecord(const SimOptions& options, SimClock& clock, std::FILE* console) {
+    orvane_client* client = nullptr;
+    char message[256];
+    if (orvane_open(kSharedStatusName, 0, &client, message, sizeof message) != ORVANE_OK) {
+        std::fprintf(stderr, "orvane-sim: cannot open the shared record: %s\n", message);
+        return 1;
+    }
+    // The simulation writes the record itself, through the library's raw access: its hostile
+    // scenario must write what the library's calls refuse.
+    auto& record = *static_cast<SharedStatus*>(orvane_raw_record(client, nullptr));
+    PrepareRecord(record);
     if (console != nullptr) {
-        std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"%s; Ctrl-C stops\n",
+        std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"; Ctrl-C stops\n",
                      ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
-                     kSharedStatusName, mapping.created ? "" : " (taken over)");
+                     kSharedStatusName);
         std::fflush(console);
     }
-    const std::uint64_t updates = RunSimulation(options, *mapping.record, clock, console);
+    const std::uint64_t updates = RunSimulation(options, record, clock, console);
 
     int status = 0;
     std::string error;
-    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, *mapping.record, error)) {
+    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, record, error)) {
         std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
         status = 1;
     }
-    CloseSharedStatus(mapping);
-    RemoveSharedStatus();
+    orvane_close(client);
     if (console != nullptr) {
         std::fprintf(console, "orvane-sim: stopped after %llu updates\n", static_cast<unsigned long long>(updates));
         std::fflush(console);

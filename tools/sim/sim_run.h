@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <string>
 
-#include "shared/shared_mapping.h"
 #include "shared/shared_status.h"
 #include "sim_options.h"
 
@@ -24,10 +23,12 @@ public:
 // it. Returns the number of updates played.
 std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, SimClock& clock, std::FILE* console);
 
-// A whole run on an open mapping, the same on every platform: prepares the record, announces
-// the run, plays it, writes the dump when asked, then closes and removes the record. Returns
-// the exit status (1 when the dump could not be written).
-int PlaySharedRecord(const SimOptions& options, SharedMapping& mapping, SimClock& clock, std::FILE* console);
+// A whole run, the same on every platform: opens the record "orvane_share" through the client
+// library (which refuses it while another client runs, and takes over one left by a client
+// that ended), announces the run, plays it, writes the dump when asked, then closes and
+// removes the record. Returns the exit status (1 when the record cannot be opened or the dump
+// cannot be written).
+int PlayClientRecord(const SimOptions& options, SimClock& clock, std::FILE* console);
 
 // Zeroes the client's part of a record that may have been left behind by an earlier run. What
 // a saver has written (its marker, priority class and graph area) stays: it may still be

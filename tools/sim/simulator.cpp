@@ -32,9 +32,10 @@ constexpr std::int32_t kFftLengthCount = 15;  // 8 ... 131072
 constexpr float kMaxDriftRate = 10.0f;
 constexpr float kDriftStep = 0.5f;
 
-constexpr const char* kUserNames[] = {"Ada Lovelace",   "Grote Reber",  "Jocelyn Bell", "Karl Jansky",
-                                      "Frank Drake",    "Ruby Payne",   "Carl Sagan",   "Jill Tarter",
-                                      "Bernard Lovell", "Antony Hewish"};
+// Invented people: sample data never names a real one.
+constexpr const char* kUserNames[] = {"Mira Tolvanen", "Oskar Brandel", "Ines Varga",   "Tomas Quell",
+                                      "Lena Osterik",  "Piet Halvorsen", "Nadia Ferro", "Elio Marsk",
+                                      "Greta Sunvold", "Jonah Ravik"};
 constexpr const char* kPhaseTexts[] = {"Computing power spectra", "Searching for spikes",
                                        "Searching for Gaussians", "Searching for pulses"};
 constexpr const char kCheckpointText[] = "Checkpointing work in progress";
@@ -74,17 +75,6 @@ std::int32_t FftLengthAt(std::int64_t step) {
     return kMinFftLength << static_cast<int>(((step % kFftLengthCount) + kFftLengthCount) % kFftLengthCount);
 }
 
-struct AreaSize {
-    std::int32_t width;
-    std::int32_t height;
-};
-
-AreaSize UsableArea(std::int32_t width, std::int32_t height) {
-    if (width <= 0 || height <= 0) return {kDefaultGraphAreaWidth, kDefaultGraphAreaHeight};
-    // Anything larger than a screen is a saver's mistake; the graph stays screen-sized.
-    return {std::min(width, 4096), std::min(height, 2048)};
-}
-
 }  // namespace
 
 bool ParseScenario(std::string_view name, Scenario& scenario) {
@@ -107,29 +97,12 @@ const char* ScenarioName(Scenario scenario) {
 }
 
 GraphGeometry ChooseGeometry(std::int32_t areaWidth, std::int32_t areaHeight) {
-    const AreaSize area = UsableArea(areaWidth, areaHeight);
-    GraphGeometry g;
-    g.depthX = std::clamp(area.width / 10, 1, 100);
-    g.binCount = std::min(512, area.width - g.depthX - 10);
-    if (g.binCount < 8) {
-        // Hardly room for a graph: give up the depth before the bins.
-        g.depthX = 1;
-        g.binCount = std::max(1, area.width - 11);
-    }
-    g.peakHeight = std::clamp(area.height / 3, 1, 200);
-    g.depthY = area.height - g.peakHeight - area.height / 8;
-    if (g.depthY < 1) {
-        g.depthY = 1;  // the saver divides by it
-        g.peakHeight = std::max(1, area.height - 1);
-    }
-    g.rowCount = std::clamp(g.depthY * 2 / 5, 1, kMaxSpectrumRows);
-    g.mirrored = 0;
-    return g;
+    return orvane::Choose(0, 0, false, areaWidth, areaHeight);
 }
 
 void SynthesizeSpectrum(std::uint64_t seed, std::int64_t index, const GraphGeometry& geometry, std::uint8_t* out) {
     std::memset(out, 0, kMaxSpectrumBins);
-    const std::int32_t bins = std::clamp(geometry.binCount, 0, kMaxSpectrumBins);
+    const std::int32_t bins = std::clamp(geometry.bins, 0, kMaxSpectrumBins);
     const double peak = std::clamp(geometry.peakHeight, 1, 255);
     if (bins == 0) return;
 
@@ -308,9 +281,9 @@ void Simulator::FindGaussian() {
 
 void Simulator::RefillWaterfall() {
     auto& s = state_;
-    s.spectra.assign(static_cast<std::size_t>(s.geometry.rowCount), std::vector<std::uint8_t>(kMaxSpectrumBins));
-    for (std::int32_t j = 0; j < s.geometry.rowCount; ++j) {
-        const std::int64_t index = s.newestSpectrum - (s.geometry.rowCount - 1 - j);
+    s.spectra.assign(static_cast<std::size_t>(s.geometry.rows), std::vector<std::uint8_t>(kMaxSpectrumBins));
+    for (std::int32_t j = 0; j < s.geometry.rows; ++j) {
+        const std::int64_t index = s.newestSpectrum - (s.geometry.rows - 1 - j);
         SynthesizeSpectrum(config_.seed, index, s.geometry, s.spectra[static_cast<std::size_t>(j)].data());
     }
 }
@@ -365,7 +338,7 @@ void Simulator::StepSteady(SharedStatus& record, bool refresh) {
     const double interval = 1.0 / (s.saverAttached ? kSpectraPerSecondAttached : kSpectraPerSecondAlone);
     if (refresh) nextSpectrumAt_ = now_ + interval;
     for (std::int32_t pushed = 0; now_ >= nextSpectrumAt_; nextSpectrumAt_ += interval) {
-        if (pushed++ < s.geometry.rowCount) PushSpectrum();
+        if (pushed++ < s.geometry.rows) PushSpectrum();
         graphChanged = true;
     }
 
@@ -426,15 +399,15 @@ void Simulator::StepBurst(SharedStatus& record) {
 
     // Geometry variants in turn, each inside the offered area.
     GraphGeometry g = ChooseGeometry(ReadFlag(record.graph_area_width), ReadFlag(record.graph_area_height));
-    const AreaSize area = UsableArea(ReadFlag(record.graph_area_width), ReadFlag(record.graph_area_height));
+    const orvane::Area area = orvane::UsableArea(ReadFlag(record.graph_area_width), ReadFlag(record.graph_area_height));
     switch ((steps_ / 25) % 4) {
         case 1: g.mirrored = 1; break;
-        case 2: g.rowCount = kMaxSpectrumRows; break;
+        case 2: g.rows = kMaxSpectrumRows; break;
         case 3:
             g.mirrored = 1;
             if (area.width - 10 - kMaxSpectrumBins >= 1) {
                 g.depthX = std::min(g.depthX, area.width - 10 - kMaxSpectrumBins);
-                g.binCount = kMaxSpectrumBins;
+                g.bins = kMaxSpectrumBins;
             }
             break;
         default: break;
@@ -535,9 +508,9 @@ void Simulator::WriteGraph(SharedStatus& record) const {
     record.graph_depth_y = g.depthY;
     record.graph_mirrored = g.mirrored;
     record.graph_peak_height = g.peakHeight;
-    record.graph_row_count = g.rowCount;
-    record.graph_bin_count = g.binCount;
-    for (std::int32_t j = 0; j < g.rowCount; ++j) {
+    record.graph_row_count = g.rows;
+    record.graph_bin_count = g.bins;
+    for (std::int32_t j = 0; j < g.rows; ++j) {
         std::memcpy(record.spectrum_rows[j].values, state_.spectra[static_cast<std::size_t>(j)].data(),
                     kMaxSpectrumBins);
     }
@@ -545,7 +518,7 @@ void Simulator::WriteGraph(SharedStatus& record) const {
     // first. The frame goes up before the rows, so that a saver drawing in between clears
     // the panel and then still finds the rows raised.
     RaiseFlag(record.graph_frame_changed);
-    for (std::int32_t j = 0; j < g.rowCount; ++j) RaiseFlag(record.spectrum_rows[j].changed);
+    for (std::int32_t j = 0; j < g.rows; ++j) RaiseFlag(record.spectrum_rows[j].changed);
 }
 
 std::string Simulator::StatusLine() const {
@@ -555,7 +528,7 @@ std::string Simulator::StatusLine() const {
                                      "spectra %lld (%d x %d)  saver %s",
                   ScenarioName(config_.scenario), now_, static_cast<unsigned long long>(steps_),
                   s.progress * 100.0, static_cast<double>(s.driftRate), s.fftLength,
-                  static_cast<long long>(s.newestSpectrum), s.geometry.rowCount, s.geometry.binCount,
+                  static_cast<long long>(s.newestSpectrum), s.geometry.rows, s.geometry.bins,
                   s.saverAttached ? "attached" : "absent");
     std::string text = line;
     if (config_.scenario == Scenario::Hostile && s.hostileCase >= 0) {

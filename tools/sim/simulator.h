@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "graph_geometry.h"
 #include "shared/shared_status.h"
 
 enum class Scenario {
@@ -24,23 +25,16 @@ enum class Scenario {
 bool ParseScenario(std::string_view name, Scenario& scenario);
 const char* ScenarioName(Scenario scenario);
 
-struct GraphGeometry {
-    std::int32_t depthX = 0;
-    std::int32_t depthY = 0;
-    std::int32_t mirrored = 0;
-    std::int32_t peakHeight = 0;
-    std::int32_t rowCount = 0;
-    std::int32_t binCount = 0;
-    bool operator==(const GraphGeometry&) const = default;
-};
+// The graph's geometry, and the one fit rule, are the client library's.
+using GraphGeometry = orvane::Geometry;
 
 // What the standard screen offers; used until a saver has written its own area.
-inline constexpr std::int32_t kDefaultGraphAreaWidth = 642;
-inline constexpr std::int32_t kDefaultGraphAreaHeight = 185;
+inline constexpr std::int32_t kDefaultGraphAreaWidth = orvane::kDefaultAreaWidth;
+inline constexpr std::int32_t kDefaultGraphAreaHeight = orvane::kDefaultAreaHeight;
 
-// The graph that fills the area a saver offers: bins + depthX + 10 <= width and
-// peakHeight + depthY <= height whenever the area can hold a graph at all. An area of zero or
-// less on either side (no saver yet) counts as the default area.
+// The graph that the client library chooses for the area a saver offers, at 512 bins and as
+// many rows as suit the depth: bins + depthX + 10 <= width and peakHeight + depthY <= height.
+// An area of zero or less on either side (no saver yet) counts as the default area.
 GraphGeometry ChooseGeometry(std::int32_t areaWidth, std::int32_t areaHeight);
 
 // One power spectrum of the waterfall as sample heights 0..peakHeight: a noise floor, a few

@@ -1,0 +1,228 @@
+/* orvane/client.h: publish an analysis program's state to Orvane, the status screen.
+ *
+ * A program opens the record once, then calls one function per item whenever that item
+ * changes. Each call copies its values into the shared record, bounds texts to their fields
+ * and raises the item's change flag last, with release ordering, so that a reader never sees
+ * the flag before the values. The rules a client must keep live here, not in the caller:
+ *
+ *   - a reader that attaches (or replaces another) has drawn nothing: every item published
+ *     so far, the graph frame and every row are raised again;
+ *   - taking the message down blanks the graph, so the frame and every row are raised again;
+ *     while the message shows, graph changes are held back (a frame redraw would wipe it);
+ *   - orvane_push_row adds the newest spectrum at the front (the last row) and moves every
+ *     older one a row toward the back;
+ *   - the graph's geometry is chosen to fit the area that the reader offers, and chosen
+ *     again when a reader offers another one.
+ *
+ * The library notices readers coming and going in every call, and in orvane_poll, which a
+ * client that may publish nothing for a while should call a few times a second.
+ *
+ *     orvane_client *c;
+ *     if (orvane_open(NULL, 0, &c, NULL, 0) != ORVANE_OK) return 1;
+ *     orvane_set_status_a(c, "Searching for spikes");
+ *     orvane_set_progress(c, 0.25f);
+ *     orvane_close(c);
+ *
+ * Threads: a handle is not locked. Calls on one handle must not overlap; make them from one
+ * thread, or serialise them yourself. Separate handles (on separate names) are independent.
+ * Every function may be called from any thread as long as calls on a handle do not overlap.
+ *
+ * Lifetime: orvane_open gives a handle that stays valid until orvane_close. Pointers passed in
+ * are read during the call only. A reader that is attached when the client closes keeps its
+ * mapping and goes on showing the last state.
+ *
+ * Errors: every function returns an orvane_status. A call that fails writes nothing into the
+ * record. orvane_status_text gives a fixed English text for a code; orvane_open can also fill
+ * a buffer with a message that names the record and the cause.
+ *
+ * Texts are 8-bit Windows-1252 (ANSI) strings, ended by a zero byte; longer ones are cut to
+ * their field. The public types below are this library's own: the record's byte layout is
+ * described in docs/record-format.md and never exposed here.
+ */
+#ifndef ORVANE_CLIENT_H
+#define ORVANE_CLIENT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(ORVANE_CLIENT_STATIC)
+#if defined(ORVANE_CLIENT_BUILDING)
+#define ORVANE_CLIENT_API __declspec(dllexport)
+#else
+#define ORVANE_CLIENT_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define ORVANE_CLIENT_API __attribute__((visibility("default")))
+#else
+#define ORVANE_CLIENT_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define ORVANE_CLIENT_VERSION_MAJOR 1
+#define ORVANE_CLIENT_VERSION_MINOR 0
+
+typedef enum orvane_status {
+    ORVANE_OK = 0,
+    ORVANE_ERR_ARGUMENT = 1,   /* a null handle or pointer, or a bad name */
+    ORVANE_ERR_RANGE = 2,      /* a value the reader cannot show (see each call); nothing written */
+    ORVANE_ERR_NAME_TAKEN = 3, /* a live client already publishes under this name */
+    ORVANE_ERR_TOO_SMALL = 4,  /* an object of that name exists and is shorter than the record */
+    ORVANE_ERR_PERMISSION = 5, /* the object exists and this user may not open it read-write */
+    ORVANE_ERR_MEMORY = 6,     /* no memory for the handle */
+    ORVANE_ERR_SYSTEM = 7      /* any other failure of the system's calls */
+} orvane_status;
+
+typedef struct orvane_client orvane_client;
+
+/* orvane_open flags. */
+#define ORVANE_OPEN_KEEP_NAME 0x1u /* POSIX: leave the name in place at close (readers may re-open) */
+
+/* Opens the record `name` (NULL: "orvane_share"; POSIX shared memory "/name", a named file
+ * mapping on Windows) for publishing. A new object is made with the record's size, readable
+ * and writable by this user only (mode 0600 on POSIX), and reads as zeros. An object that a
+ * client which has ended left behind is taken over: it is zeroed, except for what a reader
+ * wrote into it (its attached marker, priority class and graph area), so that a reader still
+ * attached to it goes on showing the new client. An existing object is never shortened.
+ * `message`, when not NULL, receives a zero-terminated text of at most `message_size` bytes
+ * that says what went wrong (or is emptied on success). */
+ORVANE_CLIENT_API orvane_status orvane_open(const char *name, unsigned flags, orvane_client **out,
+                                            char *message, size_t message_size);
+
+/* Detaches from the record and frees the handle; on POSIX the name is removed too unless the
+ * handle was opened with ORVANE_OPEN_KEEP_NAME. A NULL handle is ignored. */
+ORVANE_CLIENT_API void orvane_close(orvane_client *client);
+
+/* A fixed text for a status code. */
+ORVANE_CLIENT_API const char *orvane_status_text(orvane_status status);
+
+/* Bits of orvane_poll's result. */
+#define ORVANE_EVENT_ATTACHED 0x1u /* a reader attached: everything was raised again */
+#define ORVANE_EVENT_DETACHED 0x2u /* the last reader went away */
+#define ORVANE_EVENT_AREA 0x4u     /* the offered graph area changed: a new geometry was chosen */
+
+/* Looks at what readers have written and applies the rules above. Returns the events seen
+ * since the last look (any publishing call looks too, and its events are kept for poll).
+ * A NULL handle gives 0. */
+ORVANE_CLIENT_API unsigned orvane_poll(orvane_client *client);
+
+/* 1 while a reader is attached, else 0 (a NULL handle gives 0). */
+ORVANE_CLIENT_API int orvane_reader_attached(orvane_client *client);
+
+/* --- Items: each copies its values, bounds texts and raises its flag last. --- */
+
+/* The user's name (268 bytes with its terminator), data units completed, and the user's total
+ * computer time in seconds. */
+ORVANE_CLIENT_API orvane_status orvane_set_user(orvane_client *client, const char *name, int32_t units_completed,
+                                                double total_cpu_seconds);
+
+typedef struct orvane_data_unit {
+    float ra_hours;           /* right ascension, 0 to 24 */
+    float dec_degrees;        /* declination, -90 to 90 */
+    double recorded_jd;       /* recording time, Julian date (UTC) */
+    double base_frequency_hz; /* sky frequency that bin offsets are measured from */
+    double bandwidth_hz;      /* bandwidth = sample rate; greater than 0 */
+    int32_t bin_wrap_divisor; /* places the wrap to negative bins; at least 1 (1: the upper half is negative) */
+    int32_t data_source;      /* 2: shown as the observatory; anything else: "Test Data" */
+    uint32_t sample_count;    /* samples in the data unit: sample_count / bandwidth_hz is its duration */
+} orvane_data_unit;
+
+/* The data unit's description. ORVANE_ERR_RANGE for a bandwidth that is not a finite value
+ * above 0 or a divisor below 1. The graph frame is raised too, since its labels use the
+ * bandwidth and the duration. */
+ORVANE_CLIENT_API orvane_status orvane_set_data_unit(orvane_client *client, const orvane_data_unit *unit);
+
+/* The two status texts share line 1 of the analysis panel (79 bytes each). A reader draws B,
+ * then A: when both change between two of its ticks (33 ms), A shows. */
+ORVANE_CLIENT_API orvane_status orvane_set_status_a(orvane_client *client, const char *text);
+ORVANE_CLIENT_API orvane_status orvane_set_status_b(orvane_client *client, const char *text);
+
+/* Overall progress through the data unit and progress of the current step, 0 to 1: values
+ * outside are held to it, NaN gives ORVANE_ERR_RANGE. */
+ORVANE_CLIENT_API orvane_status orvane_set_progress(orvane_client *client, float fraction);
+ORVANE_CLIENT_API orvane_status orvane_set_step(orvane_client *client, float fraction);
+
+/* Computer time spent on this data unit, in seconds (finite, 0 or more). */
+ORVANE_CLIENT_API orvane_status orvane_set_cpu_time(orvane_client *client, double seconds);
+
+/* The drift rate searched (Hz/s) and the transform length (bins, 1 or more). */
+ORVANE_CLIENT_API orvane_status orvane_set_search(orvane_client *client, float drift_rate, int32_t fft_length);
+
+typedef struct orvane_peak {
+    float power;
+    float score;        /* 1.0 fills the peak meter */
+    int32_t freq_bin;   /* bin within its transform, 0 to fft_length - 1 */
+    int32_t time_bin;   /* index of its transform */
+    float drift_rate;   /* Hz/s */
+    int32_t fft_length; /* 1 or more */
+} orvane_peak;
+
+typedef struct orvane_gaussian {
+    float score; /* 20.0 fills the Gaussian meter */
+    float power;
+    float fit;
+    int32_t freq_bin;
+    int32_t time_bin;
+    float drift_rate;
+    int32_t fft_length; /* 1 or more */
+} orvane_gaussian;
+
+/* The latest peak (only its score is shown, on the peak meter), the strongest peak so far and
+ * the strongest Gaussian so far. ORVANE_ERR_RANGE for a transform length below 1 in the best
+ * peak or Gaussian, or a NaN score. */
+ORVANE_CLIENT_API orvane_status orvane_set_current_peak(orvane_client *client, const orvane_peak *peak);
+ORVANE_CLIENT_API orvane_status orvane_set_best_peak(orvane_client *client, const orvane_peak *peak);
+ORVANE_CLIENT_API orvane_status orvane_set_best_gaussian(orvane_client *client, const orvane_gaussian *gaussian);
+
+/* A two-line message over the graph (127 bytes each; NULL counts as empty), and taking it
+ * down, which blanks the graph: the library then raises the frame and every row again. */
+ORVANE_CLIENT_API orvane_status orvane_show_message(orvane_client *client, const char *line1, const char *line2);
+ORVANE_CLIENT_API orvane_status orvane_hide_message(orvane_client *client);
+
+/* --- The spectrum graph --- */
+
+typedef struct orvane_graph {
+    int32_t depth_x;     /* horizontal shift across all rows, pixels */
+    int32_t depth_y;     /* vertical shift across all rows, pixels (upward; never 0) */
+    int32_t mirrored;    /* non-zero: depth runs up and right, the power axis stands left */
+    int32_t peak_height; /* full-scale sample value and box height, pixels */
+    int32_t rows;        /* rows in use, 0 to 203 */
+    int32_t bins;        /* samples per row, 0 to 600 */
+} orvane_graph;
+
+/* Asks for a graph of `bins` samples per row (1 to 600; 0: 512) and `rows` rows of history
+ * (1 to 203; 0: as many as suit the depth), mirrored or not. The library chooses the depth and
+ * the peak height from the area the reader offers (642 x 185 until one has), and fewer bins or
+ * rows where the area is too small; orvane_get_graph tells what was chosen. The rows are
+ * cleared, and the frame and rows raised. */
+ORVANE_CLIENT_API orvane_status orvane_set_graph(orvane_client *client, int32_t bins, int32_t rows, int mirrored);
+
+/* The geometry in use. */
+ORVANE_CLIENT_API orvane_status orvane_get_graph(orvane_client *client, orvane_graph *out);
+
+/* Pushes the newest spectrum: it becomes the front row, every older row moves one toward the
+ * back and the oldest is dropped. `count` samples of heights in pixels; each is held to the
+ * peak height. When `count` differs from the graph's bins, the row is resampled: the maximum
+ * of each group of samples when there are more, the nearest sample when fewer. Without a
+ * graph set, orvane_set_graph(client, 0, 0, 0) is done first. */
+ORVANE_CLIENT_API orvane_status orvane_push_row(orvane_client *client, const uint8_t *values, size_t count);
+
+/* The same with floating values: 0 is the floor and `full_scale` (greater than 0) the peak
+ * height; values outside and NaN are held to the floor and the peak height. */
+ORVANE_CLIENT_API orvane_status orvane_push_row_float(orvane_client *client, const float *values, size_t count,
+                                                      float full_scale);
+
+/* --- For tests only --- */
+
+/* The mapped record itself, and its size in bytes, for tests that must write what no client
+ * should (the stand-in client's hostile scenario) or read back what was published. Writing
+ * through it bypasses every rule above. NULL for a NULL handle. */
+ORVANE_CLIENT_API void *orvane_raw_record(orvane_client *client, size_t *size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORVANE_CLIENT_H */

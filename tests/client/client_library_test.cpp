@@ -1,0 +1,451 @@
+// The client library against the readers' own update: every item published through it is
+// drawn exactly as a record built by hand with the same values, and the rules it keeps for
+// the caller (attach, message, row order, fit, bounds) hold on a real shared-memory record.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "common/record_builder.h"
+#include "common/test_canvas.h"
+#include "display/status_display.h"
+#include "orvane/client.h"
+#include "shared/shared_mapping.h"
+
+namespace {
+
+constexpr Rect kWholeCanvas{0, 0, kCanvasWidth, kCanvasHeight};
+
+std::string TestName(const char* what) { return "orvane_test_" + std::to_string(getpid()) + "_" + what; }
+
+bool NameExists(const std::string& name) {
+    struct stat info {};
+    return stat(("/dev/shm/" + name).c_str(), &info) == 0;
+}
+
+// A client on a record of its own, removed again however the test ends.
+struct Client {
+    // `fresh`: remove what an earlier run of the same test left under the name first.
+    explicit Client(const char* what, unsigned flags = 0, bool fresh = true) : name(TestName(what)) {
+        if (fresh) shm_unlink(("/" + name).c_str());
+        status = orvane_open(name.c_str(), flags, &handle, message, sizeof message);
+    }
+    ~Client() {
+        orvane_close(handle);
+        shm_unlink(("/" + name).c_str());
+    }
+    SharedStatus& Record() { return *static_cast<SharedStatus*>(orvane_raw_record(handle, nullptr)); }
+
+    std::string name;
+    orvane_client* handle = nullptr;
+    orvane_status status = ORVANE_ERR_SYSTEM;
+    char message[256] = {};
+};
+
+// A reader's display over a record, built as the saver builds it (this writes its area).
+struct Reader {
+    explicit Reader(SharedStatus& record) : display(nullptr, nullptr, record, "no-such-header.bmp") {}
+    StatusDisplay display;
+};
+
+// A display over a record built by hand, the reference of what should be seen.
+struct Reference {
+    explicit Reference(RecordBuilder& builder)
+        : record(builder.Build()), display(nullptr, nullptr, *record, "no-such-header.bmp") {
+        display.Update();
+    }
+    std::unique_ptr<SharedStatus> record;
+    StatusDisplay display;
+};
+
+testing::AssertionResult SameScreen(const StatusDisplay& shown, const StatusDisplay& expected,
+                                    const Rect& rect = kWholeCanvas) {
+    if (SamePixels(*shown.canvas, *expected.canvas, rect)) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the screens differ inside {" << rect.left << ", " << rect.top << ", "
+                                       << rect.right << ", " << rect.bottom << "}";
+}
+
+Rect GraphRect(const StatusDisplay& display) {
+    const Panel& p = *display.graphPanel;
+    return Rect{p.left, p.top, p.right, p.bottom};
+}
+
+std::vector<std::uint8_t> Ramp(std::int32_t bins, std::int32_t start, std::int32_t top) {
+    std::vector<std::uint8_t> values(static_cast<std::size_t>(bins));
+    for (std::int32_t i = 0; i < bins; ++i) values[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((start + i) % (top + 1));
+    return values;
+}
+
+const orvane_peak kBestPeak{12.5f, 0.5f, 6, 3, 0.25f, 8};
+const orvane_gaussian kBestGaussian{10.0f, 3.25f, 0.125f, 1, 2, -0.5f, 8};
+const orvane_data_unit kUnit{13.5f, 18.25f, 2440588.5, 1.42e9, 8.0, 2, 2, 1048576};
+
+void PublishEveryItem(orvane_client* c) {
+    ASSERT_EQ(orvane_set_user(c, "Mira Tolvanen", 42, 3725.4), ORVANE_OK);
+    ASSERT_EQ(orvane_set_data_unit(c, &kUnit), ORVANE_OK);
+    ASSERT_EQ(orvane_set_status_b(c, "Computing Gaussians"), ORVANE_OK);
+    ASSERT_EQ(orvane_set_status_a(c, "Searching for spikes"), ORVANE_OK);
+    ASSERT_EQ(orvane_set_progress(c, 0.5f), ORVANE_OK);
+    ASSERT_EQ(orvane_set_cpu_time(c, 3725.4), ORVANE_OK);
+    ASSERT_EQ(orvane_set_step(c, 0.75f), ORVANE_OK);
+    ASSERT_EQ(orvane_set_search(c, 0.5f, 8), ORVANE_OK);
+    const orvane_peak current{1.0f, 0.75f, 1, 2, 0.1f, 8};
+    ASSERT_EQ(orvane_set_current_peak(c, &current), ORVANE_OK);
+    ASSERT_EQ(orvane_set_best_peak(c, &kBestPeak), ORVANE_OK);
+    ASSERT_EQ(orvane_set_best_gaussian(c, &kBestGaussian), ORVANE_OK);
+}
+
+// The same items as PublishEveryItem, written by hand.
+RecordBuilder EveryItemByHand() {
+    RecordBuilder b;
+    b.UserInfo("Mira Tolvanen", 42, 3725.4)
+        .DataInfo(13.5f, 18.25f, 2440588.5, 2, 1.42e9)
+        .Band(8.0, 2, 1048576)
+        .StatusTextA("Searching for spikes")
+        .Progress(0.5f)
+        .CpuTime(3725.4)
+        .StepFraction(0.75f)
+        .SearchParams(0.5f, 8)
+        .CurrentPeak(PeakSummary{1.0f, 0.75f, 1, 2, 0.1f, 8})
+        .BestPeak(PeakSummary{12.5f, 0.5f, 6, 3, 0.25f, 8})
+        .BestGaussian(GaussianSummary{10.0f, 3.25f, 0.125f, 1, 2, -0.5f, 8});
+    return b;
+}
+
+// The graph as the library chose it, with rows given back to front, by hand.
+void GraphByHand(RecordBuilder& b, const orvane_graph& g, const std::vector<std::vector<std::uint8_t>>& rows) {
+    b.GraphGeometry(g.depth_x, g.depth_y, g.mirrored != 0, g.peak_height, g.rows, g.bins).FrameChanged();
+    for (std::size_t j = 0; j < rows.size(); ++j) b.Row(static_cast<std::int32_t>(j), rows[j]);
+}
+
+TEST(ClientLibrary, WhatIsDrawnEqualsWhatWasSet) {
+    Client client("items");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    Reader reader(client.Record());
+    PublishEveryItem(client.handle);
+    ASSERT_EQ(orvane_set_graph(client.handle, 0, 4, 1), ORVANE_OK);
+    orvane_graph g{};
+    ASSERT_EQ(orvane_get_graph(client.handle, &g), ORVANE_OK);
+    // Three pushes: the newest at the front (the last row), the oldest behind it, row 0 empty.
+    const auto first = Ramp(g.bins, 0, g.peak_height), second = Ramp(g.bins, 9, g.peak_height),
+               third = Ramp(g.bins, 20, g.peak_height);
+    for (const auto* row : {&first, &second, &third}) {
+        ASSERT_EQ(orvane_push_row(client.handle, row->data(), row->size()), ORVANE_OK);
+    }
+    EXPECT_EQ(reader.display.Update(), 1);
+
+    RecordBuilder byHand = EveryItemByHand();
+    GraphByHand(byHand, g, {std::vector<std::uint8_t>(kMaxSpectrumBins, 0), first, second, third});
+    Reference reference(byHand);
+    EXPECT_TRUE(SameScreen(reader.display, reference.display));
+    // Every flag was served; nothing is left raised for the next tick.
+    EXPECT_EQ(reader.display.Update(), 0);
+}
+
+TEST(ClientLibrary, GeometryFitsTheOfferedAreaAndFollowsIt) {
+    Client client("fit");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    Reader reader(client.Record());
+    ASSERT_EQ(orvane_set_graph(client.handle, 600, 0, 0), ORVANE_OK);
+    orvane_graph g{};
+    ASSERT_EQ(orvane_get_graph(client.handle, &g), ORVANE_OK);
+    // The standard screen's area: 642 x 185.
+    EXPECT_LE(g.bins + g.depth_x + 10, 642);
+    EXPECT_LE(g.peak_height + g.depth_y, 185);
+    EXPECT_GT(g.depth_y, 0);
+    EXPECT_GE(g.rows, 1);
+    EXPECT_EQ(client.Record().graph_bin_count, g.bins);
+
+    // Another reader offers a smaller area: a new geometry inside it, everything raised.
+    reader.display.Update();
+    MarkSaverAttached(client.Record(), 0x20);
+    orvane_poll(client.handle);
+    reader.display.Update();
+    WriteFlag(client.Record().graph_area_width, 300);
+    WriteFlag(client.Record().graph_area_height, 90);
+    EXPECT_NE(orvane_poll(client.handle) & ORVANE_EVENT_AREA, 0u);
+    ASSERT_EQ(orvane_get_graph(client.handle, &g), ORVANE_OK);
+    EXPECT_LE(g.bins + g.depth_x + 10, 300);
+    EXPECT_LE(g.peak_height + g.depth_y, 90);
+    EXPECT_NE(ReadFlag(client.Record().graph_frame_changed), 0);
+    EXPECT_NE(ReadFlag(client.Record().spectrum_rows[g.rows - 1].changed), 0);
+
+    // Samples above the box are held to it; a longer row keeps each group's maximum.
+    std::vector<std::uint8_t> wide(static_cast<std::size_t>(g.bins) * 2, 0);
+    wide[1] = 255;
+    ASSERT_EQ(orvane_push_row(client.handle, wide.data(), wide.size()), ORVANE_OK);
+    const std::uint8_t* front = client.Record().spectrum_rows[g.rows - 1].values;
+    EXPECT_EQ(front[0], g.peak_height);
+    EXPECT_EQ(front[1], 0);
+    const float ramp[3] = {-1.0f, 0.5f, 2.0f};
+    ASSERT_EQ(orvane_push_row_float(client.handle, ramp, 3, 1.0f), ORVANE_OK);
+    EXPECT_EQ(front[0], 0);
+    EXPECT_EQ(front[g.bins / 2], g.peak_height / 2);
+    EXPECT_EQ(front[g.bins - 1], g.peak_height);
+}
+
+TEST(ClientLibrary, AReaderThatAttachesGetsEverythingAgain) {
+    Client client("attach");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    Reader first(record);
+    MarkSaverAttached(record, 0x20);
+    PublishEveryItem(client.handle);
+    ASSERT_EQ(orvane_set_graph(client.handle, 0, 3, 0), ORVANE_OK);
+    orvane_graph g{};
+    orvane_get_graph(client.handle, &g);
+    const auto row = Ramp(g.bins, 3, g.peak_height);
+    orvane_push_row(client.handle, row.data(), row.size());
+    first.display.Update();
+    ASSERT_EQ(first.display.Update(), 0);
+    orvane_poll(client.handle);
+
+    // The first reader goes, another comes: it has drawn nothing and every flag is down.
+    MarkSaverDetached(record);
+    EXPECT_EQ(orvane_poll(client.handle), ORVANE_EVENT_DETACHED);
+    EXPECT_EQ(orvane_reader_attached(client.handle), 0);
+    Reader second(record);
+    MarkSaverAttached(record, 0x20);
+    EXPECT_EQ(orvane_poll(client.handle) & ORVANE_EVENT_ATTACHED, ORVANE_EVENT_ATTACHED);
+    EXPECT_EQ(orvane_reader_attached(client.handle), 1);
+    EXPECT_EQ(second.display.Update(), 1);
+    EXPECT_TRUE(SameScreen(second.display, first.display));
+
+    // Status B set last is what a newly attached reader shows on the shared line, with the
+    // step bar that the new text blanked drawn again.
+    orvane_set_status_b(client.handle, "Checkpointing");
+    second.display.Update();
+    EXPECT_EQ(ReadFlag(record.step_fraction_changed), 0);
+    MarkSaverDetached(record);
+    orvane_poll(client.handle);
+    Reader third(record);
+    MarkSaverAttached(record, 0x20);
+    orvane_poll(client.handle);
+    third.display.Update();
+    EXPECT_TRUE(SameScreen(third.display, second.display));
+}
+
+TEST(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
+    Client client("message");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    Reader reader(record);
+    ASSERT_EQ(orvane_set_graph(client.handle, 0, 2, 0), ORVANE_OK);
+    orvane_graph g{};
+    orvane_get_graph(client.handle, &g);
+    const auto older = Ramp(g.bins, 5, g.peak_height), newer = Ramp(g.bins, 30, g.peak_height);
+    orvane_push_row(client.handle, older.data(), older.size());
+    reader.display.Update();
+
+    ASSERT_EQ(orvane_show_message(client.handle, "Could not reach", "the data server"), ORVANE_OK);
+    reader.display.Update();
+    // While the message shows, a new row is kept but not raised: a frame redraw would wipe it.
+    orvane_push_row(client.handle, newer.data(), newer.size());
+    EXPECT_EQ(ReadFlag(record.graph_frame_changed), 0);
+    EXPECT_EQ(ReadFlag(record.spectrum_rows[1].changed), 0);
+    reader.display.Update();
+
+    ASSERT_EQ(orvane_hide_message(client.handle), ORVANE_OK);
+    EXPECT_EQ(reader.display.Update(), 1);
+    RecordBuilder byHand;
+    GraphByHand(byHand, g, {older, newer});
+    Reference reference(byHand);
+    EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
+}
+
+TEST(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {
+    Client client("message_again");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    Reader reader(record);
+    orvane_set_graph(client.handle, 0, 2, 0);
+    // The frame is still raised when the message goes up: the reader draws the message, then
+    // the frame over it. The library raises the message once more after that.
+    orvane_show_message(client.handle, "Hello", "there");
+    reader.display.Update();
+    EXPECT_EQ(ReadFlag(record.message_changed), 0);
+    orvane_poll(client.handle);
+    EXPECT_NE(ReadFlag(record.message_changed), 0);
+    reader.display.Update();
+
+    // By hand: the graph first, then the message over it at the next tick.
+    RecordBuilder byHand;
+    orvane_graph g{};
+    orvane_get_graph(client.handle, &g);
+    const std::vector<std::uint8_t> empty(kMaxSpectrumBins, 0);
+    GraphByHand(byHand, g, {empty, empty});
+    Reference reference(byHand);
+    SharedStatus& shown = *reference.record;
+    shown.message.message_on = 1;
+    SetRecordText(shown.message.message_line1, "Hello");
+    SetRecordText(shown.message.message_line2, "there");
+    RaiseFlag(shown.message_changed);
+    reference.display.Update();
+    EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
+}
+
+TEST(ClientLibrary, TextsAreBoundedToTheirFieldsAndValuesToTheirRanges) {
+    Client client("bounds");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    const std::string longText(300, 'W');
+    ASSERT_EQ(orvane_set_status_a(client.handle, longText.c_str()), ORVANE_OK);
+    ASSERT_EQ(orvane_set_user(client.handle, longText.c_str(), 1, 0.0), ORVANE_OK);
+    ASSERT_EQ(orvane_show_message(client.handle, longText.c_str(), nullptr), ORVANE_OK);
+    EXPECT_EQ(strnlen(record.status_text_a, sizeof record.status_text_a), 79u);
+    EXPECT_EQ(strnlen(record.user_info.user_name, sizeof record.user_info.user_name), 267u);
+    EXPECT_EQ(strnlen(record.message.message_line1, 128), 127u);
+    EXPECT_EQ(record.message.message_line2[0], '\0');
+    EXPECT_EQ(record.user_info.units_completed, 1);  // the byte after the name is untouched
+    // A shorter text leaves nothing of the longer one behind it.
+    ASSERT_EQ(orvane_set_status_a(client.handle, "abc"), ORVANE_OK);
+    EXPECT_EQ(std::string(record.status_text_a, sizeof record.status_text_a), std::string("abc") + std::string(77, '\0'));
+
+    Reader reader(record);
+    reader.display.Update();
+    RecordBuilder byHand;
+    byHand.StatusTextA("abc");
+    Reference reference(byHand);
+    const TextPanel& panel = *reader.display.analysisPanel;
+    const Rect line = panel.LineRect(1);
+    EXPECT_TRUE(SameScreen(reader.display, reference.display, Rect{panel.left, line.top, panel.right, line.bottom}));
+
+    // Out of range: refused without a write, or held to the range.
+    EXPECT_EQ(orvane_set_progress(client.handle, std::nanf("")), ORVANE_ERR_RANGE);
+    EXPECT_EQ(ReadFlag(record.progress_changed), 0);
+    EXPECT_EQ(orvane_set_progress(client.handle, 1.5f), ORVANE_OK);
+    EXPECT_EQ(record.progress_fraction, 1.0f);
+    EXPECT_EQ(orvane_set_step(client.handle, -2.0f), ORVANE_OK);
+    EXPECT_EQ(record.step_fraction, 0.0f);
+    EXPECT_EQ(orvane_set_search(client.handle, 0.5f, 0), ORVANE_ERR_RANGE);
+    orvane_data_unit unit = kUnit;
+    unit.bin_wrap_divisor = 0;
+    EXPECT_EQ(orvane_set_data_unit(client.handle, &unit), ORVANE_ERR_RANGE);
+    unit = kUnit;
+    unit.bandwidth_hz = 0.0;
+    EXPECT_EQ(orvane_set_data_unit(client.handle, &unit), ORVANE_ERR_RANGE);
+    EXPECT_EQ(ReadFlag(record.data_info_changed), 0);
+    EXPECT_EQ(orvane_set_graph(client.handle, 601, 0, 0), ORVANE_ERR_RANGE);
+    EXPECT_EQ(orvane_set_cpu_time(nullptr, 1.0), ORVANE_ERR_ARGUMENT);
+    EXPECT_EQ(orvane_poll(nullptr), 0u);
+}
+
+TEST(ClientLibraryOpen, MakesAPrivateZeroedRecordAndRemovesItAtClose) {
+    std::string name;
+    {
+        Client client("open");
+        ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+        name = client.name;
+        struct stat info {};
+        ASSERT_EQ(stat(("/dev/shm/" + name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+        EXPECT_EQ(static_cast<std::size_t>(info.st_size), kSharedStatusSize);
+        EXPECT_EQ(client.message[0], '\0');
+        orvane_close(client.handle);
+        client.handle = nullptr;
+        EXPECT_FALSE(NameExists(name));
+    }
+    Client kept("keep", ORVANE_OPEN_KEEP_NAME);
+    ASSERT_EQ(kept.status, ORVANE_OK) << kept.message;
+    orvane_close(kept.handle);
+    kept.handle = nullptr;
+    EXPECT_TRUE(NameExists(kept.name));
+}
+
+TEST(ClientLibraryOpen, RefusesANameTakenByALiveClientOrTooSmall) {
+    Client live("taken");
+    ASSERT_EQ(live.status, ORVANE_OK) << live.message;
+    orvane_client* second = nullptr;
+    char message[256];
+    EXPECT_EQ(orvane_open(live.name.c_str(), 0, &second, message, sizeof message), ORVANE_ERR_NAME_TAKEN);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_NE(std::string(message).find("running client"), std::string::npos) << message;
+
+    const std::string small = TestName("small");
+    const int fd = shm_open(("/" + small).c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 1000), 0);
+    close(fd);
+    EXPECT_EQ(orvane_open(small.c_str(), 0, &second, message, sizeof message), ORVANE_ERR_TOO_SMALL);
+    EXPECT_NE(std::string(message).find("1000 bytes"), std::string::npos) << message;
+    struct stat info {};
+    stat(("/dev/shm/" + small).c_str(), &info);
+    EXPECT_EQ(info.st_size, 1000);  // never resized
+    shm_unlink(("/" + small).c_str());
+
+    EXPECT_EQ(orvane_open("a/b", 0, &second, message, sizeof message), ORVANE_ERR_ARGUMENT);
+    EXPECT_EQ(orvane_open("", 0, &second, nullptr, 0), ORVANE_ERR_ARGUMENT);
+}
+
+TEST(ClientLibraryOpen, RefusesARecordThisUserMayNotOpen) {
+    const std::string name = TestName("permission");
+    const int fd = shm_open(("/" + name).c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(kSharedStatusSize)), 0);
+    close(fd);
+    // Another user's private record; as root, try it as nobody in a child.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        if (geteuid() != 0) chmod(("/dev/shm/" + name).c_str(), 0);
+        orvane_client* client = nullptr;
+        char message[256];
+        const orvane_status status = orvane_open(name.c_str(), 0, &client, message, sizeof message);
+        _exit(status == ORVANE_ERR_PERMISSION && std::strstr(message, "Permission") != nullptr ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    shm_unlink(("/" + name).c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ClientLibraryOpen, TakesOverTheRecordOfAClientThatEnded) {
+    const std::string name = TestName("stale");
+    shm_unlink(("/" + name).c_str());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A client that dies without closing: its record and name stay behind.
+        orvane_client* client = nullptr;
+        if (orvane_open(name.c_str(), 0, &client, nullptr, 0) != ORVANE_OK) _exit(1);
+        orvane_set_user(client, "Oskar Brandel", 3, 1.0);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    // A reader still holds the old record and has written its marker and area into it.
+    SharedMapping reader;
+    ASSERT_TRUE(OpenSharedStatus(reader, name.c_str()));
+    MarkSaverAttached(*reader.record, 0x40);
+    WriteFlag(reader.record->graph_area_width, 500);
+    WriteFlag(reader.record->graph_area_height, 150);
+
+    Client next("stale", 0, false);
+    ASSERT_EQ(next.status, ORVANE_OK) << next.message;
+    EXPECT_EQ(reader.record->user_info.user_name[0], '\0');
+    EXPECT_EQ(ReadFlag(reader.record->user_info_changed), 0);
+    EXPECT_EQ(reader.record->saver_attached, 1);
+    EXPECT_EQ(reader.record->saver_priority_class, 0x40);
+    EXPECT_EQ(reader.record->graph_area_width, 500);
+    // The reader sees what the new client publishes, in the geometry its area allows.
+    orvane_set_user(next.handle, "Ines Varga", 1, 2.0);
+    EXPECT_STREQ(reader.record->user_info.user_name, "Ines Varga");
+    orvane_set_graph(next.handle, 0, 0, 0);
+    EXPECT_LE(reader.record->graph_bin_count + reader.record->graph_depth_x + 10, 500);
+    CloseSharedStatus(reader);
+}
+
+}  // namespace

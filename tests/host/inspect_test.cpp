@@ -1,0 +1,166 @@
+// orvane-inspect on crafted records: each client mistake it lints is found alone, a clean
+// record passes, and reading the live record leaves it as it was.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+
+#include "common/record_builder.h"
+#include "inspect.h"
+#include "shared/shared_mapping.h"
+
+namespace {
+
+// A record a careful client would leave: every item, a fitting graph, samples inside the box.
+RecordBuilder CleanRecord() {
+    RecordBuilder b;
+    b.UserInfo("Elio Marsk", 42, 3725.4)
+        .DataInfo(13.5f, 18.25f, 2451545.0, 2, 1.42e9)
+        .Band(9765.625, 1, 1048576)
+        .StatusTextA("Searching for spikes")
+        .StatusTextB("Checkpointing")
+        .Progress(0.5f)
+        .CpuTime(3725.4)
+        .StepFraction(0.75f)
+        .SearchParams(0.5f, 4096)
+        .CurrentPeak(PeakSummary{1.0f, 0.75f, 1, 2, 0.1f, 8})
+        .BestPeak(PeakSummary{12.5f, 0.5f, 6, 3, 0.25f, 8})
+        .BestGaussian(GaussianSummary{10.0f, 3.25f, 0.125f, 1, 2, -0.5f, 8})
+        .Message(true, "A message", "for the user")
+        .GraphGeometry(64, 101, false, 61, 40, 512)
+        .FrameChanged()
+        .RowFill(0, 61)
+        .RowFill(39, 30);
+    b.Record().graph_area_width = 642;
+    b.Record().graph_area_height = 185;
+    return b;
+}
+
+std::vector<std::string> Lint(const SharedStatus& record, std::size_t size = sizeof(SharedStatus)) {
+    return LintRecord(reinterpret_cast<const unsigned char*>(&record), size);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& line : lines) all += line + "\n";
+    return all;
+}
+
+TEST(InspectLint, PassesACleanRecordAndAZeroOne) {
+    RecordBuilder clean = CleanRecord();
+    EXPECT_EQ(Joined(Lint(clean.Record())), "");
+    EXPECT_EQ(Joined(Lint(*MakeZeroRecord())), "");
+}
+
+TEST(InspectLint, FindsEachMistakeAlone) {
+    struct Case {
+        const char* expected;
+        std::function<void(SharedStatus&)> spoil;
+    };
+    const Case cases[] = {
+        {"unterminated text: status_text_a", [](SharedStatus& r) { std::memset(r.status_text_a, 'x', 80); }},
+        {"unterminated text: user_name", [](SharedStatus& r) { std::memset(r.user_info.user_name, 'x', 268); }},
+        {"unterminated text: message_line2", [](SharedStatus& r) { std::memset(r.message.message_line2, 'x', 128); }},
+        {"progress_fraction is 1.5", [](SharedStatus& r) { r.progress_fraction = 1.5f; }},
+        {"step_fraction is nan", [](SharedStatus& r) { r.step_fraction = std::nanf(""); }},
+        {"cpu_seconds is -1", [](SharedStatus& r) { r.cpu_seconds = -1; }},
+        {"fft_length is 0", [](SharedStatus& r) { r.fft_length = 0; }},
+        {"bandwidth_hz is 0", [](SharedStatus& r) { r.data_info.bandwidth_hz = 0; }},
+        {"bin_wrap_divisor is 0", [](SharedStatus& r) { r.data_info.bin_wrap_divisor = 0; }},
+        {"ra_hours is 25", [](SharedStatus& r) { r.data_info.ra_hours = 25.0f; }},
+        {"recorded_jd 1e+300", [](SharedStatus& r) { r.data_info.recorded_jd = 1e300; }},
+        {"best_peak.freq_bin 8 is outside its transform of 8", [](SharedStatus& r) { r.best_peak.freq_bin = 8; }},
+        {"best_gaussian.fft_length is -8", [](SharedStatus& r) { r.best_gaussian.fft_length = -8; }},
+        {"graph_row_count is 204", [](SharedStatus& r) { r.graph_row_count = 204; }},
+        {"graph_bin_count is 601", [](SharedStatus& r) { r.graph_bin_count = 601; r.graph_depth_x = 1; r.graph_area_width = 700; }},
+        {"graph_depth_y is 0", [](SharedStatus& r) { r.graph_depth_y = 0; }},
+        {"row 39 has 512 samples above 61 (highest 62)", [](SharedStatus& r) { std::memset(r.spectrum_rows[39].values, 62, 600); }},
+        {"does not fit the offered area 642 x 185: bins + |depth_x| + 10 = 643",
+         [](SharedStatus& r) { r.graph_depth_x = -121; }},
+        {"does not fit the offered area 500 x 185", [](SharedStatus& r) { r.graph_area_width = 500; }},
+        {"peak height + |depth_y| = 186", [](SharedStatus& r) { r.graph_depth_y = 125; }},
+        {"odd flag value: best_peak_changed holds 2", [](SharedStatus& r) { r.best_peak_changed = 2; }},
+        {"odd flag value: spectrum_rows[7].changed holds -1", [](SharedStatus& r) { r.spectrum_rows[7].changed = -1; }},
+        {"odd flag value: message_on holds 5", [](SharedStatus& r) { r.message.message_on = 5; }},
+    };
+    for (const Case& c : cases) {
+        RecordBuilder b = CleanRecord();
+        c.spoil(b.Record());
+        const std::vector<std::string> found = Lint(b.Record());
+        ASSERT_EQ(found.size(), 1u) << c.expected << ":\n" << Joined(found);
+        EXPECT_NE(found[0].find(c.expected), std::string::npos) << found[0];
+    }
+    RecordBuilder b = CleanRecord();
+    const auto found = Lint(b.Record(), kSharedStatusSize - 4);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0], "record too small: 126852 bytes, a record needs 126856");
+}
+
+TEST(InspectRun, PrintsADumpAndExitsByWhatLintFound) {
+    char path[] = "/tmp/orvane_inspect_XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    RecordBuilder b = CleanRecord();
+    std::memset(b.Record().status_text_b, 0x07, 80);
+    ASSERT_EQ(write(fd, &b.Record(), sizeof(SharedStatus)), static_cast<ssize_t>(sizeof(SharedStatus)));
+    close(fd);
+
+    InspectOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseInspectOptions({"--record", path}, options, error)) << error;
+    std::string out, err;
+    EXPECT_EQ(RunInspect(options, out, err), 0);
+    EXPECT_NE(out.find("user          raised: name \"Elio Marsk\", units 42"), std::string::npos) << out;
+    EXPECT_NE(out.find("graph         frame raised: depth 64 x 101, mirrored 0, peak height 61, rows 40, bins 512"),
+              std::string::npos) << out;
+    // The bell bytes are shown escaped and the field's lack of an end is said.
+    EXPECT_NE(out.find("\\x07\\x07\" (no terminator)"), std::string::npos) << out;
+
+    options.lint = true;
+    out.clear();
+    EXPECT_EQ(RunInspect(options, out, err), 1);
+    EXPECT_NE(out.find("lint: unterminated text: status_text_b"), std::string::npos) << out;
+    EXPECT_NE(out.find("lint: 1 mistake\n"), std::string::npos) << out;
+    unlink(path);
+
+    options.recordPath = "/nonexistent/r.bin";
+    EXPECT_EQ(RunInspect(options, out, err), 2);
+    EXPECT_FALSE(ParseInspectOptions({"--watch", "--record", "x"}, options, error));
+    EXPECT_FALSE(ParseInspectOptions({"--count", "0"}, options, error));
+}
+
+TEST(InspectRun, WatchesALiveRecordWithoutWritingIt) {
+    const std::string name = "orvane_inspect_" + std::to_string(getpid());
+    SharedMapping client;
+    ASSERT_TRUE(CreateSharedStatus(client, kSharedStatusSize, name.c_str()));
+    RecordBuilder b = CleanRecord();
+    std::memcpy(client.record, &b.Record(), sizeof(SharedStatus));
+    std::vector<unsigned char> before(kSharedStatusSize);
+    std::memcpy(before.data(), client.record, kSharedStatusSize);
+
+    InspectOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseInspectOptions({"--name", name, "--watch", "--interval", "0.01", "--count", "3", "--lint"},
+                                    options, error))
+        << error;
+    std::string out, err;
+    testing::internal::CaptureStdout();
+    const int status = RunInspect(options, out, err);
+    const std::string printed = testing::internal::GetCapturedStdout() + out;
+    EXPECT_EQ(status, 0) << err;
+    // Three prints, each from the top of the terminal.
+    std::size_t prints = 0;
+    for (std::size_t at = printed.find("\x1b[H\x1b[J"); at != std::string::npos; at = printed.find("\x1b[H\x1b[J", at + 1)) ++prints;
+    EXPECT_EQ(prints, 3u);
+    EXPECT_EQ(std::memcmp(before.data(), client.record, kSharedStatusSize), 0);
+    CloseSharedStatus(client);
+    RemoveSharedStatus(name.c_str());
+}
+
+}  // namespace

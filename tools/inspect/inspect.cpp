@@ -213,16 +213,18 @@ private:
     std::string text_;
 };
 
-std::string JsonPeak(const PeakSummary& p, bool changed) {
-    return JsonObject()
-        .Bool("changed", changed)
+// A peak and a Gaussian share their members; a Gaussian adds its fit.
+template <typename Summary>
+JsonObject JsonSummary(const Summary& p, bool changed) {
+    JsonObject o;
+    o.Bool("changed", changed)
         .Number("power", p.power)
         .Number("score", p.score)
         .Int("freq_bin", p.freq_bin)
         .Int("time_bin", p.time_bin)
         .Number("drift_rate_hz_per_s", p.drift_rate)
-        .Int("fft_length", p.fft_length)
-        .Done();
+        .Int("fft_length", p.fft_length);
+    return o;
 }
 
 }  // namespace
@@ -232,7 +234,6 @@ std::string RecordJson(const unsigned char* bytes, std::size_t size) {
     const auto copy = Copy(bytes);
     const SharedStatus& r = *copy;
     const DataInfo& d = r.data_info;
-    const GaussianSummary& g = r.best_gaussian;
     const int rows = std::clamp(r.graph_row_count, 0, kMaxSpectrumRows);
     const int bins = std::clamp(r.graph_bin_count, 0, kMaxSpectrumBins);
     int raised = 0;
@@ -274,17 +275,8 @@ std::string RecordJson(const unsigned char* bytes, std::size_t size) {
                            .Int("fft_length", r.fft_length)
                            .Done())
         .Raw("current_peak", JsonObject().Bool("changed", r.current_peak_changed != 0).Number("score", r.current_peak.score).Done())
-        .Raw("best_peak", JsonPeak(r.best_peak, r.best_peak_changed != 0))
-        .Raw("best_gaussian", JsonObject()
-                                  .Bool("changed", r.best_gaussian_changed != 0)
-                                  .Number("score", g.score)
-                                  .Number("power", g.power)
-                                  .Number("fit", g.fit)
-                                  .Int("freq_bin", g.freq_bin)
-                                  .Int("time_bin", g.time_bin)
-                                  .Number("drift_rate_hz_per_s", g.drift_rate)
-                                  .Int("fft_length", g.fft_length)
-                                  .Done())
+        .Raw("best_peak", JsonSummary(r.best_peak, r.best_peak_changed != 0).Done())
+        .Raw("best_gaussian", JsonSummary(r.best_gaussian, r.best_gaussian_changed != 0).Number("fit", r.best_gaussian.fit).Done())
         .Raw("message", JsonObject()
                             .Bool("changed", r.message_changed != 0)
                             .Bool("on", r.message.message_on != 0)

@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <png.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -308,6 +312,55 @@ TEST_F(Serve, BadRequestsGetClientErrorsAndNothingOutsideIsServed) {
     }
     // And the server still answers.
     EXPECT_EQ(Get("/metrics").value().status, 200);
+}
+
+TEST_F(Serve, ManyClientsAtOnceWithAChangingRecordAndASlowClientAllGetAnswers) {
+    Start(true);
+    ASSERT_FALSE(ServedPng().empty());
+    // A client that sends half a request and then nothing holds one connection, not the server.
+    int slow = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port_));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const char half[] = "GET /metrics HTTP/1.1\r\nHost: x\r\n";
+    ASSERT_GT(send(slow, half, sizeof half - 1, 0), 0);
+
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        // A client at a high rate: a new progress every millisecond.
+        for (int i = 0; writing.load(); ++i) {
+            mapping_.record->progress_fraction = static_cast<float>(i % 1000) / 1000.0f;
+            WriteFlag(mapping_.record->progress_changed, 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    std::atomic<int> failures{0}, answered{0};
+    std::vector<std::thread> clients;
+    for (int t = 0; t < 6; ++t) {
+        clients.emplace_back([&, t] {
+            httplib::Client client("127.0.0.1", port_);
+            client.set_read_timeout(10, 0);
+            const char* paths[] = {"/status.png", "/metrics", "/status.json", "/status.png?scale=2", "/"};
+            for (int i = 0; i < 20; ++i) {
+                auto result = client.Get(paths[(t + i) % 5]);
+                if (result && result->status == 200 && !result->body.empty()) {
+                    ++answered;
+                } else {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    writing = false;
+    writer.join();
+    close(slow);
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(answered.load(), 6 * 20);
+    // Many changes came and went, each picture encoded only when asked for after a change.
+    EXPECT_LE(MetricValue(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0 + 6 * 20);
 }
 
 TEST(ServeOptions, ListenRecordAndTokenAreCheckedAndTheDefaultIsLoopback) {

@@ -1,5 +1,6 @@
 #include "serve_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -58,8 +59,14 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& optio
             options.host = host;
         } else if (arg == "--record") {
             if (!value(options.recordName)) return false;
-            if (options.recordName.find('/') != std::string::npos || options.recordName.size() > 200) {
-                error = "--record takes a record name without slashes";
+            // The name goes into the waiting line of the page and the JSON: letters, digits, '.',
+            // '_' and '-' only, so it needs no escaping anywhere.
+            const bool plain = options.recordName.size() <= 200 &&
+                               std::all_of(options.recordName.begin(), options.recordName.end(), [](char c) {
+                                   return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
+                               });
+            if (!plain) {
+                error = "--record takes a name of letters, digits, '.', '_' and '-'";
                 return false;
             }
         } else if (arg == "--token") {

@@ -375,7 +375,7 @@ TEST(ServeOptions, ListenRecordAndTokenAreCheckedAndTheDefaultIsLoopback) {
     EXPECT_EQ(options.recordName, "farm_b");
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--listen", "8617"}, {"--listen", "127.0.0.1:0"}, {"--listen", "127.0.0.1:65536"}, {"--listen", ":80"},
-             {"--listen", "127.0.0.1:8x"}, {"--listen"}, {"--record", "a/b"}, {"--bogus"}}) {
+             {"--listen", "127.0.0.1:8x"}, {"--listen"}, {"--record", "a/b"}, {"--record", "a\"b"}, {"--record", "a b"}, {"--bogus"}}) {
         ServeOptions o;
         EXPECT_FALSE(ParseServeOptions(bad, o, error)) << bad[0];
     }

@@ -4,22 +4,10 @@
 # follows (the browser is driven over its DevTools protocol, so it is one page that follows,
 # not a fresh load). Loopback only; the record has a name of its own.
 # Usage: browser_page.sh SOURCE_DIR SERVE LIBRARY
-set -euo pipefail
-source_dir=$1
-serve=$2
-export ORVANE_CLIENT_LIBRARY=$3 PYTHONPATH=$source_dir/python PYTHONDONTWRITEBYTECODE=1
-command -v chromium >/dev/null || { echo "chromium is missing (scripts/bootstrap installs it)" >&2; exit 1; }
-work=$(mktemp -d)
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+need chromium
 name="orvane_test_browser_$$"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work" "/dev/shm/$name" "/dev/shm/$name.readers"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+names+=("$name")
 
 # The client shows one state until the file "next" appears, then another.
 python3 - "$name" "$work/next" >"$work/client.log" 2>&1 <<'PY' &

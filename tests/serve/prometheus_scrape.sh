@@ -3,23 +3,9 @@
 # record and port of its own with a client through the Python module; a query through its
 # HTTP API returns the progress of all three, and a client that stops shows up as stalled.
 # Usage: prometheus_scrape.sh SOURCE_DIR SERVE LIBRARY
-set -euo pipefail
-source_dir=$1
-serve=$2
-export ORVANE_CLIENT_LIBRARY=$3 PYTHONPATH=$source_dir/python PYTHONDONTWRITEBYTECODE=1
-command -v prometheus >/dev/null || { echo "prometheus is missing (scripts/bootstrap installs it)" >&2; exit 1; }
-work=$(mktemp -d)
-pids=()
-names=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  for name in "${names[@]}"; do rm -f "/dev/shm/$name" "/dev/shm/$name.readers"; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+need prometheus
 fail() { echo "FAIL: $*" >&2; [[ -f $work/prometheus.log ]] && tail -20 "$work/prometheus.log" >&2; exit 1; }
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 targets=
 clients=()

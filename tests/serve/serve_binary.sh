@@ -3,22 +3,9 @@
 # Python module, the page, the JSON (parsed), /metrics through promtool with and without the
 # record, the token file, the command line, and SIGTERM. Everything on loopback.
 # Usage: serve_binary.sh SOURCE_DIR SERVE LIBRARY
-set -euo pipefail
-source_dir=$1
-serve=$2
-export ORVANE_CLIENT_LIBRARY=$3 PYTHONPATH=$source_dir/python PYTHONDONTWRITEBYTECODE=1
-work=$(mktemp -d)
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 name="orvane_test_serve_bin_$$"
-server=
-client=
-cleanup() {
-  [[ -n $client ]] && kill "$client" 2>/dev/null
-  [[ -n $server ]] && kill "$server" 2>/dev/null
-  wait 2>/dev/null || true
-  rm -rf "$work" "/dev/shm/$name" "/dev/shm/$name.readers"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+names+=("$name")
 # Waits for a command to succeed, 20 s at most.
 wait_for() {
   for _ in $(seq 200); do "$@" && return 0; sleep 0.1; done
@@ -32,15 +19,17 @@ status=0; "$serve" --token "$work/missing" 2>/dev/null || status=$?
 [[ $status -eq 2 ]] || fail "a missing token file exits 2 ($status)"
 
 echo "farm-token-1" >"$work/token"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+port=$(free_port)
 "$serve" --listen "127.0.0.1:$port" --record "$name" --token "$work/token" --header "$source_dir/resources/header.bmp" \
   >"$work/serve.log" 2>&1 &
 server=$!
+pids+=("$server")
 base="http://127.0.0.1:$port"
 auth=(-H "Authorization: Bearer farm-token-1")
 get() { curl -s --max-time 5 "${auth[@]}" "$@"; }
 code() { curl -s --max-time 5 -o /dev/null -w '%{http_code}' "$@"; }
-wait_for test "$(code "${auth[@]}" "$base/metrics")" = 200 || fail "the server does not answer: $(cat "$work/serve.log")"
+answers() { [[ $(code "${auth[@]}" "$base/metrics") == 200 ]]; }
+wait_for answers || fail "the server does not answer: $(cat "$work/serve.log")"
 
 # No record yet: the waiting line, and metrics that promtool accepts.
 [[ $(code "$base/metrics") == 401 ]] || fail "a request without the token is refused"
@@ -57,7 +46,7 @@ with orvane.Client(name=sys.argv[1]) as c:
         c.set_cpu_time(i * 0.5)
         time.sleep(0.05)
 PY
-client=$!
+pids+=($!)
 wait_for python3 -c 'import json,sys,urllib.request as u
 r = u.Request(sys.argv[1], headers={"Authorization": "Bearer farm-token-1"})
 s = json.load(u.urlopen(r, timeout=5))
@@ -78,6 +67,5 @@ get "$base/?token=farm-token-1" | grep -q 'name="viewport"' || fail "the page"
 # SIGTERM ends it cleanly.
 kill -TERM "$server"
 status=0; wait "$server" || status=$?
-server=
 [[ $status -eq 0 ]] || fail "SIGTERM ends it with status $status"
 echo "orvane-serve: page, JSON, metrics (promtool clean) and the token right"

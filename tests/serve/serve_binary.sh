@@ -64,6 +64,37 @@ wait_for bash -c 'curl -s --max-time 5 -o "$1/b.png" "$2/status.png?token=farm-t
   fail "the picture does not follow the client"
 get "$base/?token=farm-token-1" | grep -q 'name="viewport"' || fail "the page"
 
+# Load, bounded in count: eight clients at once, 1200 requests over every route while the client
+# writes; none fails, and the server's memory after them is what it was after a first round.
+load() {
+  python3 - "$base" "$1" <<'PY'
+import sys, threading, urllib.request
+base, rounds = sys.argv[1], int(sys.argv[2])
+paths = ["/status.png", "/status.png?scale=2", "/status.json", "/metrics", "/"]
+failures = []
+def run(t):
+    for i in range(rounds):
+        request = urllib.request.Request(base + paths[(t + i) % len(paths)], headers={"Authorization": "Bearer farm-token-1"})
+        try:
+            with urllib.request.urlopen(request, timeout=10) as reply:
+                if reply.status != 200 or not reply.read():
+                    failures.append(request.full_url)
+        except OSError as error:
+            failures.append("%s: %s" % (request.full_url, error))
+threads = [threading.Thread(target=run, args=(t,)) for t in range(8)]
+for t in threads: t.start()
+for t in threads: t.join()
+assert not failures, failures[:5]
+PY
+}
+rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$server/status"; }
+load 25 || fail "requests failed under load"
+before=$(rss)
+load 150 || fail "requests failed under load"
+after=$(rss)
+((after - before < 4096)) || fail "the server grew from $before kB to $after kB over 1200 requests"
+kill -0 "$server" || fail "the server ended under load"
+
 # SIGTERM ends it cleanly.
 kill -TERM "$server"
 status=0; wait "$server" || status=$?

@@ -26,7 +26,7 @@ deb=$packages/orvane_${version}_amd64.deb
 
 # What `cmake --install` puts in place (install_tree.sh checks the same list), the link with
 # its target as dpkg-deb shows it.
-expected=$(sed 's|^/usr/bin/orvane$|& -> ../libexec/xscreensaver/orvane|' "$(dirname "${BASH_SOURCE[0]}")/installed_files.txt")
+expected=$(sed 's|^/usr/bin/orvane$|& -> ../libexec/xscreensaver/orvane|' "$(dirname "${BASH_SOURCE[0]}")/installed_files.txt" | sort)
 # dpkg-deb -c: "mode owner size date time ./path [-> target]"; folders end in a slash.
 listing=$(dpkg-deb -c "$deb") || x11_fail "dpkg-deb cannot list $deb"
 got=$(awk '{ path = $6; sub(/^\./, "", path); if (path ~ /\/$/) next

@@ -19,7 +19,8 @@ DESTDIR=$dest cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 |
   fail "cmake --install failed: $(cat "$work/install.log")"
 
 # The same list is the Debian package's (debian_package.sh).
-expected=$(cat "$source_dir/tests/install/installed_files.txt")
+# Sorted here as `sort` sorts what is found, whatever the locale.
+expected=$(sort "$source_dir/tests/install/installed_files.txt")
 got=$(cd "$dest" && find . -mindepth 1 ! -type d -printf '/%P\n' | sort)
 [[ $got == "$expected" ]] || fail "installed files differ from the expected list:
 $(diff <(echo "$expected") <(echo "$got"))"
@@ -30,7 +31,8 @@ $(diff <(echo "$expected") <(echo "$manifest"))"
 
 for pair in resources/header.bmp:share/orvane/header.bmp resources/linux/orvane.xml:share/xscreensaver/config/orvane.xml \
             resources/linux/orvane.desktop:share/applications/screensavers/orvane.desktop \
-            packaging/debian/copyright:share/doc/orvane/copyright; do
+            packaging/debian/copyright:share/doc/orvane/copyright \
+            resources/linux/orvane-serve.service:lib/systemd/user/orvane-serve.service; do
   cmp -s "$source_dir/${pair%%:*}" "$dest/usr/${pair#*:}" || fail "/usr/${pair#*:} is not ${pair%%:*}"
 done
 # Man pages and the changelog go in gzipped, with the project's version filled in.
@@ -39,6 +41,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 for pair in resources/linux/orvane.6x:share/man/man6/orvane.6x.gz resources/linux/orvane-sim.1:share/man/man1/orvane-sim.1.gz \
             resources/linux/orvane-snapshot.1:share/man/man1/orvane-snapshot.1.gz \
             resources/linux/orvane-inspect.1:share/man/man1/orvane-inspect.1.gz \
+            resources/linux/orvane-serve.1:share/man/man1/orvane-serve.1.gz \
             packaging/debian/changelog.in:share/doc/orvane/changelog.gz; do
   installed=$dest/usr/${pair#*:}
   gzip -t "$installed" 2>/dev/null || fail "/usr/${pair#*:} is not a whole gzip file"
@@ -89,6 +92,9 @@ for tool in orvane-sim orvane-snapshot orvane-inspect; do
   [[ $tool_usage == "usage: $tool "* ]] || fail "$tool --help printed no usage: $tool_usage"
   check_man_page "$man_dir/man1/$tool.1.gz" "$tool_usage" 7
 done
+serve_usage=$("$dest/usr/bin/orvane-serve" --help 2>&1) || fail "orvane-serve --help exited with $?: $serve_usage"
+[[ $serve_usage == "usage: orvane-serve "* ]] || fail "orvane-serve --help printed no usage: $serve_usage"
+check_man_page "$man_dir/man1/orvane-serve.1.gz" "$serve_usage" 5
 
 # The settings dialog's widgets, turned into the command lines XScreenSaver would run, must be
 # ones the program accepts: a refused option leaves the screen black.

@@ -173,6 +173,130 @@ std::string DescribeRecord(const unsigned char* bytes, std::size_t size) {
     return s;
 }
 
+namespace {
+
+// A JSON value for a number; JSON has no NaN or infinity.
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    return Format("%.17g", value);
+}
+
+// A text field as a JSON string, bounded by its field. A byte that is not printable ASCII goes
+// out as the code point of the same number, which reads Latin-1 right.
+template <std::size_t N>
+std::string JsonText(const char (&field)[N]) {
+    std::string text = "\"";
+    for (std::size_t i = 0; i < N && field[i] != 0; ++i) {
+        const auto c = static_cast<unsigned char>(field[i]);
+        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+            text += Format("\\u%04X", c);
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text + "\"";
+}
+
+// Builds one object: members in the order they are added.
+class JsonObject {
+public:
+    JsonObject& Raw(const char* name, const std::string& value) {
+        text_ += (text_.empty() ? "{" : ",") + std::string("\"") + name + "\":" + value;
+        return *this;
+    }
+    JsonObject& Number(const char* name, double value) { return Raw(name, JsonNumber(value)); }
+    JsonObject& Int(const char* name, long long value) { return Raw(name, std::to_string(value)); }
+    JsonObject& Bool(const char* name, bool value) { return Raw(name, value ? "true" : "false"); }
+    std::string Done() const { return text_.empty() ? "{}" : text_ + "}"; }
+
+private:
+    std::string text_;
+};
+
+// A peak and a Gaussian share their members; a Gaussian adds its fit.
+template <typename Summary>
+JsonObject JsonSummary(const Summary& p, bool changed) {
+    JsonObject o;
+    o.Bool("changed", changed)
+        .Number("power", p.power)
+        .Number("score", p.score)
+        .Int("freq_bin", p.freq_bin)
+        .Int("time_bin", p.time_bin)
+        .Number("drift_rate_hz_per_s", p.drift_rate)
+        .Int("fft_length", p.fft_length);
+    return o;
+}
+
+}  // namespace
+
+std::string RecordJson(const unsigned char* bytes, std::size_t size) {
+    if (size < kSharedStatusSize) return JsonObject().Bool("present", false).Int("size_bytes", static_cast<long long>(size)).Done();
+    const auto copy = Copy(bytes);
+    const SharedStatus& r = *copy;
+    const DataInfo& d = r.data_info;
+    const int rows = std::clamp(r.graph_row_count, 0, kMaxSpectrumRows);
+    const int bins = std::clamp(r.graph_bin_count, 0, kMaxSpectrumBins);
+    int raised = 0;
+    for (int j = 0; j < rows; ++j) raised += r.spectrum_rows[j].changed != 0 ? 1 : 0;
+    JsonObject o;
+    o.Bool("present", true)
+        .Int("size_bytes", static_cast<long long>(size))
+        .Raw("reader", JsonObject()
+                           .Int("saver_attached", r.saver_attached)
+                           .Int("priority_class", static_cast<std::uint32_t>(r.saver_priority_class))
+                           .Int("graph_area_width_px", r.graph_area_width)
+                           .Int("graph_area_height_px", r.graph_area_height)
+                           .Done())
+        .Raw("user", JsonObject()
+                         .Bool("changed", r.user_info_changed != 0)
+                         .Raw("name", JsonText(r.user_info.user_name))
+                         .Int("units_completed", r.user_info.units_completed)
+                         .Number("total_cpu_seconds", r.user_info.total_cpu_seconds)
+                         .Done())
+        .Raw("data_unit", JsonObject()
+                              .Bool("changed", r.data_info_changed != 0)
+                              .Number("ra_hours", d.ra_hours)
+                              .Number("dec_degrees", d.dec_degrees)
+                              .Number("recorded_jd_days", d.recorded_jd)
+                              .Int("data_source", d.data_source)
+                              .Number("base_frequency_hz", d.base_frequency_hz)
+                              .Number("bandwidth_hz", d.bandwidth_hz)
+                              .Int("bin_wrap_divisor", d.bin_wrap_divisor)
+                              .Int("sample_count", d.sample_count)
+                              .Done())
+        .Raw("status_a", JsonObject().Bool("changed", r.status_text_a_changed != 0).Raw("text", JsonText(r.status_text_a)).Done())
+        .Raw("status_b", JsonObject().Bool("changed", r.status_text_b_changed != 0).Raw("text", JsonText(r.status_text_b)).Done())
+        .Raw("progress", JsonObject().Bool("changed", r.progress_changed != 0).Number("ratio", r.progress_fraction).Done())
+        .Raw("step", JsonObject().Bool("changed", r.step_fraction_changed != 0).Number("ratio", r.step_fraction).Done())
+        .Raw("cpu_time", JsonObject().Bool("changed", r.cpu_time_changed != 0).Number("seconds", r.cpu_seconds).Done())
+        .Raw("search", JsonObject()
+                           .Bool("changed", r.search_params_changed != 0)
+                           .Number("drift_rate_hz_per_s", r.drift_rate)
+                           .Int("fft_length", r.fft_length)
+                           .Done())
+        .Raw("current_peak", JsonObject().Bool("changed", r.current_peak_changed != 0).Number("score", r.current_peak.score).Done())
+        .Raw("best_peak", JsonSummary(r.best_peak, r.best_peak_changed != 0).Done())
+        .Raw("best_gaussian", JsonSummary(r.best_gaussian, r.best_gaussian_changed != 0).Number("fit", r.best_gaussian.fit).Done())
+        .Raw("message", JsonObject()
+                            .Bool("changed", r.message_changed != 0)
+                            .Bool("on", r.message.message_on != 0)
+                            .Raw("line1", JsonText(r.message.message_line1))
+                            .Raw("line2", JsonText(r.message.message_line2))
+                            .Done())
+        .Raw("graph", JsonObject()
+                          .Bool("frame_changed", r.graph_frame_changed != 0)
+                          .Int("depth_x_px", r.graph_depth_x)
+                          .Int("depth_y_px", r.graph_depth_y)
+                          .Int("mirrored", r.graph_mirrored)
+                          .Int("peak_height_px", r.graph_peak_height)
+                          .Int("row_count", r.graph_row_count)
+                          .Int("bin_count", r.graph_bin_count)
+                          .Int("rows_raised", raised)
+                          .Int("bins_shown", bins)
+                          .Done());
+    return o.Done();
+}
+
 std::vector<std::string> LintRecord(const unsigned char* bytes, std::size_t size) {
     std::vector<std::string> found;
     if (size < kSharedStatusSize) {

@@ -23,6 +23,10 @@ extern const char kInspectUsage[];
 // that is said).
 std::string DescribeRecord(const unsigned char* bytes, std::size_t size);
 
+// The record as one JSON object with stable field names, units in the names (docs/orvane-serve.md
+// lists them). Texts are bounded by their fields; numbers that are not finite are null.
+std::string RecordJson(const unsigned char* bytes, std::size_t size);
+
 // The client's mistakes in the record, one line each; none for a clean record.
 std::vector<std::string> LintRecord(const unsigned char* bytes, std::size_t size);
 

@@ -1,0 +1,75 @@
+// orvane-serve: the status screen and the client's figures over HTTP.
+#include <csignal>
+#include <pthread.h>
+#include <thread>
+#include <cstdio>
+#include <httplib.h>
+#include <unistd.h>
+
+#include "http_routes.h"
+#include "serve_options.h"
+#include "status_service.h"
+#include "display/status_display.h"
+
+#ifndef ORVANE_DATA_DIR
+#define ORVANE_DATA_DIR ""
+#endif
+
+namespace {
+
+// The header image beside an installed tree (<prefix>/bin/orvane-serve -> <prefix>/share/orvane),
+// then where the build installs it, then the current folder.
+std::string HeaderImage() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    std::vector<std::string> candidates;
+    if (length > 0) {
+        const std::string self(path, static_cast<std::size_t>(length));
+        candidates.push_back(self.substr(0, self.find_last_of('/')) + "/../share/orvane/header.bmp");
+    }
+    if (ORVANE_DATA_DIR[0] != '\0') candidates.push_back(std::string(ORVANE_DATA_DIR) + "/header.bmp");
+    for (const std::string& candidate : candidates)
+        if (access(candidate.c_str(), R_OK) == 0) return candidate;
+    return kHeaderImageFile;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ServeOptions options;
+    std::string error;
+    if (!ParseServeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error) || !LoadToken(options, error)) {
+        std::fprintf(stderr, "orvane-serve: %s\n%s", error.c_str(), kServeUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kServeUsage, stdout);
+        return 0;
+    }
+    // SIGTERM and SIGINT are taken by a thread of their own, which ends the server: blocked
+    // here, before any thread starts, so that every thread inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    StatusService service(options.recordName, options.headerImage.empty() ? HeaderImage() : options.headerImage);
+    service.Start();
+    httplib::Server server;
+    SetUpRoutes(server, service, options.token);
+    if (!server.bind_to_port(options.host.c_str(), options.port)) {
+        std::fprintf(stderr, "orvane-serve: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+        return 1;
+    }
+    std::thread([&server, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        server.stop();
+    }).detach();
+    std::printf("orvane-serve: listening on http://%s:%d/\n", options.host.c_str(), options.port);
+    std::fflush(stdout);
+    server.listen_after_bind();
+    service.Stop();
+    return 0;
+}

@@ -1,0 +1,396 @@
+// orvane-serve's routes over real loopback HTTP, against a record the test writes under a name
+// of its own (so no other run's record is touched): the picture against orvane-snapshot of the
+// same bytes, the cache, following a change, the JSON and the metrics against the record, a
+// hostile record, the waiting line, the token and bad requests, and that the record is never
+// written.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <png.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <thread>
+
+#include "common/demo_record.h"
+#include "http_routes.h"
+#include "serve_options.h"
+#include "shared/shared_mapping.h"
+#include "snapshot_run.h"
+#include "status_service.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHeader = std::string(ORVANE_SOURCE_DIR) + "/resources/header.bmp";
+
+std::string UniqueName() {
+    static int count = 0;
+    return "orvane_test_serve_" + std::to_string(getpid()) + "_" + std::to_string(++count);
+}
+
+// Waits for `done`, a few seconds at most: what a loaded machine still manages.
+bool WaitFor(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
+struct Picture {
+    png_uint_32 width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+bool Decode(png_image& image, Picture& picture) {
+    image.format = PNG_FORMAT_RGB;
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    const bool ok = png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
+
+bool DecodePng(const std::string& bytes, Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    return png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) && Decode(image, picture);
+}
+
+bool ReadPng(const std::string& path, Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    return png_image_begin_read_from_file(&image, path.c_str()) && Decode(image, picture);
+}
+
+double MetricValue(const std::string& metrics, const std::string& name) {
+    const std::string key = "\n" + name + " ";
+    const std::size_t at = ("\n" + metrics).find(key);
+    if (at == std::string::npos) return std::numeric_limits<double>::quiet_NaN();
+    return std::strtod(metrics.c_str() + at + key.size() - 1, nullptr);
+}
+
+// A record under the test's own name, a service on it, and a server on a free loopback port.
+class Serve : public ::testing::Test {
+protected:
+    void Start(bool withRecord, const std::string& token = "") {
+        name_ = UniqueName();
+        if (withRecord) MakeRecord();
+        service_ = std::make_unique<StatusService>(name_, kHeader);
+        service_->Start();
+        SetUpRoutes(server_, *service_, token);
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port_, 0);
+        listener_ = std::thread([this] { server_.listen_after_bind(); });
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+        client_->set_read_timeout(10, 0);
+    }
+    void MakeRecord() {
+        ASSERT_TRUE(CreateSharedStatus(mapping_, kSharedStatusSize, name_.c_str()));
+        FillDemoRecord(*mapping_.record);
+    }
+    void TearDown() override {
+        server_.stop();
+        if (listener_.joinable()) listener_.join();
+        if (service_) service_->Stop();
+        if (mapping_.record != nullptr) CloseSharedStatus(mapping_);
+        RemoveSharedStatus(name_.c_str());
+        shm_unlink(("/" + name_ + ".readers").c_str());
+    }
+    httplib::Result Get(const std::string& path, const httplib::Headers& headers = {}) {
+        return client_->Get(path.c_str(), headers);
+    }
+    std::string Body(const std::string& path) {
+        auto result = Get(path);
+        return result && result->status == 200 ? result->body : std::string();
+    }
+    // The picture once the screen has been drawn.
+    std::string ServedPng(const std::string& query = "") {
+        std::string png;
+        WaitFor([&] {
+            png = Body("/status.png" + query);
+            return !png.empty();
+        });
+        return png;
+    }
+
+    std::string name_;
+    SharedMapping mapping_;
+    std::unique_ptr<StatusService> service_;
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread listener_;
+    std::unique_ptr<httplib::Client> client_;
+};
+
+TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) {
+    Start(true);
+    const fs::path dir = fs::temp_directory_path() / name_;
+    fs::create_directories(dir);
+    {
+        std::ofstream dump(dir / "record.bin", std::ios::binary);
+        dump.write(reinterpret_cast<const char*>(mapping_.record), kSharedStatusSize);
+    }
+    const std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(mapping_.record),
+                                            reinterpret_cast<unsigned char*>(mapping_.record) + kSharedStatusSize);
+
+    Picture served;
+    ASSERT_TRUE(DecodePng(ServedPng(), served));
+    SnapshotOptions options;
+    options.recordPath = (dir / "record.bin").string();
+    options.outPath = (dir / "snapshot.png").string();
+    options.headerPath = kHeader;
+    std::string error;
+    ASSERT_EQ(RunSnapshot(options, error), 0) << error;
+    Picture snapshot;
+    ASSERT_TRUE(ReadPng(options.outPath, snapshot));
+    ASSERT_EQ(served.width, 752u);
+    ASSERT_EQ(served.height, 445u);
+    ASSERT_EQ(snapshot.width, served.width);
+    ASSERT_EQ(snapshot.height, served.height);
+    EXPECT_TRUE(served.rgb == snapshot.rgb) << "the served picture differs from orvane-snapshot's";
+
+    Picture scaled;
+    ASSERT_TRUE(DecodePng(ServedPng("?scale=3"), scaled));
+    ASSERT_EQ(scaled.width, 3 * served.width);
+    ASSERT_EQ(scaled.height, 3 * served.height);
+    std::size_t wrong = 0;
+    for (png_uint_32 y = 0; y < scaled.height; ++y)
+        for (png_uint_32 x = 0; x < scaled.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                wrong += scaled.rgb[(y * scaled.width + x) * 3 + c] != served.rgb[((y / 3) * served.width + x / 3) * 3 + c];
+    EXPECT_EQ(wrong, 0u);
+
+    // A passive reader: not a byte of the record written, every flag still raised.
+    EXPECT_EQ(std::memcmp(before.data(), mapping_.record, kSharedStatusSize), 0);
+    EXPECT_EQ(mapping_.record->progress_changed, 1);
+    fs::remove_all(dir);
+}
+
+TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {
+    Start(true);
+    const std::string first = ServedPng();
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(Body("/status.png"), first);
+    EXPECT_EQ(Body("/status.png"), first);
+    EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0);
+
+    // The client writes as a client does: the field, then its flag.
+    mapping_.record->progress_fraction = 0.875f;
+    WriteFlag(mapping_.record->progress_changed, 1);
+    std::string next;
+    ASSERT_TRUE(WaitFor([&] {
+        next = Body("/status.png");
+        return !next.empty() && next != first;
+    }));
+    EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_progress_ratio"), 0.875);
+    EXPECT_LT(MetricValue(Body("/metrics"), "orvane_seconds_since_change"), 10.0);
+}
+
+TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
+    Start(true);
+    SharedStatus& r = *mapping_.record;
+    r.progress_fraction = 0.25f;
+    r.user_info.units_completed = 42;
+    r.cpu_seconds = 3600.5;
+    r.best_gaussian.score = 7.5f;
+    r.message.message_on = 1;
+    std::strcpy(r.user_info.user_name, "Ilse Varga");
+    const std::string json = Body("/status.json");
+    EXPECT_NE(json.find("\"present\":true"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"name\":\"Ilse Varga\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"progress\":{\"changed\":true,\"ratio\":0.25}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"cpu_time\":{\"changed\":true,\"seconds\":3600.5}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"units_completed\":42"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"waiting_line\":null"), std::string::npos) << json;
+
+    const std::string metrics = Body("/metrics");
+    EXPECT_EQ(MetricValue(metrics, "orvane_record_present"), 1.0);
+    EXPECT_EQ(MetricValue(metrics, "orvane_progress_ratio"), 0.25);
+    EXPECT_EQ(MetricValue(metrics, "orvane_units_completed_total"), 42.0);
+    EXPECT_EQ(MetricValue(metrics, "orvane_cpu_seconds_total"), 3600.5);
+    EXPECT_EQ(MetricValue(metrics, "orvane_best_gaussian_score"), 7.5);
+    EXPECT_EQ(MetricValue(metrics, "orvane_message_on"), 1.0);
+    EXPECT_EQ(MetricValue(metrics, "orvane_readers_attached"), 0.0);
+    EXPECT_NE(metrics.find("# TYPE orvane_cpu_seconds_total counter\n"), std::string::npos);
+}
+
+TEST_F(Serve, AHostileRecordGivesBoundedEscapedTextsAndDefinedFigures) {
+    Start(true);
+    SharedStatus& r = *mapping_.record;
+    std::memset(r.status_text_a, 'A', sizeof r.status_text_a);  // no terminator
+    std::strcpy(r.status_text_b, "quote\" back\\ bell\a high\xE9");
+    r.progress_fraction = std::numeric_limits<float>::quiet_NaN();
+    r.cpu_seconds = std::numeric_limits<double>::infinity();
+    r.user_info.units_completed = -5;
+    const std::string json = Body("/status.json");
+    EXPECT_NE(json.find("\"text\":\"" + std::string(sizeof r.status_text_a, 'A') + "\"}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"text\":\"quote\\u0022 back\\u005C bell\\u0007 high\\u00E9\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"ratio\":null"), std::string::npos);
+    EXPECT_NE(json.find("\"seconds\":null"), std::string::npos);
+    const std::string metrics = Body("/metrics");
+    EXPECT_EQ(metrics.find("nan"), std::string::npos) << metrics;
+    EXPECT_EQ(metrics.find("inf"), std::string::npos) << metrics;
+    EXPECT_EQ(MetricValue(metrics, "orvane_progress_ratio"), 0.0);
+    EXPECT_EQ(MetricValue(metrics, "orvane_units_completed_total"), 0.0);
+    // The screen is still drawn, by the saver's own rules.
+    Picture picture;
+    EXPECT_TRUE(DecodePng(ServedPng(), picture));
+}
+
+TEST_F(Serve, WithoutARecordItSaysSoAndTakesTheRecordOnceItAppears) {
+    Start(false);
+    const std::string waiting = "Waiting for the Orvane client (no shared record /" + name_ + ")";
+    auto png = Get("/status.png");
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->status, 503);
+    EXPECT_NE(png->body.find(waiting), std::string::npos);
+    EXPECT_NE(Body("/status.json").find("\"waiting_line\":\"" + waiting + "\""), std::string::npos);
+    EXPECT_NE(Body("/status.json").find("\"present\":false"), std::string::npos);
+    EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_record_present"), 0.0);
+    EXPECT_TRUE(std::isnan(MetricValue(Body("/metrics"), "orvane_progress_ratio")));
+    EXPECT_NE(Body("/").find("status.json"), std::string::npos);
+
+    MakeRecord();
+    EXPECT_TRUE(WaitFor([&] { return MetricValue(Body("/metrics"), "orvane_record_present") == 1.0; }));
+    EXPECT_FALSE(ServedPng().empty());
+}
+
+TEST_F(Serve, EveryRequestNeedsTheTokenWhenOneIsSet) {
+    Start(true, "s3cret-token");
+    for (const char* path : {"/", "/status.png", "/status.json", "/metrics", "/nope"}) {
+        auto none = Get(path);
+        ASSERT_TRUE(none);
+        EXPECT_EQ(none->status, 401) << path;
+        auto wrong = Get(path, {{"Authorization", "Bearer s3cret-tokeN"}});
+        EXPECT_EQ(wrong->status, 401) << path;
+        EXPECT_EQ(Get(std::string(path) + "?token=s3cret").value().status, 401) << path;
+    }
+    EXPECT_EQ(Get("/metrics", {{"Authorization", "Bearer s3cret-token"}}).value().status, 200);
+    EXPECT_EQ(Get("/status.json?token=s3cret-token").value().status, 200);
+    EXPECT_EQ(Get("/", {{"Authorization", "Basic s3cret-token"}}).value().status, 401);
+}
+
+TEST_F(Serve, BadRequestsGetClientErrorsAndNothingOutsideIsServed) {
+    Start(true);
+    for (const char* query : {"?scale=0", "?scale=9", "?scale=2x", "?scale=", "?scale=-1", "?scale=99999999999"}) {
+        EXPECT_EQ(Get(std::string("/status.png") + query).value().status, 400) << query;
+    }
+    for (const char* path : {"/nope", "/../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/status.png/../../etc/passwd",
+                             "/metrics.bak", "//status.json"}) {
+        auto result = Get(path);
+        ASSERT_TRUE(result) << path;
+        EXPECT_GE(result->status, 400) << path;
+        EXPECT_LT(result->status, 500) << path;
+        EXPECT_EQ(result->body.find("root:"), std::string::npos) << path;
+    }
+    auto posted = client_->Post("/metrics", "x", "text/plain");
+    ASSERT_TRUE(posted);
+    EXPECT_GE(posted->status, 400);
+    EXPECT_LT(posted->status, 500);
+    auto huge = client_->Post("/status.json", std::string(1 << 20, 'x'), "text/plain");
+    if (huge) {  // or the connection is cut before all of it is sent
+        EXPECT_EQ(huge->status, 413);
+    }
+    auto longPath = Get("/" + std::string(20000, 'a'));
+    if (longPath) {
+        EXPECT_EQ(longPath->status, 414);
+    }
+    // And the server still answers.
+    EXPECT_EQ(Get("/metrics").value().status, 200);
+}
+
+TEST_F(Serve, ManyClientsAtOnceWithAChangingRecordAndASlowClientAllGetAnswers) {
+    Start(true);
+    ASSERT_FALSE(ServedPng().empty());
+    // A client that sends half a request and then nothing holds one connection, not the server.
+    int slow = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port_));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const char half[] = "GET /metrics HTTP/1.1\r\nHost: x\r\n";
+    ASSERT_GT(send(slow, half, sizeof half - 1, 0), 0);
+
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        // A client at a high rate: a new progress every millisecond.
+        for (int i = 0; writing.load(); ++i) {
+            mapping_.record->progress_fraction = static_cast<float>(i % 1000) / 1000.0f;
+            WriteFlag(mapping_.record->progress_changed, 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    std::atomic<int> failures{0}, answered{0};
+    std::vector<std::thread> clients;
+    for (int t = 0; t < 6; ++t) {
+        clients.emplace_back([&, t] {
+            httplib::Client client("127.0.0.1", port_);
+            client.set_read_timeout(10, 0);
+            const char* paths[] = {"/status.png", "/metrics", "/status.json", "/status.png?scale=2", "/"};
+            for (int i = 0; i < 20; ++i) {
+                auto result = client.Get(paths[(t + i) % 5]);
+                if (result && result->status == 200 && !result->body.empty()) {
+                    ++answered;
+                } else {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    writing = false;
+    writer.join();
+    close(slow);
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(answered.load(), 6 * 20);
+    // Many changes came and went, each picture encoded only when asked for after a change.
+    EXPECT_LE(MetricValue(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0 + 6 * 20);
+}
+
+TEST(ServeOptions, ListenRecordAndTokenAreCheckedAndTheDefaultIsLoopback) {
+    ServeOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseServeOptions({}, options, error));
+    EXPECT_EQ(options.host, "127.0.0.1");
+    EXPECT_EQ(options.port, 8617);
+    ASSERT_TRUE(ParseServeOptions({"--listen", "[::1]:9000", "--record", "farm_b"}, options, error));
+    EXPECT_EQ(options.host, "::1");
+    EXPECT_EQ(options.port, 9000);
+    EXPECT_EQ(options.recordName, "farm_b");
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--listen", "8617"}, {"--listen", "127.0.0.1:0"}, {"--listen", "127.0.0.1:65536"}, {"--listen", ":80"},
+             {"--listen", "127.0.0.1:8x"}, {"--listen"}, {"--record", "a/b"}, {"--record", "a\"b"}, {"--record", "a b"}, {"--bogus"}}) {
+        ServeOptions o;
+        EXPECT_FALSE(ParseServeOptions(bad, o, error)) << bad[0];
+    }
+
+    const fs::path file = fs::temp_directory_path() / (UniqueName() + ".token");
+    std::ofstream(file) << "  tok-123 \nsecond line\n";
+    ServeOptions withToken;
+    withToken.tokenFile = file.string();
+    ASSERT_TRUE(LoadToken(withToken, error)) << error;
+    EXPECT_EQ(withToken.token, "tok-123");
+    std::ofstream(file) << "\n";
+    EXPECT_FALSE(LoadToken(withToken, error));
+    fs::remove(file);
+    withToken.tokenFile = file.string();
+    EXPECT_FALSE(LoadToken(withToken, error));
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 // result for values a hand-edited file may hold, and written back so that it reads the same.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -122,7 +123,7 @@ TEST(UserValueTextTest, NumbersAreSignedLittleEndianAndOtherDataIsNoValue) {
     EXPECT_TRUE(UserValueText(UserValueKind::Number, minusOne, sizeof minusOne, out, sizeof out));
     EXPECT_STREQ(out, "-1");
 
-    std::strcpy(out, "stale");
+    std::snprintf(out, sizeof out, "%s", "stale");
     const unsigned char three[] = {1, 2, 3};
     EXPECT_FALSE(UserValueText(UserValueKind::Number, three, sizeof three, out, sizeof out)) << "not a 32-bit number";
     EXPECT_STREQ(out, "") << "a refused value leaves nothing behind";

@@ -98,7 +98,11 @@ TickOutcome ReaderSession::Tick(std::uint32_t nowMs) {
         const bool lookAtName = TimeReached(nowMs, nextNameCheckMs_);
         if (lookAtName) nextNameCheckMs_ = nowMs + kNameCheckMs;
         const RecordState state = CheckSharedStatus(mapping_, config_.recordName.c_str(), lookAtName);
-        if (state != RecordState::Sound) {
+        // A viewer keeps showing what a stopped client left; a passive reader reports the
+        // client's state, and a record nobody can open any more is no record to report.
+        const bool leave = state == RecordState::Lost || state == RecordState::Replaced ||
+                           (state == RecordState::Removed && config_.passive);
+        if (leave) {
             LeaveRecord(state == RecordState::Replaced);
             // A replaced record is taken at once; a lost one when it is whole again.
             attachDue_ = true;

@@ -155,7 +155,7 @@ std::string StatusService::WaitingText() const {
     return "Waiting for the Orvane client (no shared record /" + recordName_ + ")";
 }
 
-std::string StatusService::Json() {
+std::string StatusService::Json(bool withSamples) {
     std::vector<unsigned char> bytes;
     double sinceChange = 0;
     std::uint64_t version = 0;
@@ -165,7 +165,7 @@ std::string StatusService::Json() {
         sinceChange = std::chrono::duration<double>(std::chrono::steady_clock::now() - lastChange_).count();
         version = version_;
     }
-    std::string text = RecordJson(bytes.data(), bytes.size());
+    std::string text = RecordJson(bytes.data(), bytes.size(), withSamples);
     // The server's own members go in front of the record's.
     char own[160];
     std::snprintf(own, sizeof own, "{\"screen_version\":%llu,\"seconds_since_change\":%.3f,\"waiting_line\":",

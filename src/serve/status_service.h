@@ -33,7 +33,8 @@ public:
     // The status screen as PNG at a whole `scale` (1..kMaxImageScale); null while no record is
     // there. Encoded at most once per change of the screen and scale, then shared.
     std::shared_ptr<const std::string> Png(int scale);
-    std::string Json();
+    // The decoded record; without `withSamples` the graph's rows are left out (the page's poll).
+    std::string Json(bool withSamples = true);
     std::string Metrics();
     std::string WaitingText() const;
     // Counts the screen's changes; a page polls it to fetch the picture only when it moved.

@@ -27,7 +27,9 @@ bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name = kShared
 // How a mapped record stands. On POSIX a client may cut the object shorter than the record
 // (its pages then fault; the reader is kept alive and reads zeros) or put a new object under
 // the name; a Windows mapping stays whole and stays the one named while the reader holds it.
-enum class RecordState { Sound, Lost, Replaced };
+// Removed: the name is gone and nothing took it (a client that stopped and unlinked its record);
+// the mapping itself is still whole.
+enum class RecordState { Sound, Lost, Replaced, Removed };
 // `lookAtName`: also tell whether another object now has the name (a look-up, so it is asked
 // for sparingly).
 RecordState CheckSharedStatus(const SharedMapping& mapping, const char* name, bool lookAtName);

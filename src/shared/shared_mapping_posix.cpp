@@ -138,7 +138,7 @@ RecordState CheckSharedStatus(const SharedMapping& mapping, const char* name, bo
     }
     if (!lookAtName) return RecordState::Sound;
     const int fd = shm_open(PosixName(name).c_str(), O_RDONLY, 0);
-    if (fd < 0) return RecordState::Sound;  // the client removed it: what we have is still shown
+    if (fd < 0) return errno == ENOENT ? RecordState::Removed : RecordState::Sound;
     struct stat named {};
     const bool other = fstat(fd, &named) == 0 && Identity(named) != mapping.identity;
     close(fd);

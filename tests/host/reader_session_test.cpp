@@ -279,6 +279,35 @@ TEST(ReaderSession, ReadingPastACutRecordReadsZerosAndMarksItLost) {
     CloseSharedStatus(reader);
 }
 
+TEST(ReaderSession, ARecordRemovedAndNotReplacedIsLeftByAPassiveReaderAloneWithinASecond) {
+    Client client("removed");
+    ReaderSession passive(Config(client.name, true));
+    ReaderSession viewer(Config(client.name));
+    passive.Tick(0);
+    viewer.Tick(0);
+    ASSERT_TRUE(passive.Attached());
+    ASSERT_TRUE(viewer.Attached());
+
+    // A client that stopped and unlinked its record, with no new one under the name.
+    RemoveSharedStatus(client.name.c_str());
+    passive.Tick(500);
+    viewer.Tick(500);
+    EXPECT_TRUE(passive.Attached()) << "looked up the name before a second had passed";
+    passive.Tick(1000);
+    viewer.Tick(1000);
+    EXPECT_FALSE(passive.Attached()) << "a passive reader still reports a record nobody can open";
+    EXPECT_TRUE(viewer.Attached()) << "the viewer stopped showing what the stopped client left";
+    EXPECT_EQ(ReadFlag(client.record().saver_attached), 1) << "the viewer's marker went with the passive reader";
+
+    // The client back: the passive reader takes the new record at its next try.
+    SharedMapping fresh;
+    ASSERT_TRUE(CreateSharedStatus(fresh, kSharedStatusSize, client.name.c_str()));
+    passive.Tick(2000);
+    ASSERT_TRUE(passive.Attached());
+    EXPECT_EQ(passive.Mapping().identity, fresh.identity);
+    CloseSharedStatus(fresh);
+}
+
 TEST(ReaderSession, ARecordReplacedUnderItsNameIsTakenWithinASecond) {
     Client client("replaced");
     ReaderSession reader(Config(client.name));

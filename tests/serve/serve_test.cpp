@@ -212,6 +212,12 @@ TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
     r.best_gaussian.score = 7.5f;
     r.message.message_on = 1;
     std::snprintf(r.user_info.user_name, sizeof r.user_info.user_name, "%s", "Ilse Varga");
+    r.graph_row_count = 2;
+    r.graph_bin_count = 3;
+    const unsigned char first[] = {7, 0, 255}, second[] = {1, 2, 3};
+    std::memcpy(r.spectrum_rows[0].values, first, sizeof first);
+    std::memcpy(r.spectrum_rows[1].values, second, sizeof second);
+    r.spectrum_rows[1].changed = 0;
     // The service attaches at its first tick, which a loaded machine may hold back.
     std::string json;
     EXPECT_TRUE(WaitFor([&] {
@@ -223,6 +229,13 @@ TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
     EXPECT_NE(json.find("\"cpu_time\":{\"changed\":true,\"seconds\":3600.5}"), std::string::npos) << json;
     EXPECT_NE(json.find("\"units_completed\":42"), std::string::npos) << json;
     EXPECT_NE(json.find("\"waiting_line\":null"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"rows\":[{\"changed\":true,\"samples_px\":[7,0,255]},"
+                        "{\"changed\":false,\"samples_px\":[1,2,3]}]"),
+              std::string::npos)
+        << json;
+    const std::string bare = Body("/status.json?samples=0");
+    EXPECT_NE(bare.find("\"rows\":null"), std::string::npos) << bare;
+    EXPECT_EQ(bare.find("samples_px"), std::string::npos) << bare;
 
     const std::string metrics = Body("/metrics");
     EXPECT_EQ(MetricValue(metrics, "orvane_record_present"), 1.0);
@@ -243,7 +256,18 @@ TEST_F(Serve, AHostileRecordGivesBoundedEscapedTextsAndDefinedFigures) {
     r.progress_fraction = std::numeric_limits<float>::quiet_NaN();
     r.cpu_seconds = std::numeric_limits<double>::infinity();
     r.user_info.units_completed = -5;
-    const std::string json = Body("/status.json");
+    r.graph_row_count = 1 << 30;
+    r.graph_bin_count = -3;
+    std::string json;
+    ASSERT_TRUE(WaitFor([&] {
+        json = Body("/status.json");
+        return json.find("\"present\":true") != std::string::npos;
+    }));
+    // Every row the record has and no more, each without samples.
+    std::size_t rows = 0;
+    for (std::size_t at = json.find("\"samples_px\":[]"); at != std::string::npos; at = json.find("\"samples_px\":[]", at + 1)) ++rows;
+    EXPECT_EQ(rows, static_cast<std::size_t>(kMaxSpectrumRows));
+    EXPECT_EQ(json.find("\"samples_px\":[0"), std::string::npos);
     EXPECT_NE(json.find("\"text\":\"" + std::string(sizeof r.status_text_a, 'A') + "\"}"), std::string::npos) << json;
     EXPECT_NE(json.find("\"text\":\"quote\\u0022 back\\u005C bell\\u0007 high\\u00E9\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"ratio\":null"), std::string::npos);
@@ -274,6 +298,19 @@ TEST_F(Serve, WithoutARecordItSaysSoAndTakesTheRecordOnceItAppears) {
     MakeRecord();
     EXPECT_TRUE(WaitFor([&] { return MetricValue(Body("/metrics"), "orvane_record_present") == 1.0; }));
     EXPECT_FALSE(ServedPng().empty());
+
+    // The client stops and unlinks its record: absent again everywhere, not merely stalled.
+    CloseSharedStatus(mapping_);
+    RemoveSharedStatus(name_.c_str());
+    EXPECT_TRUE(WaitFor([&] { return MetricValue(Body("/metrics"), "orvane_record_present") == 0.0; }));
+    const std::string json = Body("/status.json");
+    EXPECT_NE(json.find("\"present\":false"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"waiting_line\":\"" + waiting + "\""), std::string::npos) << json;
+    auto gone = Get("/status.png");
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->status, 503);
+    EXPECT_NE(gone->body.find(waiting), std::string::npos);
+    EXPECT_NE(Body("/").find("waiting_line"), std::string::npos) << "the page shows the waiting line it is given";
 }
 
 TEST_F(Serve, EveryRequestNeedsTheTokenWhenOneIsSet) {
@@ -293,8 +330,10 @@ TEST_F(Serve, EveryRequestNeedsTheTokenWhenOneIsSet) {
 
 TEST_F(Serve, BadRequestsGetClientErrorsAndNothingOutsideIsServed) {
     Start(true);
-    for (const char* query : {"?scale=0", "?scale=9", "?scale=2x", "?scale=", "?scale=-1", "?scale=99999999999"}) {
-        EXPECT_EQ(Get(std::string("/status.png") + query).value().status, 400) << query;
+    for (const char* target : {"/status.png?scale=0", "/status.png?scale=9", "/status.png?scale=2x", "/status.png?scale=",
+                               "/status.png?scale=-1", "/status.png?scale=99999999999", "/status.json?samples=2",
+                               "/status.json?samples="}) {
+        EXPECT_EQ(Get(target).value().status, 400) << target;
     }
     for (const char* path : {"/nope", "/../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/status.png/../../etc/passwd",
                              "/metrics.bak", "//status.json"}) {

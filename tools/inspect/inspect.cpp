@@ -227,9 +227,25 @@ JsonObject JsonSummary(const Summary& p, bool changed) {
     return o;
 }
 
+// The rows the count names, each with its flag and the samples the bin count names.
+std::string JsonRows(const SharedStatus& r, int rows, int bins) {
+    std::string text = "[";
+    for (int j = 0; j < rows; ++j) {
+        const SpectrumRow& row = r.spectrum_rows[j];
+        text += j == 0 ? "{\"changed\":" : ",{\"changed\":";
+        text += row.changed != 0 ? "true,\"samples_px\":[" : "false,\"samples_px\":[";
+        for (int i = 0; i < bins; ++i) {
+            if (i != 0) text += ',';
+            text += std::to_string(row.values[i]);
+        }
+        text += "]}";
+    }
+    return text + "]";
+}
+
 }  // namespace
 
-std::string RecordJson(const unsigned char* bytes, std::size_t size) {
+std::string RecordJson(const unsigned char* bytes, std::size_t size, bool withSamples) {
     if (size < kSharedStatusSize) return JsonObject().Bool("present", false).Int("size_bytes", static_cast<long long>(size)).Done();
     const auto copy = Copy(bytes);
     const SharedStatus& r = *copy;
@@ -293,6 +309,7 @@ std::string RecordJson(const unsigned char* bytes, std::size_t size) {
                           .Int("bin_count", r.graph_bin_count)
                           .Int("rows_raised", raised)
                           .Int("bins_shown", bins)
+                          .Raw("rows", withSamples ? JsonRows(r, rows, bins) : "null")
                           .Done());
     return o.Done();
 }

@@ -100,6 +100,8 @@ private:
     // Row y (0 <= y < PixelHeight()) as 0x00RRGGBB values, PixelWidth() of them: what a
     // presenter copies to the screen.
     const std::uint32_t* PixelRow(std::int32_t y) const { return surface_.Row(y); }
+    // The rows drawn on since the last call: what a presenter must send again.
+    RowSpan TakeDrawnRows() { return surface_.TakeDamage(); }
 
 private:
     void PaintText(std::int64_t x, std::int64_t y, const char* text);

@@ -46,12 +46,20 @@ void RasterSurface::Column(std::int64_t x, std::int64_t top, std::int64_t bottom
     // Hostile graph depths put `top` far below the bitmap: a pointer is formed only for rows
     // that exist, and the walk steps by index so that none is formed past the last row.
     if (top >= bottom) return;
+    Damage(static_cast<std::int32_t>(top), static_cast<std::int32_t>(bottom));
     std::uint32_t* const pixels = bitmap_->pixels.data();
     const auto width = static_cast<std::size_t>(bitmap_->width);
     const auto end = static_cast<std::size_t>(bottom) * width;
     for (auto i = static_cast<std::size_t>(top) * width + static_cast<std::size_t>(x); i < end; i += width) {
         pixels[i] = color;
     }
+}
+
+RowSpan RasterSurface::TakeDamage() {
+    const RowSpan span{damageTop_, damageBottom_};
+    damageTop_ = bitmap_->height;
+    damageBottom_ = 0;
+    return span;
 }
 
 std::uint32_t RasterSurface::At(std::int32_t x, std::int32_t y) const {

@@ -11,6 +11,9 @@
 // - Ellipse fills the pixels of the ellipse inscribed in the box left <= x < right,
 //   top <= y < bottom (GDI's Ellipse with a one-pixel pen of the fill colour).
 // - Plot sets one pixel.
+//
+// The surface also keeps the band of rows written since the last TakeDamage, so that a
+// presenter sends only what changed.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +27,18 @@ struct RasterBitmap {
 
 RasterBitmap MakeRasterBitmap(std::int32_t width, std::int32_t height);
 
+// Rows top <= y < bottom; empty when top >= bottom.
+struct RowSpan {
+    std::int32_t top = 0;
+    std::int32_t bottom = 0;
+    bool Empty() const { return top >= bottom; }
+};
+
 class RasterSurface {
 public:
-    explicit RasterSurface(RasterBitmap& bitmap) : bitmap_(&bitmap) { ResetClip(); }
+    // What the bitmap held before is unknown to a presenter: all of it counts as written.
+    explicit RasterSurface(RasterBitmap& bitmap)
+        : bitmap_(&bitmap), damageBottom_(bitmap.height) { ResetClip(); }
 
     std::int32_t Width() const { return bitmap_->width; }
     std::int32_t Height() const { return bitmap_->height; }
@@ -55,14 +67,28 @@ public:
     bool Contains(std::int64_t x, std::int64_t y) const {
         return x >= 0 && y >= 0 && x < bitmap_->width && y < bitmap_->height;
     }
-    // Row y's first pixel; y must lie on the surface (callers clip first).
-    std::uint32_t* Row(std::int32_t y) { return bitmap_->pixels.data() + static_cast<std::size_t>(y) * bitmap_->width; }
+    // Row y's first pixel, for writing: the row counts as written. y must lie on the surface
+    // (callers clip first).
+    std::uint32_t* Row(std::int32_t y) {
+        Damage(y, y + 1);
+        return bitmap_->pixels.data() + static_cast<std::size_t>(y) * bitmap_->width;
+    }
     const std::uint32_t* Row(std::int32_t y) const {
         return bitmap_->pixels.data() + static_cast<std::size_t>(y) * bitmap_->width;
     }
 
+    // The rows written since the last call (since the surface was made, the first time).
+    RowSpan TakeDamage();
+
 private:
+    void Damage(std::int32_t top, std::int32_t bottom) {
+        damageTop_ = top < damageTop_ ? top : damageTop_;
+        damageBottom_ = bottom > damageBottom_ ? bottom : damageBottom_;
+    }
+
     RasterBitmap* bitmap_;
+    std::int32_t damageTop_ = 0;
+    std::int32_t damageBottom_ = 0;
     std::int64_t clipLeft_ = 0;
     std::int64_t clipTop_ = 0;
     std::int64_t clipRight_ = 0;

@@ -110,8 +110,9 @@ private:
     void Reshape();
     void PlaceCopies();
     static std::uint32_t NowMs();
-    void Tick(Clock::time_point now);
-    void PresentAll();
+    // Both true when they sent the server anything.
+    bool Tick(Clock::time_point now);
+    bool PresentAll();
     bool HandleEvents();
 
     Display* display_;
@@ -202,39 +203,47 @@ void Viewer::PlaceCopies() {
     }
 }
 
-void Viewer::PresentAll() {
+bool Viewer::PresentAll() {
     const std::vector<CanvasCopy>& copies = session_.Copies();
+    bool sent = false;
     if (session_.Attached()) {
-        const Canvas& canvas = *session_.Display()->canvas;
-        presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
-                            canvas.PixelHeight(), copies);
+        Canvas& canvas = *session_.Display()->canvas;
+        sent = presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
+                                   canvas.PixelHeight(), copies, canvas.TakeDrawnRows());
     } else if (waiting_ != nullptr) {
-        const Canvas& canvas = *waiting_;
-        presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
-                            canvas.PixelHeight(), waitingCopies_);
+        Canvas& canvas = *waiting_;
+        sent = presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
+                                   canvas.PixelHeight(), waitingCopies_, canvas.TakeDrawnRows());
     }
     ++framesThisSecond_;
-    if (options_.showFps && !copies.empty())
+    if (options_.showFps && !copies.empty()) {
         presenter_->DrawText(copies[0].monitor.left + 8, copies[0].monitor.top + 16, fpsText_);
-    presenter_->Finish();
+        sent = true;
+    }
+    // A tick that changed no pixel talks to the server not at all.
+    if (sent) presenter_->Finish();
+    return sent;
 }
 
-void Viewer::Tick(Clock::time_point now) {
+bool Viewer::Tick(Clock::time_point now) {
     // The record is looked for once a second while there is none; never started here:
     // XScreenSaver, not the hack, owns the session.
     const TickOutcome outcome = session_.Tick(NowMs());
+    bool spoke = false;
     if (session_.Attached() != wasAttached_) {
         // The status screen and the waiting line do not cover the same pixels.
         wasAttached_ = session_.Attached();
         presenter_->FillBlack(area_);
+        spoke = true;
     }
     if (now - fpsStart_ >= std::chrono::seconds(1)) {
         fpsText_ = FpsText(framesThisSecond_, std::chrono::duration<double>(now - fpsStart_).count());
         framesThisSecond_ = 0;
         fpsStart_ = now;
     }
-    if (outcome.present) PresentAll();
+    if (outcome.present) spoke = PresentAll() || spoke;
     for (const Rect& part : outcome.uncovered) presenter_->FillBlack(part);
+    return spoke || !outcome.uncovered.empty();
 }
 
 // False when the viewer is to end.
@@ -247,7 +256,10 @@ bool Viewer::HandleEvents() {
             if (event.xconfigure.window == window_) Reshape();
             break;
         case Expose:
-            if (event.xexpose.count == 0) session_.ForcePresent();
+            if (event.xexpose.count == 0) {
+                presenter_->Invalidate();
+                session_.ForcePresent();
+            }
             break;
         case KeyPress: {
             const KeySym key = XLookupKeysym(&event.xkey, 0);
@@ -318,9 +330,11 @@ int Viewer::Run() {
     while (gStopSignal == 0 && !gXError) {
         if (readable && !HandleEvents()) break;
         const auto now = Clock::now();
-        if (ticks.Due(now)) Tick(now);
-        // Sends what the tick drew, and takes in the events that came meanwhile.
-        readable = XPending(display_) > 0;
+        const bool spoke = ticks.Due(now) && Tick(now);
+        // Sends what the tick drew, and takes in the events that came meanwhile. Otherwise
+        // Xlib's queue is as empty as the events left it and the socket is ppoll's to watch:
+        // asking Xlib would only read the socket in vain.
+        readable = spoke && XPending(display_) > 0;
         if (readable) continue;
         const PreciseWait wait = PreciseWaitFor(ticks.Remaining(Clock::now()));
         const timespec timeout{static_cast<time_t>(wait.seconds), static_cast<long>(wait.nanoseconds)};

@@ -103,6 +103,7 @@ X11Presenter::Image& X11Presenter::ImageOf(std::size_t index, std::int32_t width
     Image& image = *images_[index];
     if (image.image != nullptr && image.width == width && image.height == height) return image;
     Release(image);
+    image.current = false;
     image.width = width;
     image.height = height;
     if (!(shm_ && MakeShared(image, width, height))) {
@@ -115,20 +116,32 @@ X11Presenter::Image& X11Presenter::ImageOf(std::size_t index, std::int32_t width
 
 void X11Presenter::FillBlack(const Rect& area) {
     if (area.right <= area.left || area.bottom <= area.top) return;
+    // It may cover a copy's pixels (a reshaped window, the waiting line's place).
+    Invalidate();
     XFillRectangle(display_, window_, gc_, area.left, area.top, static_cast<unsigned>(area.right - area.left),
                    static_cast<unsigned>(area.bottom - area.top));
 }
 
-void X11Presenter::Present(const RowSource& rows, std::int32_t width, std::int32_t height,
-                           const std::vector<CanvasCopy>& copies) {
-    if (!problem_.empty() || width <= 0 || height <= 0) return;
+void X11Presenter::Invalidate() {
+    for (const std::unique_ptr<Image>& image : images_) image->current = false;
+}
+
+bool X11Presenter::Present(const RowSource& rows, std::int32_t width, std::int32_t height,
+                           const std::vector<CanvasCopy>& copies, RowSpan drawn) {
+    if (!problem_.empty() || width <= 0 || height <= 0) return false;
+    drawn.top = std::max<std::int32_t>(drawn.top, 0);
+    drawn.bottom = std::min<std::int32_t>(drawn.bottom, height);
+    bool sent = false;
     for (std::size_t i = 0; i < copies.size(); ++i) {
         const CanvasCopy& copy = copies[i];
         const std::int32_t scale = std::max(copy.scale, 1);
         Image& image = ImageOf(i, width * scale, height * scale);
         if (image.image == nullptr || image.image->bits_per_pixel != 32) continue;
+        const bool same = image.current && image.destination == copy.destination;
+        const RowSpan span = same ? drawn : RowSpan{0, height};
+        if (span.Empty()) continue;
         // Whole pixels: each source pixel becomes a scale x scale block.
-        for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t y = span.top; y < span.bottom; ++y) {
             const std::uint32_t* source = rows(y);
             for (std::int32_t r = 0; r < scale; ++r) {
                 auto* out = reinterpret_cast<std::uint32_t*>(image.image->data +
@@ -147,14 +160,21 @@ void X11Presenter::Present(const RowSource& rows, std::int32_t width, std::int32
                         static_cast<unsigned short>(copy.monitor.bottom - copy.monitor.top)};
         XSetClipRectangles(display_, gc_, 0, 0, &clip, 1, Unsorted);
         const auto w = static_cast<unsigned>(image.width);
-        const auto h = static_cast<unsigned>(image.height);
+        const int top = span.top * scale;
+        const auto h = static_cast<unsigned>((span.bottom - span.top) * scale);
+        const int x = copy.destination.left;
+        const int y = copy.destination.top + top;
         if (image.shared) {
-            XShmPutImage(display_, window_, gc_, image.image, 0, 0, copy.destination.left, copy.destination.top, w, h, False);
+            XShmPutImage(display_, window_, gc_, image.image, 0, top, x, y, w, h, False);
         } else {
-            XPutImage(display_, window_, gc_, image.image, 0, 0, copy.destination.left, copy.destination.top, w, h);
+            XPutImage(display_, window_, gc_, image.image, 0, top, x, y, w, h);
         }
         XSetClipMask(display_, gc_, None);
+        image.current = true;
+        image.destination = copy.destination;
+        sent = true;
     }
+    return sent;
 }
 
 void X11Presenter::DrawText(std::int32_t x, std::int32_t y, const std::string& text) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "display/placement.h"
+#include "display/raster_surface.h"
 
 class X11Presenter {
 public:
@@ -29,7 +30,12 @@ public:
     bool UsesSharedMemory() const { return shm_; }
 
     void FillBlack(const Rect& area);
-    void Present(const RowSource& rows, std::int32_t width, std::int32_t height, const std::vector<CanvasCopy>& copies);
+    // Sends the rows `drawn` of the picture to every copy; a copy whose image is new or whose
+    // place or scale moved gets all of them. False when nothing had to be sent.
+    bool Present(const RowSource& rows, std::int32_t width, std::int32_t height, const std::vector<CanvasCopy>& copies,
+                 RowSpan drawn);
+    // The next Present sends every row: the window's pixels were lost or painted over.
+    void Invalidate();
     void DrawText(std::int32_t x, std::int32_t y, const std::string& text);
     // Waits for the server to finish with what was sent, so that no image is rewritten while
     // it still reads it.
@@ -42,6 +48,8 @@ private:
         bool shared = false;
         std::int32_t width = 0;
         std::int32_t height = 0;
+        bool current = false;      // holds the picture as last sent, at `destination`
+        Rect destination{0, 0, 0, 0};
     };
     Image& ImageOf(std::size_t index, std::int32_t width, std::int32_t height);
     bool MakeShared(Image& image, std::int32_t width, std::int32_t height);

@@ -4,13 +4,19 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/bmp_writer.h"
+#include "common/demo_record.h"
+#include "common/record_builder.h"
 #include "common/test_canvas.h"
+#include "display/status_display.h"
+#include "shared/record_items.h"
 
 namespace {
 
@@ -18,7 +24,69 @@ std::string TempPath(const std::string& name) {
     return (std::filesystem::temp_directory_path() / ("orvane-" + std::to_string(::getpid()) + "-" + name)).string();
 }
 
+// The rows whose pixels differ between two pictures of the same size.
+RowSpan ChangedRows(const std::vector<std::uint32_t>& before, const Canvas& canvas) {
+    RowSpan changed{canvas.PixelHeight(), 0};
+    for (std::int32_t y = 0; y < canvas.PixelHeight(); ++y) {
+        const std::uint32_t* row = canvas.PixelRow(y);
+        if (!std::equal(row, row + canvas.PixelWidth(), before.begin() + std::ptrdiff_t{y} * canvas.PixelWidth())) {
+            changed.top = std::min(changed.top, y);
+            changed.bottom = y + 1;
+        }
+    }
+    return changed;
+}
+
+std::vector<std::uint32_t> PixelsOf(const Canvas& canvas) {
+    std::vector<std::uint32_t> pixels;
+    for (std::int32_t y = 0; y < canvas.PixelHeight(); ++y)
+        pixels.insert(pixels.end(), canvas.PixelRow(y), canvas.PixelRow(y) + canvas.PixelWidth());
+    return pixels;
+}
+
 }  // namespace
+
+// The Linux viewer sends only the rows the canvas reports drawn: a row changed outside them
+// would stay stale on the screen until the next full redraw.
+TEST(RasterCanvasDrawnRows, EveryChangedRowOfEachItemIsReported) {
+    auto first = MakeZeroRecord();
+    FillDemoRecord(*first, 1);
+    auto second = MakeZeroRecord();
+    FillDemoRecord(*second, 2);
+    StatusDisplay display(nullptr, nullptr, *first, "no-such-header.bmp");
+    Canvas& canvas = *display.canvas;
+    const RowSpan all = canvas.TakeDrawnRows();
+    EXPECT_EQ(all.top, 0);
+    EXPECT_EQ(all.bottom, canvas.PixelHeight());
+    display.Update();
+    canvas.TakeDrawnRows();
+
+    display.Update();
+    EXPECT_TRUE(canvas.TakeDrawnRows().Empty()) << "a tick with every flag down draws nothing";
+
+    // Item by item, the second record's values over the first's, so that each tick changes
+    // what one item shows.
+    std::int32_t narrowest = canvas.PixelHeight();
+    std::memcpy(first.get(), second.get(), sizeof(SharedStatus));
+    for (int i = 0; i < kRecordFlagCount; ++i)
+        std::memset(reinterpret_cast<char*>(first.get()) + FlagOffsetByIndex(i), 0, 4);
+    for (int i = 0; i < kRecordFlagCount; ++i) {
+        const std::size_t offset = FlagOffsetByIndex(i);
+        std::int32_t raised = 0;
+        std::memcpy(&raised, reinterpret_cast<const char*>(second.get()) + offset, 4);
+        if (raised == 0) continue;
+        std::memcpy(reinterpret_cast<char*>(first.get()) + offset, &raised, 4);
+        const std::vector<std::uint32_t> before = PixelsOf(canvas);
+        display.Update();
+        const RowSpan changed = ChangedRows(before, canvas);
+        const RowSpan drawn = canvas.TakeDrawnRows();
+        narrowest = std::min(narrowest, drawn.bottom - drawn.top);
+        if (changed.Empty()) continue;
+        EXPECT_LE(drawn.top, changed.top) << "flag " << i;
+        EXPECT_GE(drawn.bottom, changed.bottom) << "flag " << i;
+    }
+    EXPECT_LT(narrowest, 40) << "a text item's tick reports the rows of its line, not the screen";
+}
 
 TEST(RasterCanvasLimits, ShapesAcrossTheWhole32BitRangeDrawOnlyTheirVisiblePart) {
     TestCanvas canvas(24, 16);

@@ -48,6 +48,15 @@ public:
     // A vertical run of pixels x, top <= y < bottom in one colour, the same pixels as
     // PlotPixel of each; the spectrum graph's columns go through here.
     void PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color);
+    // Two runs of one column that meet at `split` (top <= split <= bottom): the same pixels as
+    // PlotColumn(x, top, split, upper) and PlotColumn(x, split, bottom, lower), for half the
+    // work; a graph column and the black above it.
+    void PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split, std::int32_t bottom, const RgbColor& upper,
+                        const RgbColor& lower);
+    // Whether PlotColumn(x, top, bottom, any colour) would write nothing: the run is off the
+    // bitmap or the clip, or a first-write-wins batch has written all of it. The graph asks
+    // before it works out a column's colour, since most columns of a full frame are hidden.
+    bool ColumnHidden(std::int32_t x, std::int32_t top, std::int32_t bottom) const;
 
     // Until Unclip, every drawing operation keeps to `rect` (canvas coordinates) as well as to
     // the bitmap. Reading back is not clipped.

@@ -109,6 +109,34 @@ void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, c
     surface_.Column(x, top, bottom, packed);
 }
 
+void Canvas::PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split, std::int32_t bottom,
+                            const RgbColor& upper, const RgbColor& lower) {
+    if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return;
+    top = static_cast<std::int32_t>(std::max<std::int64_t>(top, surface_.ClipTop()));
+    bottom = static_cast<std::int32_t>(std::min<std::int64_t>(bottom, surface_.ClipBottom()));
+    if (top >= bottom) return;
+    split = std::clamp(split, top, bottom);
+    const std::uint32_t above = PackedRgb(upper);
+    const std::uint32_t below = PackedRgb(lower);
+    const auto write = [&](std::int32_t first, std::int32_t last) {
+        if (first < split) surface_.Column(x, first, std::min(last, split), above);
+        if (last > split) surface_.Column(x, std::max(first, split), last, below);
+    };
+    if (coverage_.Active()) {
+        coverage_.Claim(x, top, bottom, write);
+        return;
+    }
+    write(top, bottom);
+}
+
+bool Canvas::ColumnHidden(std::int32_t x, std::int32_t top, std::int32_t bottom) const {
+    if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return true;
+    top = static_cast<std::int32_t>(std::max<std::int64_t>(top, surface_.ClipTop()));
+    bottom = static_cast<std::int32_t>(std::min<std::int64_t>(bottom, surface_.ClipBottom()));
+    if (top >= bottom) return true;
+    return coverage_.Active() && coverage_.Covered(x, top, bottom);
+}
+
 void Canvas::SetForeground(const RgbColor& color) { textColor_ = PackedRgb(color); }
 
 void Canvas::SetBackground(const RgbColor& color) { backColor_ = PackedRgb(color); }

@@ -132,6 +132,42 @@ void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, c
     WriteColumn(x, first, last, color);
 }
 
+void Canvas::PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split, std::int32_t bottom,
+                            const RgbColor& upper, const RgbColor& lower) {
+    if (x < 0 || x >= PixelWidth()) return;
+    if (clipped_ && (x < clip_.left || x >= clip_.right)) return;
+    std::int32_t first = std::max<std::int32_t>(top, 0);
+    std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
+    if (clipped_) {
+        first = std::max(first, clip_.top);
+        last = std::min(last, clip_.bottom);
+    }
+    if (first >= last) return;
+    split = std::clamp(split, first, last);
+    const auto write = [&](std::int32_t from, std::int32_t to) {
+        if (from < split) WriteColumn(x, from, std::min(to, split), upper);
+        if (to > split) WriteColumn(x, std::max(from, split), to, lower);
+    };
+    if (coverage_.Active()) {
+        coverage_.Claim(x, first, last, write);
+        return;
+    }
+    write(first, last);
+}
+
+bool Canvas::ColumnHidden(std::int32_t x, std::int32_t top, std::int32_t bottom) const {
+    if (x < 0 || x >= PixelWidth()) return true;
+    if (clipped_ && (x < clip_.left || x >= clip_.right)) return true;
+    std::int32_t first = std::max<std::int32_t>(top, 0);
+    std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
+    if (clipped_) {
+        first = std::max(first, clip_.top);
+        last = std::min(last, clip_.bottom);
+    }
+    if (first >= last) return true;
+    return coverage_.Active() && coverage_.Covered(x, first, last);
+}
+
 // Pixels x, first <= y < last, all on the bitmap.
 void Canvas::WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color) {
     if (plotThroughGdi) {

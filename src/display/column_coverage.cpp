@@ -15,6 +15,25 @@ void ColumnCoverage::Begin(std::int32_t width, std::int32_t height) {
     active_ = true;
 }
 
+bool ColumnCoverage::Covered(std::int32_t x, std::int32_t top, std::int32_t bottom) const {
+    if (x < 0 || x >= width_) return true;
+    top = std::max<std::int32_t>(top, 0);
+    bottom = std::min<std::int32_t>(bottom, height_);
+    if (top >= bottom) return true;
+    const std::uint64_t* const column =
+        bits_.data() + static_cast<std::size_t>(x) * static_cast<std::size_t>(wordsPerColumn_);
+    const std::int32_t lastWord = (bottom - 1) / kWordBits;
+    for (std::int32_t word = top / kWordBits; word <= lastWord; ++word) {
+        const std::int32_t base = word * kWordBits;
+        const std::int32_t from = top > base ? top - base : 0;
+        const std::int32_t to = bottom < base + kWordBits ? bottom - base : kWordBits;
+        const std::uint64_t below = to == kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
+        const std::uint64_t wanted = below & ~((std::uint64_t{1} << from) - 1);
+        if ((wanted & ~column[word]) != 0) return false;
+    }
+    return true;
+}
+
 void ColumnCoverage::End() {
     if (touchedTo_ >= touchedFrom_) {
         const auto from = bits_.begin() + static_cast<std::ptrdiff_t>(touchedFrom_) * wordsPerColumn_;

@@ -22,6 +22,8 @@ public:
     // bottom; then counts the whole of top..bottom as covered.
     template <typename Write>
     void Claim(std::int32_t x, std::int32_t top, std::int32_t bottom, Write write);
+    // Whether a Claim of the run would write nothing: every pixel of it on the canvas is covered.
+    bool Covered(std::int32_t x, std::int32_t top, std::int32_t bottom) const;
 
 private:
     static constexpr std::int32_t kWordBits = 64;

@@ -44,6 +44,15 @@ void Panel::PlotColumn(std::int32_t x, std::int32_t top_, std::int32_t bottom_, 
     canvas->PlotColumn(left + x, top + top_, top + bottom_, color);
 }
 
+void Panel::PlotColumnPair(std::int32_t x, std::int32_t top_, std::int32_t split, std::int32_t bottom_,
+                           const RgbColor& upper, const RgbColor& lower) {
+    canvas->PlotColumnPair(left + x, top + top_, top + split, top + bottom_, upper, lower);
+}
+
+bool Panel::ColumnHidden(std::int32_t x, std::int32_t top_, std::int32_t bottom_) const {
+    return canvas->ColumnHidden(left + x, top + top_, top + bottom_);
+}
+
 TextPanel::TextPanel(Canvas& canvas_, const Rect& rect) : Panel(canvas_, rect, Black) {
     FillBox(Rect{6, 6, width - 6, height - 6}, Black);
 }

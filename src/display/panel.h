@@ -24,6 +24,9 @@ public:
     void PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color);
     // PlotPixel of x, top <= y < bottom.
     void PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color);
+    void PlotColumnPair(std::int32_t x, std::int32_t top_, std::int32_t split, std::int32_t bottom_,
+                        const RgbColor& upper, const RgbColor& lower);
+    bool ColumnHidden(std::int32_t x, std::int32_t top_, std::int32_t bottom_) const;
 
     Canvas* canvas;
     std::int32_t left;

@@ -246,8 +246,6 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
         const std::int32_t x = Bounded(xOffset + i);
         const std::int64_t top = yOffset + v;
 
-        DrawColumnRun(x, Bounded(yOffset), Bounded(top), graphColours.Of(i, v));
-
         // Black just above the column (the one pixel at graph height `top`); where the
         // neighbour on the far side of the view is taller, black up to its top, so that the
         // step between them shows as an edge. One run either way: which one depends on the
@@ -256,13 +254,13 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
         const bool hasNeighbour = mirrored ? i < n - 1 : i > 0;
         const std::uint8_t other = hasNeighbour ? values[neighbour] : 0;
         const std::int64_t blackTo = hasNeighbour && other > v ? yOffset + other : top + 1;
-        DrawColumnRun(x, Bounded(top), Bounded(blackTo), Black);
+        // Graph y runs upward from the baseline: the black run's panel rows come first.
+        const std::int64_t baseline = graphBaseline;
+        const std::int32_t column = Bounded(kGraphLeft + x);
+        const std::int32_t first = Bounded(baseline - Bounded(blackTo) + 1);
+        const std::int32_t last = Bounded(baseline - Bounded(yOffset) + 1);
+        if (graphPanel->ColumnHidden(column, first, last)) continue;
+        graphPanel->PlotColumnPair(column, first, Bounded(baseline - Bounded(top) + 1), last, Black,
+                                   graphColours.Of(i, v));
     }
-}
-
-void StatusDisplay::DrawColumnRun(std::int32_t x, std::int32_t yFrom, std::int32_t yTo, const RgbColor& color) {
-    if (yFrom >= yTo) return;
-    // Graph y runs upward from the baseline: the run's panel rows are B - yTo + 1 .. B - yFrom.
-    const std::int64_t baseline = graphBaseline;
-    graphPanel->PlotColumn(Bounded(kGraphLeft + x), Bounded(baseline - yTo + 1), Bounded(baseline - yFrom + 1), color);
 }

@@ -69,7 +69,6 @@ public:
     void DrawTimeLabels(const char* first, const char* caption, const char* last);
     void DrawGraphBox();
     void DrawSpectrumRow(const std::uint8_t* values, std::int32_t row);
-    void DrawColumnRun(std::int32_t x, std::int32_t yFrom, std::int32_t yTo, const RgbColor& color);
 
     SharedStatus* record;  // the mapped view; the display never owns it
 

@@ -38,7 +38,7 @@ Runs Claim(ColumnCoverage& coverage, std::int32_t x, std::int32_t top, std::int3
     return runs;
 }
 
-TEST(ColumnCoverage, ClaimsHandOutExactlyTheUncoveredRuns) {
+TEST(ColumnCoverage, ClaimsHandOutExactlyTheUncoveredRunsAndCoveredAgrees) {
     // 200 rows: four words, the last one partly used.
     constexpr std::int32_t kWidth = 5;
     constexpr std::int32_t kHeight = 200;
@@ -51,7 +51,12 @@ TEST(ColumnCoverage, ClaimsHandOutExactlyTheUncoveredRuns) {
             const std::int32_t x = static_cast<std::int32_t>(random() % (kWidth + 2)) - 1;
             const std::int32_t top = static_cast<std::int32_t>(random() % (kHeight + 40)) - 20;
             const std::int32_t length = static_cast<std::int32_t>(random() % 150);
+            // Covered is what lets the graph skip a hidden column: it must agree with a claim
+            // handing out nothing.
             const Runs expected = ModelClaim(model, x, top, top + length);
+            ASSERT_EQ(coverage.Covered(x, top, top + length), expected.empty())
+                << "batch " << batch << ", claim " << claim << ": column " << x << ", rows " << top << ".."
+                << top + length;
             ASSERT_EQ(Claim(coverage, x, top, top + length), expected)
                 << "batch " << batch << ", claim " << claim << ": column " << x << ", rows " << top << ".."
                 << top + length;

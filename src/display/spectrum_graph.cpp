@@ -237,6 +237,8 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
     }
 
     graphColours.Prepare(n, graphPeakHeight);
+    // Only a batch drawn nearest first has columns hidden before they are drawn.
+    const bool hiding = canvas->FirstWriteWins();
 
     // No two columns of a row share a pixel of the canvas (columns that Bounded piles onto
     // one x lie far off it), so their order does not matter when rows are drawn nearest first.
@@ -259,7 +261,7 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
         const std::int32_t column = Bounded(kGraphLeft + x);
         const std::int32_t first = Bounded(baseline - Bounded(blackTo) + 1);
         const std::int32_t last = Bounded(baseline - Bounded(yOffset) + 1);
-        if (graphPanel->ColumnHidden(column, first, last)) continue;
+        if (hiding && graphPanel->ColumnHidden(column, first, last)) continue;
         graphPanel->PlotColumnPair(column, first, Bounded(baseline - Bounded(top) + 1), last, Black,
                                    graphColours.Of(i, v));
     }

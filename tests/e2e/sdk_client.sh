@@ -3,12 +3,12 @@
 # against the client SDK (the windows build's `client` component installed into a folder of
 # its own), with orvane-client.dll beside it, publishes to the real Orvane.scr: the user's line
 # it raised once is raised again when the saver attaches, drawn and lowered, and the status
-# screen shows. Usage: sdk_client.sh WINDOWS_BUILD_DIR
+# screen shows. The build is the one whose bin/ holds the saver (ORVANE_E2E_BIN_DIR).
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_setup sdk_client
-build=${1:-}
-[[ -n $build && -f $build/CMakeCache.txt ]] || e2e_fail "usage: $0 WINDOWS_BUILD_DIR"
+build=$(dirname "$e2e_bin_dir")
+[[ -f $build/CMakeCache.txt ]] || e2e_fail "$build, above $e2e_bin_dir, is no build folder"
 compiler=x86_64-w64-mingw32-gcc
 command -v "$compiler" >/dev/null 2>&1 || e2e_fail "$compiler is missing (scripts/bootstrap installs it)"
 

@@ -2,9 +2,19 @@
  * Usage: minimal_client [SECONDS [NAME]]; SECONDS 0 (the default) runs until killed. */
 #include <stdio.h>
 #include <stdlib.h>
-#include <time.h>
 
 #include <orvane/client.h>
+
+#ifdef _WIN32
+#include <windows.h>
+static void pause_a_tenth(void) { Sleep(100); }
+#else
+#include <time.h>
+static void pause_a_tenth(void) {
+    struct timespec tick = {0, 100 * 1000 * 1000};
+    nanosleep(&tick, NULL);
+}
+#endif
 
 int main(int argc, char **argv) {
     double seconds = argc > 1 ? atof(argv[1]) : 0.0;
@@ -15,7 +25,6 @@ int main(int argc, char **argv) {
     orvane_peak best = {0.0f, 0.0f, 0, 0, 0.0f, 1024};
     orvane_graph graph;
     unsigned char row[600];
-    struct timespec tick = {0, 100 * 1000 * 1000}; /* ten updates a second */
     long step, i;
 
     if (orvane_open(name, 0, &c, why, sizeof why) != ORVANE_OK) {
@@ -45,7 +54,7 @@ int main(int argc, char **argv) {
         orvane_set_step(c, (float)(step % 30) / 30.0f);
         orvane_set_cpu_time(c, step * 0.1);
         orvane_set_search(c, 0.5f, 1024);
-        nanosleep(&tick, NULL);
+        pause_a_tenth(); /* ten updates a second */
     }
     orvane_close(c);
     return 0;

@@ -1,49 +1,73 @@
 #!/usr/bin/env bash
-# The client SDK as a user gets it: `cmake --install --component client` into a prefix, then
-# examples/minimal_client.c built against that prefix alone, three ways (find_package with the
-# shared and the static library, and pkg-config), each run as a client while orvane-inspect
-# reads its record and finds no mistake. Usage: client_sdk.sh HOST_BUILD_DIR
-set -uo pipefail
-name=client_sdk
-fail() { echo "[$name] FAIL: $*" >&2; exit 1; }
+# The client SDK as a user gets it: the components client_runtime and client installed into a
+# prefix, then examples/minimal_client.c built against that prefix alone, three ways
+# (tests/install/consumer with find_package, shared and static, and pkg-config). Each build
+# runs as the client of a real `orvane -root` on a display of the test's own: the viewer
+# attaches, shows the status screen and lowers the change flag the client raised, and
+# orvane-inspect finds no mistake in the record.
+# Usage: client_sdk.sh HOST_BUILD_DIR. Uses the record name /orvane_share (run it under
+# `flock /tmp/orvane_share.lock`); exits 77 (skipped) when orvane was not built there.
 build=${1:-}
-[[ -n $build && -f $build/CMakeCache.txt ]] || fail "usage: $0 HOST_BUILD_DIR"
-source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+[[ -n $build && -f $build/CMakeCache.txt ]] || { echo "usage: $0 HOST_BUILD_DIR" >&2; exit 1; }
+[[ -x $build/bin/orvane ]] || { echo "[client_sdk] SKIP: $build/bin/orvane was not built"; exit 77; }
+export ORVANE_X11_BIN_DIR=$build/bin ORVANE_X11_WORK_DIR=$build/x11-work
+# shellcheck source=../x11/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../x11/lib.sh"
+X11_TIME_LIMIT=240 x11_setup client_sdk
+source_dir=$x11_source_dir
 inspect=$build/bin/orvane-inspect
-work=$(mktemp -d "${TMPDIR:-/tmp}/orvane-sdk.XXXXXX") || fail "no temporary folder"
-trap 'rm -rf "$work"; rm -f /dev/shm/orvane_sdk_$$_*' EXIT
+[[ ! -e /dev/shm/orvane_share ]] || x11_fail "a record /orvane_share exists already: another client runs"
 
-prefix=$work/prefix
-cmake --install "$build" --component client --prefix "$prefix" >"$work/install.log" 2>&1 ||
-  fail "installing the client component failed: $(cat "$work/install.log")"
-for f in include/orvane/client.h lib/liborvane-client.a lib/pkgconfig/orvane-client.pc lib/cmake/Orvane/OrvaneConfig.cmake; do
-  [[ -e $prefix/$f ]] || fail "the SDK has no $f"
+prefix=$X11_WORK/prefix
+for component in client_runtime client; do
+  cmake --install "$build" --component "$component" --prefix "$prefix" >>"$X11_WORK/install.log" 2>&1 ||
+    x11_fail "installing the component $component failed: $(cat "$X11_WORK/install.log")"
+done
+libdir=$(cd "$prefix" && find . -name 'liborvane-client.so.1' -printf '%h\n' | sed 's|^\./||')
+[[ -n $libdir ]] || x11_fail "the SDK has no liborvane-client.so.1"
+for f in include/orvane/client.h "$libdir/liborvane-client.a" "$libdir/liborvane-client.so" \
+         "$libdir/pkgconfig/orvane-client.pc" "$libdir/cmake/Orvane/OrvaneConfig.cmake"; do
+  [[ -e $prefix/$f ]] || x11_fail "the SDK has no $f"
 done
 # Nothing of the project's own headers goes with it.
-[[ -z $(find "$prefix/include" -type f ! -name client.h) ]] || fail "the SDK ships headers besides orvane/client.h"
+[[ -z $(find "$prefix/include" -type f ! -name client.h) ]] || x11_fail "the SDK ships headers besides orvane/client.h"
 
-cmake -S "$source_dir/tests/install/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-  -DORVANE_EXAMPLE="$source_dir/examples/minimal_client.c" >"$work/consumer.log" 2>&1 &&
-  cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 || fail "the find_package consumer did not build: $(cat "$work/consumer.log")"
-PKG_CONFIG_PATH=$prefix/lib/pkgconfig
-export PKG_CONFIG_PATH
-cc -o "$work/consumer_pkgconfig" "$source_dir/examples/minimal_client.c" $(pkg-config --cflags --libs orvane-client) \
-  -Wl,-rpath,"$prefix/lib" 2>"$work/pc.log" || fail "the pkg-config consumer did not build: $(cat "$work/pc.log")"
+cmake -S "$source_dir/tests/install/consumer" -B "$X11_WORK/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  -DORVANE_EXAMPLE="$source_dir/examples/minimal_client.c" >"$X11_WORK/consumer.log" 2>&1 &&
+  cmake --build "$X11_WORK/consumer" >>"$X11_WORK/consumer.log" 2>&1 ||
+  x11_fail "the find_package consumer did not build: $(cat "$X11_WORK/consumer.log")"
+export PKG_CONFIG_PATH=$prefix/$libdir/pkgconfig
+# shellcheck disable=SC2046 # pkg-config's words are the compiler's arguments
+cc -o "$X11_WORK/consumer_pkgconfig" "$source_dir/examples/minimal_client.c" $(pkg-config --cflags --libs orvane-client) \
+  -Wl,-rpath,"$prefix/$libdir" 2>"$X11_WORK/pc.log" || x11_fail "the pkg-config consumer did not build: $(cat "$X11_WORK/pc.log")"
 
-n=0
-for program in "$work/consumer/consumer_shared" "$work/consumer/consumer_static" "$work/consumer_pkgconfig"; do
-  record=orvane_sdk_$$_$((n += 1))
-  "$program" 3 "$record" &
-  pid=$!
-  # Wait for its record and its first row, bounded; never a fixed sleep.
-  for _ in $(seq 200); do
-    "$inspect" --name "$record" 2>/dev/null | grep -q "^rows .* [1-9][0-9]* raised" && break
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.05
-  done
-  report=$("$inspect" --name "$record" --lint 2>&1) || { kill $pid 2>/dev/null; fail "$(basename "$program"): $report"; }
-  grep -q 'name "Piet Halvorsen"' <<<"$report" || { kill $pid; fail "$(basename "$program") published no user: $report"; }
-  wait $pid || fail "$(basename "$program") exited with $?"
-  [[ ! -e /dev/shm/$record ]] || fail "$(basename "$program") left its record behind"
+# A word of the record, as a number.
+_word() { od -An -t d4 -j "$1" -N 4 /dev/shm/orvane_share 2>/dev/null | tr -d ' '; }
+readonly user_info_changed=360
+# The viewer attached, its status screen on the root window, and the user's line, which the
+# client raised once and the library raised again at the attach, taken in and lowered.
+_shown() {
+  [[ $(x11_attached) == 1 && $(_word $user_info_changed) == 0 ]] || return 1
+  x11_shot "$X11_WORK/shot.png" && x11_canvas_at "$X11_WORK/shot.png" 264 289
+}
+for program in "$X11_WORK/consumer/consumer_shared" "$X11_WORK/consumer/consumer_static" "$X11_WORK/consumer_pkgconfig"; do
+  what=$(basename "$program")
+  x11_start viewer "$build/bin/orvane" -root
+  # Twenty seconds of updates, then it closes its record as a client does (the example has no
+  # signal handler: ended early, it would leave the record behind).
+  x11_start client "$program" 20
+  x11_poll 20 test -e /dev/shm/orvane_share || x11_fail "$what made no record"
+  x11_poll 40 _shown ||
+    x11_fail "$what: no status screen with the user's line taken in (attached $(x11_attached), user_info_changed $(_word $user_info_changed), $X11_WORK/shot.png)"
+  report=$("$inspect" --lint 2>&1) || x11_fail "$what: $report"
+  grep -q 'name "Piet Halvorsen"' <<<"$report" || x11_fail "$what published no user: $report"
+  _client_ended() { ! x11_running client; }
+  x11_poll 40 _client_ended || x11_fail "$what did not end after its twenty seconds"
+  x11_stop client
+  [[ $X11_STATUS == 0 ]] || x11_fail "$what's exit status is $X11_STATUS"
+  x11_stop viewer
+  x11_poll 10 test ! -e /dev/shm/orvane_share || x11_fail "$what left its record behind"
+  x11_log "$what: shown by orvane -root"
 done
-echo "[$name] the installed SDK builds three ways, and each client publishes a clean record"
+x11_log "the installed SDK builds three ways, and orvane -root shows each client"
+x11_pass

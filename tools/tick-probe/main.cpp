@@ -5,6 +5,10 @@
 //   orvane-tick-probe --gaps SECONDS            keep cpu_time_changed raised for that long and
 //                                               print "ticks N longest_ms X median_ms Y
 //                                               probe_step_ms Z" (Z: its own longest step)
+//   orvane-tick-probe --idle SECONDS            wake on a reader's 33 ms tick for that long and
+//                                               do nothing else: what the wake-ups alone cost
+//                                               a reader on this machine, beside which its
+//                                               cost for a static record means something
 //
 // The gaps are the time between two lowerings of the flag, seen by polling every millisecond.
 // Exit codes: 0 done, 1 no record (or not attached in time), 2 usage, 3 no tick handled.
@@ -27,7 +31,8 @@ double MillisecondsSince(Clock::time_point start) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: orvane-tick-probe --wait-record SECONDS | --wait-attached SECONDS | --gaps SECONDS\n");
+    std::fprintf(stderr, "usage: orvane-tick-probe --wait-record SECONDS | --wait-attached SECONDS | --gaps SECONDS"
+                         " | --idle SECONDS\n");
     return 2;
 }
 
@@ -73,6 +78,15 @@ int MeasureGaps(SharedStatus& record, double seconds) {
     return summary.ticks >= 2 ? 0 : 3;
 }
 
+int Idle(double seconds) {
+    const auto start = Clock::now();
+    const auto tick = std::chrono::milliseconds(33);
+    for (auto next = start + tick; MillisecondsSince(start) < seconds * 1000; next += tick) {
+        std::this_thread::sleep_until(next);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +96,7 @@ int main(int argc, char** argv) {
     if (end == argv[2] || *end != '\0' || !(seconds > 0 && seconds <= 3600)) return Usage();
     const bool waitRecord = std::strcmp(argv[1], "--wait-record") == 0;
     const bool waitAttached = std::strcmp(argv[1], "--wait-attached") == 0;
+    if (std::strcmp(argv[1], "--idle") == 0) return Idle(seconds);
     if (!waitRecord && !waitAttached && std::strcmp(argv[1], "--gaps") != 0) return Usage();
 
     SharedMapping mapping;

@@ -26,6 +26,7 @@
 
 #include "common/demo_record.h"
 #include "http_routes.h"
+#include "http_server.h"
 #include "serve_options.h"
 #include "shared/shared_mapping.h"
 #include "snapshot_run.h"
@@ -94,10 +95,13 @@ protected:
         if (withRecord) MakeRecord();
         service_ = std::make_unique<StatusService>(name_, kHeader);
         service_->Start();
-        SetUpRoutes(server_, *service_, token);
-        port_ = server_.bind_to_any_port("127.0.0.1");
+        server_ = std::make_unique<HttpServer>(
+            [this, token](const HttpRequest& request) { return Route(request, *service_, token); });
+        std::string error;
+        ASSERT_TRUE(server_->Listen("127.0.0.1", 0, error)) << error;
+        port_ = server_->Port();
         ASSERT_GT(port_, 0);
-        listener_ = std::thread([this] { server_.listen_after_bind(); });
+        listener_ = std::thread([this] { server_->Run(); });
         client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
         client_->set_read_timeout(10, 0);
     }
@@ -106,7 +110,7 @@ protected:
         FillDemoRecord(*mapping_.record);
     }
     void TearDown() override {
-        server_.stop();
+        if (server_) server_->Stop();
         if (listener_.joinable()) listener_.join();
         if (service_) service_->Stop();
         if (mapping_.record != nullptr) CloseSharedStatus(mapping_);
@@ -133,7 +137,7 @@ protected:
     std::string name_;
     SharedMapping mapping_;
     std::unique_ptr<StatusService> service_;
-    httplib::Server server_;
+    std::unique_ptr<HttpServer> server_;
     int port_ = 0;
     std::thread listener_;
     std::unique_ptr<httplib::Client> client_;

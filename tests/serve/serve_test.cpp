@@ -329,6 +329,10 @@ TEST_F(Serve, EveryRequestNeedsTheTokenWhenOneIsSet) {
     }
     EXPECT_EQ(Get("/metrics", {{"Authorization", "Bearer s3cret-token"}}).value().status, 200);
     EXPECT_EQ(Get("/status.json?token=s3cret-token").value().status, 200);
+    // The query is decoded before the comparison, and the first of two tokens counts.
+    EXPECT_EQ(Get("/metrics?samples=0&token=s3cret%2dtoken").value().status, 200);
+    EXPECT_EQ(Get("/metrics?token=s3cret-token&token=wrong").value().status, 200);
+    EXPECT_EQ(Get("/metrics?token=wrong&token=s3cret-token").value().status, 401);
     EXPECT_EQ(Get("/", {{"Authorization", "Basic s3cret-token"}}).value().status, 401);
 }
 
@@ -349,8 +353,19 @@ TEST_F(Serve, BadRequestsGetClientErrorsAndNothingOutsideIsServed) {
     }
     auto posted = client_->Post("/metrics", "x", "text/plain");
     ASSERT_TRUE(posted);
-    EXPECT_GE(posted->status, 400);
-    EXPECT_LT(posted->status, 500);
+    EXPECT_EQ(posted->status, 405);
+    EXPECT_EQ(posted->get_header_value("Allow"), "GET, HEAD");
+    EXPECT_EQ(posted->get_header_value("Cache-Control"), "no-store");
+    auto head = client_->Head("/metrics");
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
+    EXPECT_TRUE(head->body.empty());
+    // A parameter's value is decoded as a whole: an escaped digit is the digit, an escape
+    // cut short is text.
+    Picture tripled;
+    ASSERT_TRUE(DecodePng(Body("/status.png?scale=%33"), tripled));
+    EXPECT_EQ(tripled.width, 3 * 752u);
+    EXPECT_EQ(Get("/status.png?scale=3%").value().status, 400);
     auto huge = client_->Post("/status.json", std::string(1 << 20, 'x'), "text/plain");
     if (huge) {  // or the connection is cut before all of it is sent
         EXPECT_EQ(huge->status, 413);

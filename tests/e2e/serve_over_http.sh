@@ -37,8 +37,10 @@ huge=$(code "${auth[@]}" --data-binary "@$E2E_WORK/body" "$base/status.json")
 [[ $huge == 413 || $huge == 000 ]] || e2e_fail "a body of a megabyte got $huge"
 [[ $(code "${auth[@]}" "$base/metrics") == 200 ]] || e2e_fail "no answer after a large body"
 get -D "$E2E_WORK/headers" -o /dev/null "$base/metrics"
-grep -qi '^Cache-Control: no-store' "$E2E_WORK/headers" && grep -qi '^Content-Type: text/plain; version=0.0.4' "$E2E_WORK/headers" ||
+if ! grep -qi '^Cache-Control: no-store' "$E2E_WORK/headers" ||
+  ! grep -qi '^Content-Type: text/plain; version=0.0.4' "$E2E_WORK/headers"; then
   e2e_fail "the metrics' headers: $(cat "$E2E_WORK/headers")"
+fi
 
 # The JSON of the simulated client's record.
 get "$base/status.json?samples=0" >"$E2E_WORK/status.json"

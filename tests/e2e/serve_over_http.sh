@@ -61,7 +61,14 @@ e2e_poll 20 _message || e2e_fail "the message written into the record did not re
 e2e_expect_field message_changed 1 "orvane-serve lowered a flag of the record"
 e2e_expect_field saver_attached 0 "orvane-serve marked itself attached"
 
-# The picture at twice the size, the screen drawn in it, and a new one once the client moved on.
+# The picture: the header image in its corner pixel for pixel (so the colours are in their
+# order), twice the size on asking, and a new one once the client moved on.
+get -o "$E2E_WORK/one.png" "$base/status.png"
+[[ $("$e2e_convert" "$E2E_WORK/one.png" -format '%wx%h' info:) == 752x445 ]] || e2e_fail "status.png is not 752x445"
+"$e2e_convert" "$E2E_WORK/one.png" -crop 500x41+0+0 +repage "png24:$E2E_WORK/header-served.png" ||
+  e2e_fail "cannot crop status.png"
+differ=$("$e2e_compare" -metric AE "$E2E_WORK/header-served.png" "$e2e_source_dir/resources/header.bmp" null: 2>&1)
+[[ $differ == 0 ]] || e2e_fail "the served header differs from header.bmp in $differ pixels"
 get -o "$E2E_WORK/a.png" "$base/status.png?scale=2"
 [[ $("$e2e_convert" "$E2E_WORK/a.png" -format '%wx%h' info:) == 1504x890 ]] || e2e_fail "status.png?scale=2 is not 1504x890"
 colours=$("$e2e_convert" "$E2E_WORK/a.png" -format '%k' info:)

@@ -1,7 +1,5 @@
 #include "http_routes.h"
 
-#include <httplib.h>
-
 #include "status_service.h"
 
 namespace {
@@ -57,85 +55,149 @@ bool TokenMatches(const std::string& given, const std::string& token) {
     return diff == 0;
 }
 
-bool Authorised(const httplib::Request& request, const std::string& token) {
+bool Authorised(const HttpRequest& request, const std::multimap<std::string, std::string>& params,
+                const std::string& token) {
     if (token.empty()) return true;
-    const std::string header = request.get_header_value("Authorization");
     const std::string bearer = "Bearer ";
+    const std::string& header = request.authorization;
     if (header.compare(0, bearer.size(), bearer) == 0 && TokenMatches(header.substr(bearer.size()), token)) return true;
-    return request.has_param("token") && TokenMatches(request.get_param_value("token"), token);
+    const auto given = params.find("token");
+    return given != params.end() && TokenMatches(given->second, token);
 }
 
-void Plain(httplib::Response& response, int status, const std::string& text) {
+HttpResponse Plain(int status, const std::string& text) {
+    HttpResponse response;
     response.status = status;
-    response.set_content(text + "\n", "text/plain; charset=utf-8");
+    response.contentType = "text/plain; charset=utf-8";
+    response.body = text + "\n";
+    return response;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string Decode(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            out += ' ';
+        } else if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+HttpResponse Picture(const std::multimap<std::string, std::string>& params, StatusService& service) {
+    int scale = 1;
+    const auto given = params.find("scale");
+    if (given != params.end()) {
+        const std::string& text = given->second;
+        if (text.size() != 1 || text[0] < '1' || text[0] > '0' + kMaxImageScale)
+            return Plain(400, "scale takes a whole number from 1 to 8");
+        scale = text[0] - '0';
+    }
+    auto png = service.Png(scale);
+    if (!png) return Plain(503, service.WaitingText());
+    HttpResponse response;
+    response.contentType = "image/png";
+    response.sharedBody = std::move(png);
+    return response;
+}
+
+HttpResponse Status(const std::multimap<std::string, std::string>& params, StatusService& service) {
+    // The page polls every second and needs no samples: up to 120 000 numbers it would drop.
+    bool withSamples = true;
+    const auto given = params.find("samples");
+    if (given != params.end()) {
+        if (given->second != "0" && given->second != "1") return Plain(400, "samples takes 0 or 1");
+        withSamples = given->second == "1";
+    }
+    HttpResponse response;
+    response.contentType = "application/json";
+    response.body = service.Json(withSamples);
+    return response;
+}
+
+HttpResponse Decide(const HttpRequest& request, StatusService& service, const std::string& token) {
+    if (request.targetLength > kMaxRequestTarget) return Plain(414, "the address is too long");
+    if (request.bodyLength > kMaxRequestBody) return Plain(413, "the request is too large");
+    const auto params = ParseQuery(request.query);
+    if (!Authorised(request, params, token)) {
+        HttpResponse response = Plain(401, "a token is needed");
+        response.headers.emplace_back("WWW-Authenticate", "Bearer");
+        return response;
+    }
+    const bool known = request.path == "/" || request.path == "/status.png" || request.path == "/status.json" ||
+                       request.path == "/metrics";
+    if (!known) return Plain(404, "not found");
+    // A server sends no body for HEAD by itself.
+    if (request.method != "GET" && request.method != "HEAD") {
+        HttpResponse response = Plain(405, "only GET is served");
+        response.headers.emplace_back("Allow", "GET, HEAD");
+        return response;
+    }
+    if (request.path == "/status.png") return Picture(params, service);
+    if (request.path == "/status.json") return Status(params, service);
+    HttpResponse response;
+    if (request.path == "/metrics") {
+        response.contentType = "text/plain; version=0.0.4; charset=utf-8";
+        response.body = service.Metrics();
+    } else {
+        response.contentType = "text/html; charset=utf-8";
+        response.body = kPage;
+    }
+    return response;
 }
 
 }  // namespace
 
-void SetUpRoutes(httplib::Server& server, StatusService& service, const std::string& token) {
-    // Nothing we serve takes a body; a request that sends one large is refused before it is read.
-    server.set_payload_max_length(4096);
-    server.set_read_timeout(5, 0);
-    server.set_write_timeout(5, 0);
-    // cpp-httplib wakes every 10 ms for each connection it keeps open between requests, which
-    // would cost a page polling once a second more than all the rest: one request a connection.
-    server.set_keep_alive_max_count(1);
-    // Headers and body go out in separate writes; without this each answer waits for the
-    // client's delayed acknowledgement.
-    server.set_tcp_nodelay(true);
-
-    server.set_pre_routing_handler([token](const httplib::Request& request, httplib::Response& response) {
-        if (Authorised(request, token)) return httplib::Server::HandlerResponse::Unhandled;
-        response.set_header("WWW-Authenticate", "Bearer");
-        Plain(response, 401, "a token is needed");
-        return httplib::Server::HandlerResponse::Handled;
-    });
-    server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
-        response.set_header("Cache-Control", "no-store");
-        response.set_header("X-Content-Type-Options", "nosniff");
-    });
-
-    server.Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(kPage, "text/html; charset=utf-8");
-    });
-    server.Get("/status.png", [&service](const httplib::Request& request, httplib::Response& response) {
-        int scale = 1;
-        if (request.has_param("scale")) {
-            const std::string text = request.get_param_value("scale");
-            if (text.size() != 1 || text[0] < '1' || text[0] > '0' + kMaxImageScale) {
-                Plain(response, 400, "scale takes a whole number from 1 to 8");
-                return;
+std::multimap<std::string, std::string> ParseQuery(const std::string& query) {
+    std::multimap<std::string, std::string> params;
+    std::size_t start = 0;
+    while (start <= query.size()) {
+        std::size_t end = query.find('&', start);
+        if (end == std::string::npos) end = query.size();
+        const std::string pair = query.substr(start, end - start);
+        if (!pair.empty()) {
+            const std::size_t equals = pair.find('=');
+            if (equals == std::string::npos) {
+                params.emplace(Decode(pair), std::string());
+            } else {
+                params.emplace(Decode(pair.substr(0, equals)), Decode(pair.substr(equals + 1)));
             }
-            scale = text[0] - '0';
         }
-        const auto png = service.Png(scale);
-        if (!png) {
-            Plain(response, 503, service.WaitingText());
-            return;
-        }
-        // The shared picture stays alive for as long as the response is being sent.
-        response.set_content_provider(png->size(), "image/png",
-                                      [png](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                          return sink.write(png->data() + offset, length);
-                                      });
-    });
-    server.Get("/status.json", [&service](const httplib::Request& request, httplib::Response& response) {
-        // The page polls every second and needs no samples: up to 120 000 numbers it would drop.
-        bool withSamples = true;
-        if (request.has_param("samples")) {
-            const std::string text = request.get_param_value("samples");
-            if (text != "0" && text != "1") {
-                Plain(response, 400, "samples takes 0 or 1");
-                return;
-            }
-            withSamples = text == "1";
-        }
-        response.set_content(service.Json(withSamples), "application/json");
-    });
-    server.Get("/metrics", [&service](const httplib::Request&, httplib::Response& response) {
-        response.set_content(service.Metrics(), "text/plain; version=0.0.4; charset=utf-8");
-    });
-    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-        if (response.body.empty()) Plain(response, response.status, response.status == 404 ? "not found" : "bad request");
-    });
+        start = end + 1;
+    }
+    return params;
+}
+
+HttpResponse Route(const HttpRequest& request, StatusService& service, const std::string& token) {
+    HttpResponse response = Decide(request, service, token);
+    response.headers.emplace_back("Cache-Control", "no-store");
+    response.headers.emplace_back("X-Content-Type-Options", "nosniff");
+    return response;
+}
+
+const char* StatusReason(int status) {
+    switch (status) {
+        case 200: return "OK";
+        case 400: return "Bad Request";
+        case 401: return "Unauthorized";
+        case 404: return "Not Found";
+        case 405: return "Method Not Allowed";
+        case 413: return "Payload Too Large";
+        case 414: return "URI Too Long";
+        case 431: return "Request Header Fields Too Large";
+        case 503: return "Service Unavailable";
+        default: return status < 500 ? "Bad Request" : "Internal Server Error";
+    }
 }

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <csetjmp>
-#include <png.h>
 
+#include "display/status_display.h"
 #include "inspect.h"
+#include "png_encode.h"
 #include "shared/shared_status.h"
 
 namespace {
@@ -26,47 +26,23 @@ void Sample(std::string& out, const char* name, const char* type, const char* he
     out += line;
 }
 
-}  // namespace
-
-std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int height, int scale) {
-    if (width <= 0 || height <= 0 || scale < 1 || pixels.size() != static_cast<std::size_t>(width) * height) return {};
-    const int outWidth = width * scale, outHeight = height * scale;
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(outWidth) * outHeight * 3);
-    for (int y = 0; y < outHeight; ++y) {
-        const std::uint32_t* row = pixels.data() + static_cast<std::size_t>(y / scale) * width;
-        unsigned char* out = rgb.data() + static_cast<std::size_t>(y) * outWidth * 3;
-        for (int x = 0; x < outWidth; ++x) {
-            const std::uint32_t p = row[x / scale];
-            *out++ = static_cast<unsigned char>(p >> 16);
-            *out++ = static_cast<unsigned char>(p >> 8);
-            *out++ = static_cast<unsigned char>(p);
-        }
-    }
-    // zlib's fastest level with the Sub filter: the screen is mostly flat runs, and a page on a
-    // busy client asks for a new picture every second, so speed counts before the last bytes.
-    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = writer != nullptr ? png_create_info_struct(writer) : nullptr;
-    std::string png;
-    if (info == nullptr || setjmp(png_jmpbuf(writer)) != 0) {
-        png_destroy_write_struct(&writer, &info);
-        return {};
-    }
-    png_set_write_fn(
-        writer, &png,
-        [](png_structp w, png_bytep data, png_size_t length) {
-            static_cast<std::string*>(png_get_io_ptr(w))->append(reinterpret_cast<const char*>(data), length);
-        },
-        nullptr);
-    png_set_IHDR(writer, info, static_cast<png_uint_32>(outWidth), static_cast<png_uint_32>(outHeight), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(writer, 1);
-    png_set_filter(writer, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-    png_write_info(writer, info);
-    for (int y = 0; y < outHeight; ++y) png_write_row(writer, rgb.data() + static_cast<std::size_t>(y) * outWidth * 3);
-    png_write_end(writer, nullptr);
-    png_destroy_write_struct(&writer, &info);
-    return png;
+// The canvas's rows as 0x00RRGGBB, as the display drew them.
+void CopyPixels(const StatusDisplay& display, std::vector<std::uint32_t>& pixels, int& width, int& height) {
+    const Canvas& canvas = *display.canvas;
+    width = canvas.PixelWidth();
+    height = canvas.PixelHeight();
+    pixels.reserve(static_cast<std::size_t>(width) * height);
+#if defined(_WIN32)
+    // The canvas is a top-down 32-bit DIB section, row y at y * width, its bits current once
+    // the thread that drew has flushed GDI's batch (TickOnce does). The fourth byte is GDI's.
+    const auto* bits = static_cast<const std::uint32_t*>(display.canvasBitmap->bits);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) pixels.push_back(bits[i] & 0xFFFFFFu);
+#else
+    for (int y = 0; y < height; ++y) pixels.insert(pixels.end(), canvas.PixelRow(y), canvas.PixelRow(y) + width);
+#endif
 }
+
+}  // namespace
 
 StatusService::StatusService(std::string recordName, std::string headerImage)
     : recordName_(recordName),
@@ -101,6 +77,11 @@ void StatusService::TickOnce() {
     std::lock_guard<std::mutex> lock(mutex_);
     const bool wasAttached = session_.Attached();
     const TickOutcome outcome = session_.Tick(NowMs());
+#if defined(_WIN32)
+    // GDI batches drawing per thread: flushed here, by the thread that drew, so that a request
+    // thread reads the pixels of this tick (reading a pixel flushes).
+    if (session_.Display() != nullptr) (void)session_.Display()->canvas->PixelAt(0, 0);
+#endif
     if (outcome.present || wasAttached != session_.Attached()) {
         ++version_;
         lastChange_ = std::chrono::steady_clock::now();
@@ -122,11 +103,7 @@ std::shared_ptr<const std::string> StatusService::Png(int scale) {
         if (!session_.Attached() || session_.Display() == nullptr) return nullptr;
         Cached& cached = cache_[scale];
         if (cached.png && cached.version == version_) return cached.png;
-        const Canvas& canvas = *session_.Display()->canvas;
-        width = canvas.PixelWidth();
-        height = canvas.PixelHeight();
-        pixels.reserve(static_cast<std::size_t>(width) * height);
-        for (int y = 0; y < height; ++y) pixels.insert(pixels.end(), canvas.PixelRow(y), canvas.PixelRow(y) + width);
+        CopyPixels(*session_.Display(), pixels, width, height);
         version = version_;
     }
     // Encoded outside the lock: the tick goes on meanwhile.
@@ -152,7 +129,12 @@ std::vector<unsigned char> StatusService::CopyRecord() {
 }
 
 std::string StatusService::WaitingText() const {
+#if defined(_WIN32)
+    // A named file mapping: the name as it is.
+    return "Waiting for the Orvane client (no shared record " + recordName_ + ")";
+#else
     return "Waiting for the Orvane client (no shared record /" + recordName_ + ")";
+#endif
 }
 
 std::string StatusService::Json(bool withSamples) {

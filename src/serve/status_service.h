@@ -59,6 +59,3 @@ private:
     std::atomic<bool> running_{false};
     std::thread thread_;
 };
-
-// The PNG of 0x00RRGGBB rows, each pixel repeated `scale` times across and down. Empty on failure.
-std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int height, int scale);

@@ -1,12 +1,12 @@
-// orvane-serve: the status screen and the client's figures over HTTP.
+// orvane-serve on Linux: the header image found beside the installed program, and SIGTERM or
+// SIGINT ending the server.
 #include <csignal>
 #include <pthread.h>
 #include <thread>
 #include <cstdio>
-#include <httplib.h>
 #include <unistd.h>
 
-#include "http_routes.h"
+#include "http_server.h"
 #include "serve_options.h"
 #include "status_service.h"
 #include "display/status_display.h"
@@ -56,20 +56,20 @@ int main(int argc, char** argv) {
 
     StatusService service(options.recordName, options.headerImage.empty() ? HeaderImage() : options.headerImage);
     service.Start();
-    httplib::Server server;
-    SetUpRoutes(server, service, options.token);
-    if (!server.bind_to_port(options.host.c_str(), options.port)) {
-        std::fprintf(stderr, "orvane-serve: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+    const std::string token = options.token;
+    HttpServer server([&service, token](const HttpRequest& request) { return Route(request, service, token); });
+    if (!server.Listen(options.host, options.port, error)) {
+        std::fprintf(stderr, "orvane-serve: %s\n", error.c_str());
         return 1;
     }
     std::thread([&server, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
-        server.stop();
+        server.Stop();
     }).detach();
     std::printf("orvane-serve: listening on http://%s:%d/\n", options.host.c_str(), options.port);
     std::fflush(stdout);
-    server.listen_after_bind();
+    server.Run();
     service.Stop();
     return 0;
 }

@@ -1,0 +1,64 @@
+// orvane-serve on Windows: the header image beside the program (where the install puts it,
+// next to Orvane.scr), and Ctrl-C, Ctrl-Break or the console closing ending the server.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "display/status_display.h"
+#include "http_server.h"
+#include "serve_options.h"
+#include "status_service.h"
+
+namespace {
+
+std::atomic<HttpServer*> gServer{nullptr};
+
+BOOL WINAPI OnConsoleEvent(DWORD) {
+    if (HttpServer* server = gServer.load()) server->Stop();
+    return TRUE;
+}
+
+std::string HeaderImage() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length > 0 && length < sizeof path) {
+        std::string self(path, length);
+        const std::string candidate = self.substr(0, self.find_last_of("\\/") + 1) + "header.bmp";
+        if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return candidate;
+    }
+    return kHeaderImageFile;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ServeOptions options;
+    std::string error;
+    if (!ParseServeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error) || !LoadToken(options, error)) {
+        std::fprintf(stderr, "orvane-serve: %s\n%s", error.c_str(), kServeUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kServeUsage, stdout);
+        return 0;
+    }
+    StatusService service(options.recordName, options.headerImage.empty() ? HeaderImage() : options.headerImage);
+    service.Start();
+    const std::string token = options.token;
+    HttpServer server([&service, token](const HttpRequest& request) { return Route(request, service, token); });
+    if (!server.Listen(options.host, options.port, error)) {
+        std::fprintf(stderr, "orvane-serve: %s\n", error.c_str());
+        return 1;
+    }
+    gServer.store(&server);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    std::printf("orvane-serve: listening on http://%s:%d/\n", options.host.c_str(), options.port);
+    std::fflush(stdout);
+    server.Run();
+    gServer.store(nullptr);
+    service.Stop();
+    return 0;
+}

@@ -12,6 +12,8 @@ struct HttpServer::Impl {
 
 namespace {
 
+constexpr std::size_t kHttpWorkers = 16;
+
 void Answer(const HttpHandler& handler, const httplib::Request& request, httplib::Response& response) {
     HttpRequest plain;
     plain.method = request.method;
@@ -45,7 +47,10 @@ HttpServer::HttpServer(HttpHandler handler) : impl_(std::make_unique<Impl>()) {
     httplib::Server& server = impl_->server;
     // Answered before cpp-httplib reads any body, so that a large one is refused unread.
     server.set_payload_max_length(kMaxRequestBody);
-    server.set_read_timeout(5, 0);
+    // A slow or silent client holds a worker until its timeout: enough workers that a handful
+    // of them leave the rest served, and a read timeout short enough that they go soon.
+    server.new_task_queue = [] { return new httplib::ThreadPool(kHttpWorkers); };
+    server.set_read_timeout(2, 0);
     server.set_write_timeout(5, 0);
     // cpp-httplib wakes every 10 ms for each connection it keeps open between requests, which
     // would cost a page polling once a second more than all the rest: one request a connection.

@@ -95,6 +95,7 @@ private:
     std::uint32_t* DirectPixels() const { return static_cast<std::uint32_t*>(bitmap_->bits); }
 
     void WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color);
+    bool ClipColumn(std::int32_t x, std::int32_t& first, std::int32_t& last) const;
 
     GdiObject* bitmap_ = nullptr;
     bool gdiPending_ = false;  // GDI has drawn since the last flush
@@ -114,6 +115,7 @@ private:
 
 private:
     void PaintText(std::int64_t x, std::int64_t y, const char* text);
+    bool ClipColumn(std::int32_t x, std::int32_t& top, std::int32_t& bottom) const;
     const RasterFont& Font() const;
 
     ColumnCoverage coverage_;

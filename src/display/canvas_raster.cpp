@@ -95,11 +95,17 @@ void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
     surface_.Plot(x, y, PackedRgb(color));
 }
 
-void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
-    const std::uint32_t packed = PackedRgb(color);
-    if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return;
+// Cuts the run x, top <= y < bottom to the clip; false when nothing is left.
+bool Canvas::ClipColumn(std::int32_t x, std::int32_t& top, std::int32_t& bottom) const {
+    if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return false;
     top = static_cast<std::int32_t>(std::max<std::int64_t>(top, surface_.ClipTop()));
     bottom = static_cast<std::int32_t>(std::min<std::int64_t>(bottom, surface_.ClipBottom()));
+    return top < bottom;
+}
+
+void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
+    const std::uint32_t packed = PackedRgb(color);
+    if (!ClipColumn(x, top, bottom)) return;
     if (coverage_.Active()) {
         coverage_.Claim(x, top, bottom, [&](std::int32_t first, std::int32_t last) {
             surface_.Column(x, first, last, packed);
@@ -111,10 +117,7 @@ void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, c
 
 void Canvas::PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split, std::int32_t bottom,
                             const RgbColor& upper, const RgbColor& lower) {
-    if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return;
-    top = static_cast<std::int32_t>(std::max<std::int64_t>(top, surface_.ClipTop()));
-    bottom = static_cast<std::int32_t>(std::min<std::int64_t>(bottom, surface_.ClipBottom()));
-    if (top >= bottom) return;
+    if (!ClipColumn(x, top, bottom)) return;
     split = std::clamp(split, top, bottom);
     const std::uint32_t above = PackedRgb(upper);
     const std::uint32_t below = PackedRgb(lower);
@@ -130,11 +133,7 @@ void Canvas::PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split
 }
 
 bool Canvas::ColumnHidden(std::int32_t x, std::int32_t top, std::int32_t bottom) const {
-    if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return true;
-    top = static_cast<std::int32_t>(std::max<std::int64_t>(top, surface_.ClipTop()));
-    bottom = static_cast<std::int32_t>(std::min<std::int64_t>(bottom, surface_.ClipBottom()));
-    if (top >= bottom) return true;
-    return coverage_.Active() && coverage_.Covered(x, top, bottom);
+    return !ClipColumn(x, top, bottom) || (coverage_.Active() && coverage_.Covered(x, top, bottom));
 }
 
 void Canvas::SetForeground(const RgbColor& color) { textColor_ = PackedRgb(color); }

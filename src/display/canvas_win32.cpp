@@ -113,18 +113,25 @@ void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
     WriteColumn(x, y, y + 1, color);
 }
 
-void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
-    if (x < 0 || x >= PixelWidth()) return;
-    if (clipped_ && (x < clip_.left || x >= clip_.right)) return;
-    // Pixels off the bitmap would be dropped one by one; skipping them keeps a wild column
-    // from costing billions of calls.
-    std::int32_t first = std::max<std::int32_t>(top, 0);
-    std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
+// Cuts the run x, first <= y < last to the bitmap and the clip; false when nothing is left.
+// Pixels off the bitmap would be dropped one by one; skipping them keeps a wild column from
+// costing billions of calls.
+bool Canvas::ClipColumn(std::int32_t x, std::int32_t& first, std::int32_t& last) const {
+    if (x < 0 || x >= PixelWidth()) return false;
+    if (clipped_ && (x < clip_.left || x >= clip_.right)) return false;
+    first = std::max<std::int32_t>(first, 0);
+    last = std::min<std::int32_t>(last, PixelHeight());
     if (clipped_) {
         first = std::max(first, clip_.top);
         last = std::min(last, clip_.bottom);
     }
-    if (first >= last) return;
+    return first < last;
+}
+
+void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
+    std::int32_t first = top;
+    std::int32_t last = bottom;
+    if (!ClipColumn(x, first, last)) return;
     if (coverage_.Active()) {
         coverage_.Claim(x, first, last, [&](std::int32_t from, std::int32_t to) { WriteColumn(x, from, to, color); });
         return;
@@ -134,15 +141,9 @@ void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, c
 
 void Canvas::PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split, std::int32_t bottom,
                             const RgbColor& upper, const RgbColor& lower) {
-    if (x < 0 || x >= PixelWidth()) return;
-    if (clipped_ && (x < clip_.left || x >= clip_.right)) return;
-    std::int32_t first = std::max<std::int32_t>(top, 0);
-    std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
-    if (clipped_) {
-        first = std::max(first, clip_.top);
-        last = std::min(last, clip_.bottom);
-    }
-    if (first >= last) return;
+    std::int32_t first = top;
+    std::int32_t last = bottom;
+    if (!ClipColumn(x, first, last)) return;
     split = std::clamp(split, first, last);
     const auto write = [&](std::int32_t from, std::int32_t to) {
         if (from < split) WriteColumn(x, from, std::min(to, split), upper);
@@ -156,16 +157,9 @@ void Canvas::PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split
 }
 
 bool Canvas::ColumnHidden(std::int32_t x, std::int32_t top, std::int32_t bottom) const {
-    if (x < 0 || x >= PixelWidth()) return true;
-    if (clipped_ && (x < clip_.left || x >= clip_.right)) return true;
-    std::int32_t first = std::max<std::int32_t>(top, 0);
-    std::int32_t last = std::min<std::int32_t>(bottom, PixelHeight());
-    if (clipped_) {
-        first = std::max(first, clip_.top);
-        last = std::min(last, clip_.bottom);
-    }
-    if (first >= last) return true;
-    return coverage_.Active() && coverage_.Covered(x, first, last);
+    std::int32_t first = top;
+    std::int32_t last = bottom;
+    return !ClipColumn(x, first, last) || (coverage_.Active() && coverage_.Covered(x, first, last));
 }
 
 // Pixels x, first <= y < last, all on the bitmap.

@@ -24,12 +24,7 @@ bool ColumnCoverage::Covered(std::int32_t x, std::int32_t top, std::int32_t bott
         bits_.data() + static_cast<std::size_t>(x) * static_cast<std::size_t>(wordsPerColumn_);
     const std::int32_t lastWord = (bottom - 1) / kWordBits;
     for (std::int32_t word = top / kWordBits; word <= lastWord; ++word) {
-        const std::int32_t base = word * kWordBits;
-        const std::int32_t from = top > base ? top - base : 0;
-        const std::int32_t to = bottom < base + kWordBits ? bottom - base : kWordBits;
-        const std::uint64_t below = to == kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
-        const std::uint64_t wanted = below & ~((std::uint64_t{1} << from) - 1);
-        if ((wanted & ~column[word]) != 0) return false;
+        if ((WordMask(top, bottom, word * kWordBits) & ~column[word]) != 0) return false;
     }
     return true;
 }

@@ -28,6 +28,14 @@ public:
 private:
     static constexpr std::int32_t kWordBits = 64;
 
+    // The bits of rows top <= y < bottom in the word whose first row is `base`.
+    static std::uint64_t WordMask(std::int32_t top, std::int32_t bottom, std::int32_t base) {
+        const std::int32_t from = top > base ? top - base : 0;
+        const std::int32_t to = bottom < base + kWordBits ? bottom - base : kWordBits;
+        const std::uint64_t below = to == kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
+        return below & ~((std::uint64_t{1} << from) - 1);
+    }
+
     bool active_ = false;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
@@ -51,10 +59,7 @@ void ColumnCoverage::Claim(std::int32_t x, std::int32_t top, std::int32_t bottom
     std::int32_t runStart = -1;  // an uncovered run that reached the end of the previous word
     for (std::int32_t word = top / kWordBits; word <= lastWord; ++word) {
         const std::int32_t base = word * kWordBits;
-        const std::int32_t from = top > base ? top - base : 0;
-        const std::int32_t to = bottom < base + kWordBits ? bottom - base : kWordBits;
-        const std::uint64_t below = to == kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
-        const std::uint64_t wanted = below & ~((std::uint64_t{1} << from) - 1);
+        const std::uint64_t wanted = WordMask(top, bottom, base);
         std::uint64_t open = wanted & ~column[word];
         column[word] |= wanted;
 

@@ -37,15 +37,8 @@ std::string HeaderImage() {
 
 int main(int argc, char** argv) {
     ServeOptions options;
+    if (const int status = ReadServeCommandLine(argc, argv, options); status >= 0) return status;
     std::string error;
-    if (!ParseServeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error) || !LoadToken(options, error)) {
-        std::fprintf(stderr, "orvane-serve: %s\n%s", error.c_str(), kServeUsage);
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kServeUsage, stdout);
-        return 0;
-    }
     // SIGTERM and SIGINT are taken by a thread of their own, which ends the server: blocked
     // here, before any thread starts, so that every thread inherits the mask.
     sigset_t stopSignals;

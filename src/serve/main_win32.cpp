@@ -36,15 +36,8 @@ std::string HeaderImage() {
 
 int main(int argc, char** argv) {
     ServeOptions options;
+    if (const int status = ReadServeCommandLine(argc, argv, options); status >= 0) return status;
     std::string error;
-    if (!ParseServeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error) || !LoadToken(options, error)) {
-        std::fprintf(stderr, "orvane-serve: %s\n%s", error.c_str(), kServeUsage);
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kServeUsage, stdout);
-        return 0;
-    }
     StatusService service(options.recordName, options.headerImage.empty() ? HeaderImage() : options.headerImage);
     service.Start();
     const std::string token = options.token;

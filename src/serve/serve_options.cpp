@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -101,4 +102,17 @@ bool LoadToken(ServeOptions& options, std::string& error) {
         return false;
     }
     return true;
+}
+
+int ReadServeCommandLine(int argc, char** argv, ServeOptions& options) {
+    std::string error;
+    if (!ParseServeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error) || !LoadToken(options, error)) {
+        std::fprintf(stderr, "orvane-serve: %s\n%s", error.c_str(), kServeUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kServeUsage, stdout);
+        return 0;
+    }
+    return -1;
 }

@@ -20,3 +20,6 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& optio
 // Reads the token from options.tokenFile: its first line, without surrounding blanks.
 bool LoadToken(ServeOptions& options, std::string& error);
 extern const char kServeUsage[];
+// The command line of either program: parsed, the token loaded, the usage or the error printed.
+// The exit status to end with, or -1 to go on and serve.
+int ReadServeCommandLine(int argc, char** argv, ServeOptions& options);

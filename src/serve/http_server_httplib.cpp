@@ -12,8 +12,6 @@ struct HttpServer::Impl {
 
 namespace {
 
-constexpr std::size_t kHttpWorkers = 16;
-
 void Answer(const HttpHandler& handler, const httplib::Request& request, httplib::Response& response) {
     HttpRequest plain;
     plain.method = request.method;
@@ -47,9 +45,8 @@ HttpServer::HttpServer(HttpHandler handler) : impl_(std::make_unique<Impl>()) {
     httplib::Server& server = impl_->server;
     // Answered before cpp-httplib reads any body, so that a large one is refused unread.
     server.set_payload_max_length(kMaxRequestBody);
-    // A slow or silent client holds a worker until its timeout: enough workers that a handful
-    // of them leave the rest served, and a read timeout short enough that they go soon.
-    server.new_task_queue = [] { return new httplib::ThreadPool(kHttpWorkers); };
+    // A slow or silent client holds one of cpp-httplib's workers until its read times out:
+    // soon enough that a few of them leave the others served.
     server.set_read_timeout(2, 0);
     server.set_write_timeout(5, 0);
     // cpp-httplib wakes every 10 ms for each connection it keeps open between requests, which

@@ -249,9 +249,22 @@ TEST(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
     ASSERT_EQ(orvane_show_message(client.handle, "Could not reach", "the data server"), ORVANE_OK);
     reader.display.Update();
     // While the message shows, a new row is kept but not raised: a frame redraw would wipe it.
+    // Nor is it written: a second reader, which draws what the first one drew from the record
+    // as it finds it, would show a graph that the first one never drew. A new geometry waits
+    // as well.
+    const auto graphBytes = [&record] {
+        const auto* from = reinterpret_cast<const unsigned char*>(&record.graph_depth_x);
+        return std::vector<unsigned char>(from, reinterpret_cast<const unsigned char*>(&record.saver_attached));
+    };
+    const std::vector<unsigned char> drawn = graphBytes();
+    orvane_push_row(client.handle, newer.data(), newer.size());
+    orvane_set_graph(client.handle, 0, 3, 0);
+    orvane_set_graph(client.handle, 0, 2, 0);
+    orvane_push_row(client.handle, older.data(), older.size());
     orvane_push_row(client.handle, newer.data(), newer.size());
     EXPECT_EQ(ReadFlag(record.graph_frame_changed), 0);
     EXPECT_EQ(ReadFlag(record.spectrum_rows[1].changed), 0);
+    EXPECT_TRUE(graphBytes() == drawn) << "the record's graph changed under the message";
     reader.display.Update();
 
     ASSERT_EQ(orvane_hide_message(client.handle), ORVANE_OK);

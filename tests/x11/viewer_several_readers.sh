@@ -60,9 +60,18 @@ _marked() { [[ $(x11_attached) == 1 ]]; }
 x11_poll 10 _marked || x11_fail "no reader attached to the new record (saver_attached $(x11_attached))"
 _sim_done() { ! x11_running sim; }
 x11_poll 30 _sim_done || x11_fail "the burst did not end"
+# The client's end is not the readers': the updates it made last are still to be drawn, by the
+# owner at its next tick and by the follower after it. Two readers that agree on an earlier
+# picture must not stand for the final one, so the same agreed picture is wanted twice running.
+agreed=
 _readers_agree() {
-  x11_shot "$X11_WORK/several.png" && shown_in "$X11_WORK/several.png" 1 &&
-    [[ $(pixels "$X11_WORK/several.png" 1) == $(pixels "$X11_WORK/several.png" 2) ]]
+  local one
+  x11_shot "$X11_WORK/several.png" && shown_in "$X11_WORK/several.png" 1 || return 1
+  one=$(pixels "$X11_WORK/several.png" 1)
+  [[ $one == $(pixels "$X11_WORK/several.png" 2) ]] || return 1
+  [[ $one == "$agreed" ]] && return 0
+  agreed=$one
+  return 1
 }
 x11_poll 10 _readers_agree || x11_fail "the two readers show different screens after the burst ($X11_WORK/several.png)"
 several=$(pixels "$X11_WORK/several.png" 1 "$kAboveGraph")
@@ -70,8 +79,9 @@ colours=$("$x11_convert" "$X11_WORK/several.png" -crop "752x185+800+260" +repage
 ((colours > 100)) || x11_fail "the graph shows only $colours colours after the burst ($X11_WORK/several.png)"
 
 # A sole reader, the same seeded run: the same texts, meters and bars. Its graph is left out:
-# once, on a heavily loaded machine, a sole reader's graph after this run showed its front row
-# alone, which is not understood yet; the readers above are held to every pixel.
+# now and then the two readers above, which joined the record mid-burst, show the graph under
+# the final message without its back rows, while a sole reader shows them all. That is not
+# understood yet; the readers above are held to every pixel among themselves.
 x11_stop viewer1 TERM
 x11_stop viewer2 TERM
 x11_poll 10 test ! -e /dev/shm/orvane_share || x11_fail "the burst's client left its record behind"

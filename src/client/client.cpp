@@ -79,6 +79,7 @@ struct orvane_client {
 
     bool graphSet = false;
     bool geometryWritten = false;  // the record holds `geometry` and its cleared rows
+    bool frameWatched = false;     // the frame raised last may still be waiting for a reader
     // The waterfall as published, row 0 the oldest; the record gets it with the flags.
     std::uint8_t rows[kMaxSpectrumRows][kMaxSpectrumBins] = {};
     std::int32_t wantedBins = 0;
@@ -116,6 +117,34 @@ struct orvane_client {
         // row raised.
         RaiseFlag(r.graph_frame_changed);
         for (std::int32_t j = 0; j < g.rows; ++j) RaiseFlag(r.spectrum_rows[j].changed);
+        frameWatched = true;
+    }
+
+    // A reader reads the frame's flag before the rows'. A tick that read it just before the
+    // raise above and the rows' just after draws rows alone; the frame it draws next tick
+    // then clears them, and a row is drawn only when raised. A row lowered while the frame is
+    // still up was drawn before the frame, so it goes up again to be drawn after it.
+    void WatchFrame() {
+        if (!frameWatched || !geometryWritten) return;
+        if (ReadFlag(record->graph_frame_changed) == 0) {
+            frameWatched = false;
+            return;
+        }
+        if (lastAttached == 0) return;  // nobody lowers anything
+        bool raised = false;
+        for (std::int32_t j = 0; j < geometry.rows; ++j) {
+            if (ReadFlag(record->spectrum_rows[j].changed) != 0) continue;
+            RaiseFlag(record->spectrum_rows[j].changed);
+            raised = true;
+        }
+        // The reader may have drawn the frame meanwhile, and after it some of these rows: they
+        // would then be drawn again alone, over the whole picture. The frame and every row
+        // once more make it whole.
+        if (raised && ReadFlag(record->graph_frame_changed) == 0) {
+            RaiseFlag(record->graph_frame_changed);
+            for (std::int32_t j = 0; j < geometry.rows; ++j) RaiseFlag(record->spectrum_rows[j].changed);
+            messageRepeat = messageRepeat || messageOn;  // the frame wipes a message out
+        }
     }
 
     bool GraphPending() const {
@@ -150,6 +179,7 @@ struct orvane_client {
         // Old rows were scaled for the old box; the waterfall starts again.
         std::memset(rows, 0, sizeof rows);
         geometryWritten = false;
+        frameWatched = false;
         graphSet = true;
     }
 
@@ -186,6 +216,7 @@ struct orvane_client {
             messageRepeat = messageRepeat || (messageOn && graphSet && GraphPending());
             RaiseAll();
         }
+        WatchFrame();
         if (messageRepeat && messageOn && ReadFlag(record->message_changed) == 0 && !GraphPending()) {
             // The graph raised before the message went up has been drawn, maybe over it.
             RaiseFlag(record->message_changed);

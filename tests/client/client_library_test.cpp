@@ -275,6 +275,34 @@ TEST(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
     EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
 }
 
+TEST(ClientLibrary, RowsAReaderDrewBeforeTheirFrameGoUpAgain) {
+    Client client("frame_race");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    Reader reader(record);
+    MarkSaverAttached(record, 0x20);
+    ASSERT_EQ(orvane_set_graph(client.handle, 0, 2, 0), ORVANE_OK);
+    orvane_graph g{};
+    orvane_get_graph(client.handle, &g);
+    const auto older = Ramp(g.bins, 5, g.peak_height), newer = Ramp(g.bins, 30, g.peak_height);
+    orvane_push_row(client.handle, older.data(), older.size());
+    reader.display.Update();
+
+    // The reader's tick read the frame's flag just before the push raised it and the rows'
+    // just after: it draws the rows alone, and the frame next tick clears them.
+    orvane_push_row(client.handle, newer.data(), newer.size());
+    WriteFlag(record.graph_frame_changed, 0);
+    reader.display.Update();
+    WriteFlag(record.graph_frame_changed, 1);
+    orvane_poll(client.handle);
+    reader.display.Update();
+
+    RecordBuilder byHand;
+    GraphByHand(byHand, g, {older, newer});
+    Reference reference(byHand);
+    EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
+}
+
 TEST(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {
     Client client("message_again");
     ASSERT_EQ(client.status, ORVANE_OK) << client.message;

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -510,7 +511,10 @@ SimRecord::SimRecord() {
     // Names differ between the processes and the records of one process: tests run side by
     // side, under other users too.
     static std::uint64_t made = 0;
-    static const std::uint64_t process = std::random_device{}();
+    // The clock too: some standard libraries give the same random_device numbers every run.
+    static const std::uint64_t process =
+        Mix(std::random_device{}() ^
+            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     char name[64];
     std::snprintf(name, sizeof name, "orvane_sim_%llx_%llu", static_cast<unsigned long long>(process & 0xFFFFFFFFFFull),
                   static_cast<unsigned long long>(++made));

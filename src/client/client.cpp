@@ -147,6 +147,17 @@ struct orvane_client {
         }
     }
 
+    // The same for the status line: a reader draws text B before A, so a tick that read B's
+    // flag just before the client raised both and A's just after draws A, then B over it at
+    // the next tick. A, set last, goes up again to be drawn after B.
+    void WatchStatusLine() {
+        if (statusBLast || (published & kStatusA) == 0 || lastAttached == 0) return;
+        SharedStatus& r = *record;
+        if (ReadFlag(r.status_text_a_changed) != 0 || ReadFlag(r.status_text_b_changed) == 0) return;
+        RaiseFlag(r.status_text_a_changed);
+        if ((published & kStep) != 0) RaiseFlag(r.step_fraction_changed);  // the line's redraw blanks the bar
+    }
+
     bool GraphPending() const {
         if (ReadFlag(record->graph_frame_changed) != 0) return true;
         for (std::int32_t j = 0; j < geometry.rows; ++j) {
@@ -217,6 +228,7 @@ struct orvane_client {
             RaiseAll();
         }
         WatchFrame();
+        WatchStatusLine();
         if (messageRepeat && messageOn && ReadFlag(record->message_changed) == 0 && !GraphPending()) {
             // The graph raised before the message went up has been drawn, maybe over it.
             RaiseFlag(record->message_changed);

@@ -303,6 +303,31 @@ TEST(ClientLibrary, RowsAReaderDrewBeforeTheirFrameGoUpAgain) {
     EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
 }
 
+TEST(ClientLibrary, TheStatusTextSetLastStaysWhenAReaderDrewItBeforeTheOther) {
+    Client client("status_race");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    Reader reader(record);
+    MarkSaverAttached(record, 0x20);
+    orvane_poll(client.handle);
+    reader.display.Update();
+    // The tick read B's flag just before both went up and A's just after.
+    orvane_set_status_b(client.handle, "Checkpointing");
+    orvane_set_status_a(client.handle, "Searching for spikes");
+    WriteFlag(record.status_text_b_changed, 0);
+    reader.display.Update();
+    WriteFlag(record.status_text_b_changed, 1);
+    orvane_poll(client.handle);
+    reader.display.Update();
+
+    RecordBuilder byHand;
+    byHand.StatusTextA("Searching for spikes");
+    Reference reference(byHand);
+    const TextPanel& panel = *reader.display.analysisPanel;
+    const Rect line = panel.LineRect(1);
+    EXPECT_TRUE(SameScreen(reader.display, reference.display, Rect{panel.left, line.top, panel.right, line.bottom}));
+}
+
 TEST(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {
     Client client("message_again");
     ASSERT_EQ(client.status, ORVANE_OK) << client.message;

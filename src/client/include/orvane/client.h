@@ -10,6 +10,9 @@
  *   - taking the message down blanks the graph, so the frame and every row are raised again;
  *     while the message shows, graph changes are held back in the handle (a frame redraw
  *     would wipe it), and the record's graph is rewritten only together with its flags;
+ *   - a reader reads the frame's flag before the rows', and status text B's before A's; rows
+ *     it drew just before their frame went up, and text A (set last) drawn before B, are
+ *     raised again so that they end up on top;
  *   - orvane_push_row adds the newest spectrum at the front (the last row) and moves every
  *     older one a row toward the back;
  *   - the graph's geometry is chosen to fit the area that the reader offers, and chosen

@@ -14,9 +14,14 @@ namespace {
 // A record and the display drawn over it, kept alive together by the iteration function.
 struct Scene {
     explicit Scene(std::unique_ptr<SharedStatus> record_)
-        : record(std::move(record_)), display(nullptr, nullptr, *record, "no-such-header.bmp") {}
+        : owned(std::move(record_)), record(owned.get()), display(nullptr, nullptr, *record, "no-such-header.bmp") {}
+    // Over the record of a client of its own, which the simulation publishes into.
+    explicit Scene(std::unique_ptr<SimRecord> client_)
+        : client(std::move(client_)), record(&client->Record()), display(nullptr, nullptr, *record, "no-such-header.bmp") {}
 
-    std::unique_ptr<SharedStatus> record;
+    std::unique_ptr<SharedStatus> owned;
+    std::unique_ptr<SimRecord> client;
+    SharedStatus* record;
     StatusDisplay display;
 };
 
@@ -111,8 +116,8 @@ std::function<void()> OneRow(bool typical) {
 
 // A display drawn over the stand-in client's first update, which writes every item.
 std::shared_ptr<Scene> FirstUpdateOf(Simulator& simulator) {
-    auto scene = std::make_shared<Scene>(MakeZeroRecord());
-    simulator.Step(*scene->record);
+    auto scene = std::make_shared<Scene>(std::make_unique<SimRecord>());
+    simulator.Step(scene->client->Client());
     scene->display.Update();
     return scene;
 }
@@ -126,7 +131,7 @@ std::function<void()> SteadyTicks() {
     constexpr int kUpdates = 64;
     auto raised = std::make_shared<std::vector<std::vector<std::int32_t*>>>();
     for (int u = 0; u < kUpdates; ++u) {
-        simulator.Step(*scene->record);
+        simulator.Step(scene->client->Client());
         std::vector<std::int32_t*> flags;
         for (std::int32_t* flag : ItemFlags(*scene->record)) {
             if (ReadFlag(*flag) != 0) flags.push_back(flag);

@@ -78,23 +78,84 @@ struct orvane_client {
     std::int32_t lastAreaHeight = 0;
 
     bool graphSet = false;
+    bool geometryWritten = false;  // the record holds `geometry` and its cleared rows
+    bool frameWatched = false;     // the frame raised last may still be waiting for a reader
+    // The waterfall as published, row 0 the oldest; the record gets it with the flags.
+    std::uint8_t rows[kMaxSpectrumRows][kMaxSpectrumBins] = {};
     std::int32_t wantedBins = 0;
     std::int32_t wantedRows = 0;
     bool wantedMirrored = false;
     Geometry geometry;
 
     bool statusBLast = false;
+    bool spareCpuTime = false;  // the CPU time's flag belongs to another program
     bool messageOn = false;
     bool messageRepeat = false;  // the message may be wiped by a frame raised before it
 
+    // The graph is written into the record only here, values and flags together: a follower
+    // draws what its owner drew from the record as it is when the follower comes to it, so a
+    // value changed without its flag would show on one reader and not on another.
     void RaiseGraph() {
         if (!graphSet) return;
         // Held while the message shows; taking it down raises the graph again.
         if (messageOn) return;
+        SharedStatus& r = *record;
+        const Geometry& g = geometry;
+        r.graph_depth_x = g.depthX;
+        r.graph_depth_y = g.depthY;
+        r.graph_mirrored = g.mirrored;
+        r.graph_peak_height = g.peakHeight;
+        r.graph_row_count = g.rows;
+        r.graph_bin_count = g.bins;
+        // After a new geometry the rows it no longer uses are cleared too.
+        const std::int32_t written = geometryWritten ? g.rows : kMaxSpectrumRows;
+        for (std::int32_t j = 0; j < written; ++j) {
+            std::memcpy(r.spectrum_rows[j].values, rows[static_cast<std::size_t>(j)], kMaxSpectrumBins);
+        }
+        geometryWritten = true;
         // Frame first: a reader that draws in between clears the panel and still finds every
         // row raised.
-        RaiseFlag(record->graph_frame_changed);
-        for (std::int32_t j = 0; j < geometry.rows; ++j) RaiseFlag(record->spectrum_rows[j].changed);
+        RaiseFlag(r.graph_frame_changed);
+        for (std::int32_t j = 0; j < g.rows; ++j) RaiseFlag(r.spectrum_rows[j].changed);
+        frameWatched = true;
+    }
+
+    // A reader reads the frame's flag before the rows'. A tick that read it just before the
+    // raise above and the rows' just after draws rows alone; the frame it draws next tick
+    // then clears them, and a row is drawn only when raised. A row lowered while the frame is
+    // still up was drawn before the frame, so it goes up again to be drawn after it.
+    void WatchFrame() {
+        if (!frameWatched || !geometryWritten) return;
+        if (ReadFlag(record->graph_frame_changed) == 0) {
+            frameWatched = false;
+            return;
+        }
+        if (lastAttached == 0) return;  // nobody lowers anything
+        bool raised = false;
+        for (std::int32_t j = 0; j < geometry.rows; ++j) {
+            if (ReadFlag(record->spectrum_rows[j].changed) != 0) continue;
+            RaiseFlag(record->spectrum_rows[j].changed);
+            raised = true;
+        }
+        // The reader may have drawn the frame meanwhile, and after it some of these rows: they
+        // would then be drawn again alone, over the whole picture. The frame and every row
+        // once more make it whole.
+        if (raised && ReadFlag(record->graph_frame_changed) == 0) {
+            RaiseFlag(record->graph_frame_changed);
+            for (std::int32_t j = 0; j < geometry.rows; ++j) RaiseFlag(record->spectrum_rows[j].changed);
+            messageRepeat = messageRepeat || messageOn;  // the frame wipes a message out
+        }
+    }
+
+    // The same for the status line: a reader draws text B before A, so a tick that read B's
+    // flag just before the client raised both and A's just after draws A, then B over it at
+    // the next tick. A, set last, goes up again to be drawn after B.
+    void WatchStatusLine() {
+        if (statusBLast || (published & kStatusA) == 0 || lastAttached == 0) return;
+        SharedStatus& r = *record;
+        if (ReadFlag(r.status_text_a_changed) != 0 || ReadFlag(r.status_text_b_changed) == 0) return;
+        RaiseFlag(r.status_text_a_changed);
+        if ((published & kStep) != 0) RaiseFlag(r.step_fraction_changed);  // the line's redraw blanks the bar
     }
 
     bool GraphPending() const {
@@ -116,24 +177,20 @@ struct orvane_client {
             {kBestGaussian, &r.best_gaussian_changed}, {kMessage, &r.message_changed},
         };
         // The two status texts share a line: only the one set last comes up again.
-        const unsigned hidden = statusBLast ? kStatusA : kStatusB;
+        const unsigned hidden = (statusBLast ? kStatusA : kStatusB) | (spareCpuTime ? kCpuTime : 0u);
         for (const auto& [item, flag] : flags) {
             if ((published & item & ~hidden) != 0) RaiseFlag(*flag);
         }
         RaiseGraph();
     }
 
+    // The record keeps the old geometry until the graph is raised (RaiseGraph writes it).
     void ApplyGeometry(const Geometry& g) {
-        SharedStatus& r = *record;
         geometry = g;
-        r.graph_depth_x = g.depthX;
-        r.graph_depth_y = g.depthY;
-        r.graph_mirrored = g.mirrored;
-        r.graph_peak_height = g.peakHeight;
-        r.graph_row_count = g.rows;
-        r.graph_bin_count = g.bins;
         // Old rows were scaled for the old box; the waterfall starts again.
-        for (SpectrumRow& row : r.spectrum_rows) std::memset(row.values, 0, sizeof row.values);
+        std::memset(rows, 0, sizeof rows);
+        geometryWritten = false;
+        frameWatched = false;
         graphSet = true;
     }
 
@@ -170,6 +227,8 @@ struct orvane_client {
             messageRepeat = messageRepeat || (messageOn && graphSet && GraphPending());
             RaiseAll();
         }
+        WatchFrame();
+        WatchStatusLine();
         if (messageRepeat && messageOn && ReadFlag(record->message_changed) == 0 && !GraphPending()) {
             // The graph raised before the message went up has been drawn, maybe over it.
             RaiseFlag(record->message_changed);
@@ -232,14 +291,11 @@ orvane_status SetFraction(orvane_client* client, float& field, std::int32_t& fla
 }
 
 // Row j takes row j + 1's samples; the front row (rows - 1) is then free for the newest.
-void ShiftRowsBack(orvane_client* client) {
-    SharedStatus& r = *client->record;
+std::uint8_t* ShiftRowsBack(orvane_client* client) {
     const Geometry& g = client->geometry;
-    const auto bins = static_cast<std::size_t>(g.bins);
-    // Row by row: the flags between the rows are the reader's to lower.
-    for (std::int32_t j = 0; j + 1 < g.rows; ++j) {
-        std::memcpy(r.spectrum_rows[j].values, r.spectrum_rows[j + 1].values, bins);
-    }
+    const auto rows = static_cast<std::size_t>(g.rows);
+    std::memmove(client->rows[0], client->rows[1], (rows - 1) * kMaxSpectrumBins);
+    return client->rows[rows - 1];
 }
 
 orvane_client* EnterGraph(orvane_client* client) {
@@ -388,7 +444,7 @@ orvane_status orvane_set_cpu_time(orvane_client* client, double seconds) {
     if (!Finite(seconds) || seconds < 0) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     client->record->cpu_seconds = seconds;
-    RaiseFlag(client->record->cpu_time_changed);
+    if (!client->spareCpuTime) RaiseFlag(client->record->cpu_time_changed);
     client->published |= kCpuTime;
     return ORVANE_OK;
 }
@@ -489,9 +545,9 @@ orvane_status orvane_push_row(orvane_client* client, const std::uint8_t* values,
     if (EnterGraph(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     const Geometry& g = client->geometry;
     if (g.rows < 1) return ORVANE_OK;
-    ShiftRowsBack(client);
+    std::uint8_t* front = ShiftRowsBack(client);
     const auto peak = static_cast<std::uint8_t>(g.peakHeight);
-    Resample(values, count, client->record->spectrum_rows[g.rows - 1].values, g.bins,
+    Resample(values, count, front, g.bins,
              [peak](std::uint8_t v) { return std::min(v, peak); });
     client->RaiseGraph();
     return ORVANE_OK;
@@ -504,15 +560,21 @@ orvane_status orvane_push_row_float(orvane_client* client, const float* values, 
     if (EnterGraph(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     const Geometry& g = client->geometry;
     if (g.rows < 1) return ORVANE_OK;
-    ShiftRowsBack(client);
+    std::uint8_t* front = ShiftRowsBack(client);
     const float scale = static_cast<float>(g.peakHeight) / fullScale;
     const float top = static_cast<float>(g.peakHeight);
-    Resample(values, count, client->record->spectrum_rows[g.rows - 1].values, g.bins, [scale, top](float v) {
+    Resample(values, count, front, g.bins, [scale, top](float v) {
         const float h = v * scale;
         // NaN fails both tests and lands on the floor.
         return static_cast<std::uint8_t>(h >= top ? top : h > 0 ? h : 0.0f);
     });
     client->RaiseGraph();
+    return ORVANE_OK;
+}
+
+orvane_status orvane_spare_cpu_time_flag(orvane_client* client, int spare) {
+    if (client == nullptr || client->record == nullptr) return ORVANE_ERR_ARGUMENT;
+    client->spareCpuTime = spare != 0;
     return ORVANE_OK;
 }
 

@@ -249,9 +249,22 @@ TEST(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
     ASSERT_EQ(orvane_show_message(client.handle, "Could not reach", "the data server"), ORVANE_OK);
     reader.display.Update();
     // While the message shows, a new row is kept but not raised: a frame redraw would wipe it.
+    // Nor is it written: a second reader, which draws what the first one drew from the record
+    // as it finds it, would show a graph that the first one never drew. A new geometry waits
+    // as well.
+    const auto graphBytes = [&record] {
+        const auto* from = reinterpret_cast<const unsigned char*>(&record.graph_depth_x);
+        return std::vector<unsigned char>(from, reinterpret_cast<const unsigned char*>(&record.saver_attached));
+    };
+    const std::vector<unsigned char> drawn = graphBytes();
+    orvane_push_row(client.handle, newer.data(), newer.size());
+    orvane_set_graph(client.handle, 0, 3, 0);
+    orvane_set_graph(client.handle, 0, 2, 0);
+    orvane_push_row(client.handle, older.data(), older.size());
     orvane_push_row(client.handle, newer.data(), newer.size());
     EXPECT_EQ(ReadFlag(record.graph_frame_changed), 0);
     EXPECT_EQ(ReadFlag(record.spectrum_rows[1].changed), 0);
+    EXPECT_TRUE(graphBytes() == drawn) << "the record's graph changed under the message";
     reader.display.Update();
 
     ASSERT_EQ(orvane_hide_message(client.handle), ORVANE_OK);
@@ -260,6 +273,59 @@ TEST(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
     GraphByHand(byHand, g, {older, newer});
     Reference reference(byHand);
     EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
+}
+
+TEST(ClientLibrary, RowsAReaderDrewBeforeTheirFrameGoUpAgain) {
+    Client client("frame_race");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    Reader reader(record);
+    MarkSaverAttached(record, 0x20);
+    ASSERT_EQ(orvane_set_graph(client.handle, 0, 2, 0), ORVANE_OK);
+    orvane_graph g{};
+    orvane_get_graph(client.handle, &g);
+    const auto older = Ramp(g.bins, 5, g.peak_height), newer = Ramp(g.bins, 30, g.peak_height);
+    orvane_push_row(client.handle, older.data(), older.size());
+    reader.display.Update();
+
+    // The reader's tick read the frame's flag just before the push raised it and the rows'
+    // just after: it draws the rows alone, and the frame next tick clears them.
+    orvane_push_row(client.handle, newer.data(), newer.size());
+    WriteFlag(record.graph_frame_changed, 0);
+    reader.display.Update();
+    WriteFlag(record.graph_frame_changed, 1);
+    orvane_poll(client.handle);
+    reader.display.Update();
+
+    RecordBuilder byHand;
+    GraphByHand(byHand, g, {older, newer});
+    Reference reference(byHand);
+    EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
+}
+
+TEST(ClientLibrary, TheStatusTextSetLastStaysWhenAReaderDrewItBeforeTheOther) {
+    Client client("status_race");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    SharedStatus& record = client.Record();
+    Reader reader(record);
+    MarkSaverAttached(record, 0x20);
+    orvane_poll(client.handle);
+    reader.display.Update();
+    // The tick read B's flag just before both went up and A's just after.
+    orvane_set_status_b(client.handle, "Checkpointing");
+    orvane_set_status_a(client.handle, "Searching for spikes");
+    WriteFlag(record.status_text_b_changed, 0);
+    reader.display.Update();
+    WriteFlag(record.status_text_b_changed, 1);
+    orvane_poll(client.handle);
+    reader.display.Update();
+
+    RecordBuilder byHand;
+    byHand.StatusTextA("Searching for spikes");
+    Reference reference(byHand);
+    const TextPanel& panel = *reader.display.analysisPanel;
+    const Rect line = panel.LineRect(1);
+    EXPECT_TRUE(SameScreen(reader.display, reference.display, Rect{panel.left, line.top, panel.right, line.bottom}));
 }
 
 TEST(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {

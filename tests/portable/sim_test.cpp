@@ -80,10 +80,13 @@ Simulator MakeSimulator(Scenario scenario, std::uint64_t seed = 7, double rate =
     return Simulator(config);
 }
 
+// The record's bytes after `steps` updates.
 std::unique_ptr<SharedStatus> Play(Scenario scenario, std::uint64_t seed, int steps) {
-    auto record = MakeZeroRecord();
+    SimRecord sim;
     Simulator simulator = MakeSimulator(scenario, seed);
-    for (int i = 0; i < steps; ++i) simulator.Step(*record);
+    for (int i = 0; i < steps; ++i) simulator.Step(sim.Client());
+    auto record = MakeZeroRecord();
+    std::memcpy(static_cast<void*>(record.get()), &sim.Record(), sizeof(SharedStatus));
     return record;
 }
 
@@ -92,6 +95,7 @@ bool SameBytes(const SharedStatus& a, const SharedStatus& b) { return std::memcm
 // ---------------------------------------------------------------------------------------
 
 TEST(SimDeterminism, TheSeedAloneDecidesTheRecord) {
+    ASSERT_TRUE(SimRecord().Open());
     for (Scenario scenario : {Scenario::Steady, Scenario::Burst, Scenario::Hostile}) {
         SCOPED_TRACE(ScenarioName(scenario));
         const auto first = Play(scenario, 42, 260);
@@ -149,16 +153,17 @@ TEST(SimGeometry, FillsTheOfferedAreaAndFallsBackToTheStandardOne) {
 }
 
 TEST(SimGeometry, FollowsTheAreaTheSaverWrites) {
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     Simulator simulator = MakeSimulator(Scenario::Steady);
-    simulator.Step(*record);
+    simulator.Step(sim.Client());
     EXPECT_EQ(GeometryIn(*record), ChooseGeometry(0, 0));
     EXPECT_NE(record->graph_frame_changed, 0);
 
     LowerAllFlags(*record);
     record->graph_area_width = 300;
     record->graph_area_height = 100;
-    simulator.Step(*record);
+    simulator.Step(sim.Client());
     EXPECT_TRUE(FitsArea(GeometryIn(*record), 300, 100));
     EXPECT_NE(GeometryIn(*record), ChooseGeometry(0, 0));
     EXPECT_NE(record->graph_frame_changed, 0) << "a new geometry needs the frame drawn afresh";
@@ -166,16 +171,17 @@ TEST(SimGeometry, FollowsTheAreaTheSaverWrites) {
 
     // The same area again is no change.
     LowerAllFlags(*record);
-    simulator.Step(*record);
+    simulator.Step(sim.Client());
     EXPECT_EQ(record->graph_frame_changed, 0);
 
     for (Scenario scenario : {Scenario::Burst}) {
-        auto burst = MakeZeroRecord();
+        SimRecord bursts;
+        SharedStatus* burst = &bursts.Record();
         burst->graph_area_width = 420;
         burst->graph_area_height = 150;
         Simulator bursting = MakeSimulator(scenario);
         for (int i = 0; i < 120; ++i) {  // through every geometry variant
-            bursting.Step(*burst);
+            bursting.Step(bursts.Client());
             ASSERT_TRUE(FitsArea(GeometryIn(*burst), 420, 150)) << "update " << i;
         }
     }
@@ -184,13 +190,14 @@ TEST(SimGeometry, FollowsTheAreaTheSaverWrites) {
 // ---------------------------------------------------------------------------------------
 
 TEST(SimSteady, KeepsEveryValueWithinTheRecordsLimitsAcrossAWholeUnit) {
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     Simulator simulator = MakeSimulator(Scenario::Steady, 11, 2.0);
     const std::int32_t unitsAtStart = simulator.State().unitsCompleted;
     float bestScore = -1.0f;
     bool unitRolledOver = false;
     for (int i = 0; i < 2 * 1800; ++i) {  // 30 simulated minutes: one unit ends, the next does not
-        simulator.Step(*record);
+        simulator.Step(sim.Client());
         const SharedStatus& r = *record;
         SCOPED_TRACE("update " + std::to_string(i));
         ASSERT_TRUE(Terminated(r.user_info.user_name));
@@ -234,15 +241,16 @@ TEST(SimSteady, KeepsEveryValueWithinTheRecordsLimitsAcrossAWholeUnit) {
 
 // Flag raises per simulated second, with a saver that serves every update.
 std::map<std::string, double> RaisesPerSecond(double rate, double seconds, bool attached) {
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     record->saver_attached = attached ? 1 : 0;
     Simulator simulator = MakeSimulator(Scenario::Steady, 5, rate);
-    simulator.Step(*record);  // the first update raises everything
+    simulator.Step(sim.Client());  // the first update raises everything
     LowerAllFlags(*record);
     std::map<std::string, double> counts;
     const int steps = static_cast<int>(rate * seconds);
     for (int i = 0; i < steps; ++i) {
-        simulator.Step(*record);
+        simulator.Step(sim.Client());
         for (const auto& item : kItemFlags) counts[item.name] += (*record).*item.flag != 0 ? 1 : 0;
         counts["row 0"] += record->spectrum_rows[0].changed != 0 ? 1 : 0;
         LowerAllFlags(*record);
@@ -281,12 +289,13 @@ TEST(SimSteady, SlowsTheGraphWithoutASaverAndRefreshesEverythingWhenOneComes) {
     EXPECT_GT(watched.at("row 0"), 2.0 * alone.at("row 0"));
     EXPECT_EQ(alone.at("progress"), watched.at("progress")) << "the record stays current";
 
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     Simulator simulator = MakeSimulator(Scenario::Steady);
-    for (int i = 0; i < 30; ++i) simulator.Step(*record);
+    for (int i = 0; i < 30; ++i) simulator.Step(sim.Client());
     LowerAllFlags(*record);
     record->saver_attached = 1;
-    simulator.Step(*record);
+    simulator.Step(sim.Client());
     for (const auto& item : kItemFlags) {
         // Status text B is the checkpoint notice: it waits for a checkpoint.
         if (item.flag != &SharedStatus::status_text_b_changed) {
@@ -297,13 +306,14 @@ TEST(SimSteady, SlowsTheGraphWithoutASaverAndRefreshesEverythingWhenOneComes) {
 }
 
 TEST(SimSteady, HoldsTheGraphWhileTheMessageShowsAndRedrawsItAfter) {
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     record->saver_attached = 1;
     Simulator simulator = MakeSimulator(Scenario::Steady, 3, 10.0);
     bool sawMessage = false;
     bool redrawnAfter = false;
     for (int i = 0; i < 10 * 130; ++i) {
-        simulator.Step(*record);
+        simulator.Step(sim.Client());
         if (record->message.message_on != 0) {
             sawMessage = true;
             EXPECT_EQ(record->graph_frame_changed, 0) << "the frame would wipe the message out, update " << i;
@@ -320,23 +330,40 @@ TEST(SimSteady, HoldsTheGraphWhileTheMessageShowsAndRedrawsItAfter) {
 
 // ---------------------------------------------------------------------------------------
 
-TEST(SimBurst, RaisesEveryItemAndEveryRowOnEveryUpdate) {
-    auto record = MakeZeroRecord();
+TEST(SimBurst, RaisesEveryItemAndEveryRowOnEveryUpdateTheMessageAllows) {
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     Simulator simulator = MakeSimulator(Scenario::Burst);
     std::vector<std::uint8_t> frontBefore;
+    bool messageBefore = false;
+    int held = 0;
     for (int i = 0; i < 150; ++i) {
-        simulator.Step(*record);
+        simulator.Step(sim.Client());
         SCOPED_TRACE("update " + std::to_string(i));
-        for (const auto& item : kItemFlags) ASSERT_NE((*record).*item.flag, 0) << item.name;
+        // While the message shows the graph waits (its frame would wipe the message out), and
+        // the record's graph stays as it was drawn. Only in the update that puts the message
+        // up is the graph raised, before it.
+        const bool message = record->message.message_on != 0;
+        const bool graphHeld = message && messageBefore;
+        messageBefore = message;
+        held += graphHeld ? 1 : 0;
+        for (const auto& item : kItemFlags) {
+            const bool graph = item.flag == &SharedStatus::graph_frame_changed;
+            ASSERT_EQ((*record).*item.flag != 0, !(graph && graphHeld)) << item.name;
+        }
         ASSERT_GE(record->graph_row_count, 1);
-        for (std::int32_t j = 0; j < record->graph_row_count; ++j) ASSERT_NE(record->spectrum_rows[j].changed, 0) << j;
-        // And the waterfall really moves.
+        for (std::int32_t j = 0; j < record->graph_row_count; ++j) {
+            ASSERT_EQ(record->spectrum_rows[j].changed != 0, !graphHeld) << j;
+        }
+        // And the waterfall really moves, or stands still under the message.
         const auto* front = record->spectrum_rows[record->graph_row_count - 1].values;
         std::vector<std::uint8_t> now(front, front + kMaxSpectrumBins);
-        ASSERT_NE(now, frontBefore);
+        ASSERT_EQ(now == frontBefore, message);
         frontBefore = now;
         LowerAllFlags(*record);
     }
+    EXPECT_GT(held, 0);
+    EXPECT_LT(held, 100);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -377,11 +404,12 @@ TEST(SimHostile, WritesEachBadValueWithinOneCycle) {
         {"negative peak height", [](const SharedStatus& r) { return r.graph_peak_height < 0; }},
     };
 
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     Simulator simulator = MakeSimulator(Scenario::Hostile);
     std::map<std::string, int> seen;
     for (int i = 0; i < HostileCaseCount(); ++i) {
-        simulator.Step(*record);
+        simulator.Step(sim.Client());
         for (const auto& [name, check] : wanted) seen[name] += check(*record) ? 1 : 0;
         LowerAllFlags(*record);
     }
@@ -394,11 +422,12 @@ TEST(SimHostile, RaisesAFlagThatMakesTheSaverReadEachBadValue) {
     auto record = MakeZeroRecord();
     for (std::int32_t c = 0; c < HostileCaseCount(); ++c) {
         SCOPED_TRACE(HostileCaseName(c));
-        auto clean = MakeZeroRecord();
+        SimRecord sim;
+        SharedStatus* clean = &sim.Record();
         Simulator simulator = MakeSimulator(Scenario::Burst);
-        simulator.Step(*clean);
+        simulator.Step(sim.Client());
         LowerAllFlags(*clean);
-        std::memcpy(record.get(), clean.get(), sizeof(SharedStatus));
+        std::memcpy(static_cast<void*>(record.get()), clean, sizeof(SharedStatus));
         ApplyHostileCase(c, *record);
         EXPECT_FALSE(SameBytes(*record, *clean)) << "the case changed nothing";
         bool raised = false;
@@ -414,14 +443,16 @@ TEST(SimHostile, RaisesAFlagThatMakesTheSaverReadEachBadValue) {
 // The saver's display served by the simulator, update after update. Every flag it is given
 // must be down again after its update, whatever the record holds.
 void ServeUpdates(Scenario scenario, int updates) {
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    ASSERT_TRUE(sim.Open());
+    SharedStatus* record = &sim.Record();
     StatusDisplay display(nullptr, nullptr, *record, "no-such.bmp");
     ASSERT_GT(record->graph_area_width, 0);
     record->saver_attached = 1;
     Simulator simulator = MakeSimulator(scenario, 21, 10.0);
     int drawn = 0;
     for (int i = 0; i < updates; ++i) {
-        simulator.Step(*record);
+        simulator.Step(sim.Client());
         const std::int32_t rows = record->graph_row_count;
         drawn += display.Update();
         SCOPED_TRACE("update " + std::to_string(i) + ", bad value: " + HostileCaseName(simulator.State().hostileCase));
@@ -473,11 +504,12 @@ TEST(SimRun, PacesUpdatesAndPrintsOneStatusLinePerSecond) {
     SimOptions options;
     options.rate = 25.0;
     options.duration = 4.0;
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     FakeClock clock;
     std::FILE* console = std::tmpfile();
     ASSERT_NE(console, nullptr);
-    EXPECT_EQ(RunSimulation(options, *record, clock, console), 100u);
+    EXPECT_EQ(RunSimulation(options, sim.Client(), clock, console), 100u);
     const std::string text = ReadBack(console);
     std::fclose(console);
     const auto lines = std::count(text.begin(), text.end(), '\n');
@@ -488,17 +520,18 @@ TEST(SimRun, PacesUpdatesAndPrintsOneStatusLinePerSecond) {
 }
 
 TEST(SimRun, StopsOnRequestOnTheUpdateLimitAndSkipsAStallInsteadOfCatchingUp) {
-    auto record = MakeZeroRecord();
+    SimRecord sim;
+    orvane_client* record = sim.Client();
     SimOptions options;
     options.rate = 10.0;
 
     FakeClock stopped;
     stopped.stopAfterWaits = 3;
-    EXPECT_EQ(RunSimulation(options, *record, stopped, nullptr), 3u);
+    EXPECT_EQ(RunSimulation(options, record, stopped, nullptr), 3u);
 
     FakeClock limited;
     options.updates = 7;
-    EXPECT_EQ(RunSimulation(options, *record, limited, nullptr), 7u);
+    EXPECT_EQ(RunSimulation(options, record, limited, nullptr), 7u);
     EXPECT_EQ(limited.waits, 6);
 
     // Ten seconds lost (a suspended machine) in a twenty-second run: about ten seconds' worth
@@ -508,15 +541,16 @@ TEST(SimRun, StopsOnRequestOnTheUpdateLimitAndSkipsAStallInsteadOfCatchingUp) {
     stalled.jump = 10.0;
     options.updates = 0;
     options.duration = 20.0;
-    const auto updates = RunSimulation(options, *record, stalled, nullptr);
+    const auto updates = RunSimulation(options, record, stalled, nullptr);
     EXPECT_GE(updates, 95u);
     EXPECT_LE(updates, 105u);
 }
 
-TEST(SimRun, PreparesARecordLeftBehindAndWritesItOut) {
-    auto record = MakeZeroRecord();
+TEST(SimRun, WritesTheRecordOut) {
+    SimRecord sim;
+    SharedStatus* record = &sim.Record();
     Simulator simulator = MakeSimulator(Scenario::Burst);
-    simulator.Step(*record);
+    simulator.Step(sim.Client());
     record->saver_attached = 1;
     record->saver_priority_class = 0x40;
     record->graph_area_width = 500;
@@ -532,18 +566,7 @@ TEST(SimRun, PreparesARecordLeftBehindAndWritesItOut) {
     ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), file), bytes.size());
     std::fclose(file);
     std::filesystem::remove(path);
-    EXPECT_EQ(std::memcmp(bytes.data(), record.get(), kSharedStatusSize), 0);
-
-    PrepareRecord(*record);
-    EXPECT_EQ(record->saver_attached, 1);
-    EXPECT_EQ(record->saver_priority_class, 0x40);
-    EXPECT_EQ(record->graph_area_width, 500);
-    EXPECT_EQ(record->graph_area_height, 150);
-    record->saver_attached = 0;
-    record->saver_priority_class = 0;
-    record->graph_area_width = 0;
-    record->graph_area_height = 0;
-    EXPECT_TRUE(SameBytes(*record, *MakeZeroRecord()));
+    EXPECT_EQ(std::memcmp(bytes.data(), record, kSharedStatusSize), 0);
 
     EXPECT_FALSE(WriteRecordFile((std::filesystem::temp_directory_path() / "no-such-dir" / "r.bin").string(),
                                  *record, error));
@@ -552,23 +575,32 @@ TEST(SimRun, PreparesARecordLeftBehindAndWritesItOut) {
 
 TEST(SimBurst, SparesTheProbesFlagWhenAskedAndRaisesEverythingElse) {
     // The tick probe keeps cpu_time_changed raised and counts the saver's lowerings: in both
-    // scenarios a spared flag, once lowered, stays down however many updates follow.
+    // scenarios a spared flag, once lowered, stays down however many updates follow, and a
+    // saver's coming (which raises everything else again) leaves it down too.
     for (const Scenario scenario : {Scenario::Burst, Scenario::Steady}) {
         SCOPED_TRACE(ScenarioName(scenario));
-        auto record = MakeZeroRecord();
+        SimRecord sim;
+        SharedStatus* record = &sim.Record();
         SimConfig config;
         config.scenario = scenario;
         config.seed = 7;
         config.spareCpuTimeFlag = true;
         Simulator simulator(config);
         std::int32_t progressRaised = 0;
+        double cpuSeconds = -1.0;
         for (int i = 0; i < 200; ++i) {
-            simulator.Step(*record);
+            if (i == 100) record->saver_attached = 1;
+            simulator.Step(sim.Client());
             ASSERT_EQ(record->cpu_time_changed, 0) << "update " << i;
             progressRaised += record->progress_changed != 0 ? 1 : 0;
+            if (record->progress_changed != 0) {
+                ASSERT_GT(record->cpu_seconds, cpuSeconds) << "the time goes with the progress, update " << i;
+                cpuSeconds = record->cpu_seconds;
+            }
             if (scenario == Scenario::Burst) {
                 for (const auto& item : kItemFlags) {
                     if (item.flag == &SharedStatus::cpu_time_changed) continue;
+                    if (item.flag == &SharedStatus::graph_frame_changed && record->message.message_on != 0) continue;
                     ASSERT_NE((*record).*item.flag, 0) << item.name;
                 }
             }

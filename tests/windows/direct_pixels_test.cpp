@@ -22,9 +22,17 @@ namespace {
 // through SetPixelV.
 struct TwoWays {
     explicit TwoWays(const SharedStatus& source)
-        : directRecord(MakeZeroRecord()), referenceRecord(MakeZeroRecord()) {
-        std::memcpy(directRecord.get(), &source, sizeof(SharedStatus));
-        std::memcpy(referenceRecord.get(), &source, sizeof(SharedStatus));
+        : ownDirect(MakeZeroRecord()), ownReference(MakeZeroRecord()) {
+        std::memcpy(ownDirect.get(), &source, sizeof(SharedStatus));
+        std::memcpy(ownReference.get(), &source, sizeof(SharedStatus));
+        Show(ownDirect.get(), ownReference.get());
+    }
+    // Over two records that clients publish into.
+    TwoWays(SharedStatus& forDirect, SharedStatus& forReference) { Show(&forDirect, &forReference); }
+
+    void Show(SharedStatus* forDirect, SharedStatus* forReference) {
+        directRecord = forDirect;
+        referenceRecord = forReference;
         direct = std::make_unique<StatusDisplay>(nullptr, nullptr, *directRecord, "no-such-header.bmp");
         reference = std::make_unique<StatusDisplay>(nullptr, nullptr, *referenceRecord, "no-such-header.bmp");
         reference->canvas->plotThroughGdi = true;
@@ -42,8 +50,10 @@ struct TwoWays {
         reference->Update();
     }
 
-    std::unique_ptr<SharedStatus> directRecord;
-    std::unique_ptr<SharedStatus> referenceRecord;
+    std::unique_ptr<SharedStatus> ownDirect;
+    std::unique_ptr<SharedStatus> ownReference;
+    SharedStatus* directRecord = nullptr;
+    SharedStatus* referenceRecord = nullptr;
     std::unique_ptr<StatusDisplay> direct;
     std::unique_ptr<StatusDisplay> reference;
 };
@@ -134,11 +144,13 @@ TEST(DirectPixels, SimulatedClientRecordsWithEveryItemFlaggedMatchSetPixel) {
         // back, which both displays write alike: two simulators keep the records equal.
         Simulator forDirect(config);
         Simulator forReference(config);
-        TwoWays scene(*MakeZeroRecord());
+        SimRecord directClient, referenceClient;
+        ASSERT_TRUE(directClient.Open() && referenceClient.Open());
+        TwoWays scene(directClient.Record(), referenceClient.Record());
         // Several updates, so that the hostile scenario's bad values get their turn.
         for (int tick = 0; tick < 8; ++tick) {
-            forDirect.Step(*scene.directRecord);
-            forReference.Step(*scene.referenceRecord);
+            forDirect.Step(directClient.Client());
+            forReference.Step(referenceClient.Client());
             scene.Change(RaiseEveryFlag);
             scene.Update();
             ASSERT_TRUE(SameBits(scene)) << "after update " << tick;

@@ -10,7 +10,7 @@
 #include "orvane/client.h"
 #include "simulator.h"
 
-std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, SimClock& clock, std::FILE* console) {
+std::uint64_t RunSimulation(const SimOptions& options, orvane_client* client, SimClock& clock, std::FILE* console) {
     SimConfig config;
     config.seed = options.seed;
     config.scenario = options.scenario;
@@ -29,7 +29,7 @@ std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, Sim
 
     for (;;) {
         if (clock.Now() >= end) break;
-        simulator.Step(record);
+        simulator.Step(client);
         ++updates;
         ++sinceBase;
         const double now = clock.Now();
@@ -49,18 +49,6 @@ std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, Sim
         if (!clock.WaitUntil(next < end ? next : end)) break;
     }
     return updates;
-}
-
-void PrepareRecord(SharedStatus& record) {
-    const std::int32_t attached = ReadFlag(record.saver_attached);
-    const std::int32_t priority = ReadFlag(record.saver_priority_class);
-    const std::int32_t width = ReadFlag(record.graph_area_width);
-    const std::int32_t height = ReadFlag(record.graph_area_height);
-    std::memset(static_cast<void*>(&record), 0, sizeof record);
-    WriteFlag(record.graph_area_width, width);
-    WriteFlag(record.graph_area_height, height);
-    WriteFlag(record.saver_priority_class, priority);
-    WriteFlag(record.saver_attached, attached);
 }
 
 bool WriteRecordFile(const std::string& path, const SharedStatus& record, std::string& error) {
@@ -102,21 +90,19 @@ int PlayClientRecord(const SimOptions& options, SimClock& clock, std::FILE* cons
         std::fprintf(stderr, "orvane-sim: cannot open the shared record: %s\n", message);
         return 1;
     }
-    // The simulation writes the record itself, through the library's raw access: its hostile
-    // scenario must write what the library's calls refuse.
-    auto& record = *static_cast<SharedStatus*>(orvane_raw_record(client, nullptr));
-    PrepareRecord(record);
     if (console != nullptr) {
         std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"; Ctrl-C stops\n",
                      ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
                      kSharedStatusName);
         std::fflush(console);
     }
-    const std::uint64_t updates = RunSimulation(options, record, clock, console);
+    const std::uint64_t updates = RunSimulation(options, client, clock, console);
 
     int status = 0;
     std::string error;
-    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, record, error)) {
+    // The dump is the record as a reader finds it, read back through the raw access.
+    const auto* record = static_cast<const SharedStatus*>(orvane_raw_record(client, nullptr));
+    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, *record, error)) {
         std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
         status = 1;
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "orvane/client.h"
 #include "shared/shared_status.h"
 #include "sim_options.h"
 
@@ -18,10 +19,10 @@ public:
     virtual bool WaitUntil(double deadline) = 0;
 };
 
-// Plays the options' scenario into the record until the duration is up, the update limit is
-// reached or the clock reports a stop. With a console, prints one status line per second to
-// it. Returns the number of updates played.
-std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, SimClock& clock, std::FILE* console);
+// Plays the options' scenario through the client until the duration is up, the update limit
+// is reached or the clock reports a stop. With a console, prints one status line per second
+// to it. Returns the number of updates played.
+std::uint64_t RunSimulation(const SimOptions& options, orvane_client* client, SimClock& clock, std::FILE* console);
 
 // A whole run, the same on every platform: opens the record "orvane_share" through the client
 // library (which refuses it while another client runs, and takes over one left by a client
@@ -29,11 +30,6 @@ std::uint64_t RunSimulation(const SimOptions& options, SharedStatus& record, Sim
 // removes the record. Returns the exit status (1 when the record cannot be opened or the dump
 // cannot be written).
 int PlayClientRecord(const SimOptions& options, SimClock& clock, std::FILE* console);
-
-// Zeroes the client's part of a record that may have been left behind by an earlier run. What
-// a saver has written (its marker, priority class and graph area) stays: it may still be
-// attached.
-void PrepareRecord(SharedStatus& record);
 
 // Writes the record's bytes to a file.
 bool WriteRecordFile(const std::string& path, const SharedStatus& record, std::string& error);

@@ -1,12 +1,13 @@
 #include "simulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <random>
 
-#include "common/record_builder.h"
 
 namespace {
 
@@ -301,76 +302,97 @@ bool Simulator::Due(double period, double phase) const {
     return std::floor((now_ - phase) / period) > std::floor((then_ - phase) / period);
 }
 
-void Simulator::Step(SharedStatus& record) {
+void Simulator::Step(orvane_client* client) {
     const bool first = steps_ == 0;
     then_ = now_;
     now_ = static_cast<double>(steps_) / config_.rate;
-    const bool attached = ReadFlag(record.saver_attached) != 0;
-    // A saver that has just come has drawn nothing yet: give it everything.
-    const bool refresh = first || (attached && !state_.saverAttached);
+    if (first) orvane_spare_cpu_time_flag(client, config_.spareCpuTimeFlag ? 1 : 0);
+    // A reader that comes, or offers another area, is served by the library: it raises
+    // everything again and chooses the geometry. What is ours is the pace of the spectra and
+    // a waterfall that starts again in a new geometry.
+    const unsigned events = orvane_poll(client);
+    const bool attached = orvane_reader_attached(client) != 0;
+    const bool arrived = attached && !state_.saverAttached;
     state_.saverAttached = attached;
     if (!first) Advance(now_ - then_);
+    if (!first && (events & ORVANE_EVENT_AREA) != 0) TakeGeometry(client);
 
     switch (config_.scenario) {
-        case Scenario::Steady: StepSteady(record, refresh); break;
-        case Scenario::Burst: StepBurst(record); break;
-        case Scenario::Hostile:
-            StepBurst(record);
+        case Scenario::Steady: StepSteady(client, first || arrived); break;
+        case Scenario::Burst: StepBurst(client, first); break;
+        case Scenario::Hostile: {
+            StepBurst(client, first);
             state_.hostileCase = static_cast<std::int32_t>(steps_ % static_cast<std::uint64_t>(HostileCaseCount()));
-            ApplyHostileCase(state_.hostileCase, record);
+            // The one place where the record is written around the library: these values are
+            // the ones its calls refuse.
+            void* raw = orvane_raw_record(client, nullptr);
+            if (raw != nullptr) ApplyHostileCase(state_.hostileCase, *static_cast<SharedStatus*>(raw));
             break;
+        }
     }
     ++steps_;
 }
 
-void Simulator::StepSteady(SharedStatus& record, bool refresh) {
+void Simulator::TakeGeometry(orvane_client* client) {
     auto& s = state_;
+    orvane_graph g{};
+    orvane_get_graph(client, &g);
+    s.geometry = GraphGeometry{g.depth_x, g.depth_y, g.mirrored, g.peak_height, g.rows, g.bins};
+    RefillWaterfall();
+    // Oldest first: each push moves the ones before it a row back.
+    for (const auto& spectrum : s.spectra) orvane_push_row(client, spectrum.data(), static_cast<std::size_t>(g.bins));
+}
+
+void Simulator::StepSteady(orvane_client* client, bool refresh) {
+    auto& s = state_;
+    const bool first = steps_ == 0;
     const bool newUnit = unitsStarted_ != lastUnitWritten_;
     lastUnitWritten_ = unitsStarted_;
 
-    GraphGeometry geometry = ChooseGeometry(ReadFlag(record.graph_area_width), ReadFlag(record.graph_area_height));
-    bool graphChanged = refresh;
-    if (!(geometry == s.geometry)) {
-        s.geometry = geometry;
-        RefillWaterfall();
-        graphChanged = true;
+    if (first) {
+        orvane_set_graph(client, 0, 0, 0);
+        TakeGeometry(client);
     }
     const double interval = 1.0 / (s.saverAttached ? kSpectraPerSecondAttached : kSpectraPerSecondAlone);
     if (refresh) nextSpectrumAt_ = now_ + interval;
     for (std::int32_t pushed = 0; now_ >= nextSpectrumAt_; nextSpectrumAt_ += interval) {
-        if (pushed++ < s.geometry.rows) PushSpectrum();
-        graphChanged = true;
+        // After a long stall the whole waterfall is new: more pushes would show nothing more.
+        if (pushed++ < s.geometry.rows) {
+            PushSpectrum();
+            PublishNewestRow(client);
+        }
     }
 
     if (Due(kPeakPeriod)) FindPeak();
     if (Due(kGaussianPeriod)) FindGaussian();
 
-    if (refresh || newUnit) {
-        WriteUserInfo(record);
-        WriteDataInfo(record);
+    if (first || newUnit) {
+        PublishUserInfo(client);
+        PublishDataInfo(client);
     }
     if (Due(kStatusPeriod)) s.statusPhase = (s.statusPhase + 1) % static_cast<std::int32_t>(std::size(kPhaseTexts));
-    if (Due(kCheckpointPeriod, kCheckpointPhase)) WriteStatusTextB(record);
-    if (refresh || newUnit || Due(kStatusPeriod) || Due(kCheckpointPeriod, kCheckpointPhase + kCheckpointShown)) {
-        WriteStatusTextA(record);
+    if (Due(kCheckpointPeriod, kCheckpointPhase)) PublishStatusTextB(client);
+    if (first || newUnit || Due(kStatusPeriod) || Due(kCheckpointPeriod, kCheckpointPhase + kCheckpointShown)) {
+        PublishStatusTextA(client);
     }
-    if (refresh || newUnit || Due(kProgressPeriod)) WriteProgress(record);
-    if (refresh || newUnit || Due(kStepFractionPeriod)) WriteStepFraction(record);
-    if (refresh || newUnit || searchStepWritten_ != s.searchStep) {
+    if (first || newUnit || Due(kProgressPeriod)) PublishProgress(client);
+    if (first || newUnit || Due(kStepFractionPeriod)) PublishStepFraction(client);
+    if (first || newUnit || searchStepWritten_ != s.searchStep) {
         searchStepWritten_ = s.searchStep;
-        WriteSearchParams(record);
+        PublishSearchParams(client);
     }
-    if (refresh || Due(kPeakPeriod)) WriteCurrentPeak(record);
-    if (refresh || newUnit || std::memcmp(&s.bestPeak, &peakWritten_, sizeof s.bestPeak) != 0) {
+    if (first || Due(kPeakPeriod)) PublishCurrentPeak(client);
+    if (first || newUnit || std::memcmp(&s.bestPeak, &peakWritten_, sizeof s.bestPeak) != 0) {
         peakWritten_ = s.bestPeak;
-        WriteBestPeak(record);
+        PublishBestPeak(client);
     }
-    if (refresh || newUnit || std::memcmp(&s.bestGaussian, &gaussianWritten_, sizeof s.bestGaussian) != 0) {
+    if (first || newUnit || std::memcmp(&s.bestGaussian, &gaussianWritten_, sizeof s.bestGaussian) != 0) {
         gaussianWritten_ = s.bestGaussian;
-        WriteBestGaussian(record);
+        PublishBestGaussian(client);
     }
 
-    bool messageChanged = refresh;
+    // While the message shows, the library holds the graph back; taking it down raises it.
+    bool messageChanged = first;
     if (Due(kMessagePeriod, kMessagePhase)) {
         s.messageOn = true;
         messageChanged = true;
@@ -378,148 +400,130 @@ void Simulator::StepSteady(SharedStatus& record, bool refresh) {
     if (Due(kMessagePeriod, kMessagePhase + kMessageShown)) {
         s.messageOn = false;
         messageChanged = true;
-        graphChanged = true;  // taking the message down blanks the graph panel
     }
-    if (messageChanged) WriteMessage(record);
-
-    // While the message shows, the graph waits: its frame redraw would wipe the message out.
-    graphPending_ = graphPending_ || graphChanged;
-    if (graphPending_ && !s.messageOn) {
-        WriteGraph(record);
-        graphPending_ = false;
-    }
+    if (messageChanged) PublishMessage(client);
 }
 
-void Simulator::StepBurst(SharedStatus& record) {
+void Simulator::StepBurst(orvane_client* client, bool first) {
     auto& s = state_;
     FindPeak();
     FindGaussian();
     s.statusPhase = static_cast<std::int32_t>(steps_ % std::size(kPhaseTexts));
     s.messageOn = (steps_ / 10) % 2 == 1;
 
-    // Geometry variants in turn, each inside the offered area.
-    GraphGeometry g = ChooseGeometry(ReadFlag(record.graph_area_width), ReadFlag(record.graph_area_height));
-    const orvane::Area area = orvane::UsableArea(ReadFlag(record.graph_area_width), ReadFlag(record.graph_area_height));
-    switch ((steps_ / 25) % 4) {
-        case 1: g.mirrored = 1; break;
-        case 2: g.rows = kMaxSpectrumRows; break;
-        case 3:
-            g.mirrored = 1;
-            if (area.width - 10 - kMaxSpectrumBins >= 1) {
-                g.depthX = std::min(g.depthX, area.width - 10 - kMaxSpectrumBins);
-                g.bins = kMaxSpectrumBins;
-            }
-            break;
-        default: break;
-    }
-    if (!(g == s.geometry)) {
-        s.geometry = g;
-        RefillWaterfall();
+    // Geometry variants in turn; the library fits each to the offered area.
+    const auto variant = static_cast<std::int32_t>((steps_ / 25) % 4);
+    if (first || variant != variantAsked_) {
+        variantAsked_ = variant;
+        switch (variant) {
+            case 1: orvane_set_graph(client, 0, 0, 1); break;
+            case 2: orvane_set_graph(client, 0, kMaxSpectrumRows, 0); break;
+            case 3: orvane_set_graph(client, kMaxSpectrumBins, 0, 1); break;
+            default: orvane_set_graph(client, 0, 0, 0); break;
+        }
+        TakeGeometry(client);
     }
     PushSpectrum();
 
-    WriteUserInfo(record);
-    WriteDataInfo(record);
-    WriteStatusTextB(record);
-    WriteStatusTextA(record);
-    WriteProgress(record);
-    WriteStepFraction(record);
-    WriteSearchParams(record);
-    WriteCurrentPeak(record);
-    WriteBestPeak(record);
-    WriteBestGaussian(record);
-    WriteMessage(record);
-    WriteGraph(record);
+    PublishUserInfo(client);
+    PublishDataInfo(client);
+    PublishStatusTextB(client);
+    PublishStatusTextA(client);
+    PublishProgress(client);
+    PublishStepFraction(client);
+    PublishSearchParams(client);
+    PublishCurrentPeak(client);
+    PublishBestPeak(client);
+    PublishBestGaussian(client);
+    PublishMessage(client);
+    PublishNewestRow(client);
 }
 
-void Simulator::WriteUserInfo(SharedStatus& record) const {
-    SetRecordText(record.user_info.user_name, state_.userName);
-    record.user_info.units_completed = state_.unitsCompleted;
-    record.user_info.total_cpu_seconds = state_.totalCpuSeconds;
-    RaiseFlag(record.user_info_changed);
+void Simulator::PublishNewestRow(orvane_client* client) const {
+    if (state_.spectra.empty()) return;
+    orvane_push_row(client, state_.spectra.back().data(), static_cast<std::size_t>(state_.geometry.bins));
 }
 
-void Simulator::WriteDataInfo(SharedStatus& record) const {
-    auto& info = record.data_info;
-    info.ra_hours = state_.raHours;
-    info.dec_degrees = state_.decDegrees;
-    info.recorded_jd = state_.recordedJd;
-    info.base_frequency_hz = state_.baseFrequencyHz;
-    info.bandwidth_hz = state_.bandwidthHz;
-    info.bin_wrap_divisor = state_.binWrapDivisor;
-    info.data_source = state_.dataSource;
-    info.sample_count = state_.sampleCount;
-    RaiseFlag(record.data_info_changed);
+void Simulator::PublishUserInfo(orvane_client* client) const {
+    orvane_set_user(client, state_.userName.c_str(), state_.unitsCompleted, state_.totalCpuSeconds);
 }
 
-void Simulator::WriteStatusTextA(SharedStatus& record) const {
-    SetRecordText(record.status_text_a, kPhaseTexts[state_.statusPhase]);
-    RaiseFlag(record.status_text_a_changed);
+void Simulator::PublishDataInfo(orvane_client* client) const {
+    const auto& s = state_;
+    const orvane_data_unit unit{s.raHours,      s.decDegrees,     s.recordedJd, s.baseFrequencyHz,
+                                s.bandwidthHz,  s.binWrapDivisor, s.dataSource, s.sampleCount};
+    orvane_set_data_unit(client, &unit);
 }
 
-void Simulator::WriteStatusTextB(SharedStatus& record) const {
-    SetRecordText(record.status_text_b, kCheckpointText);
-    RaiseFlag(record.status_text_b_changed);
+void Simulator::PublishStatusTextA(orvane_client* client) const {
+    orvane_set_status_a(client, kPhaseTexts[state_.statusPhase]);
 }
 
-void Simulator::WriteProgress(SharedStatus& record) const {
-    record.progress_fraction = static_cast<float>(std::min(state_.progress, 1.0));
-    record.cpu_seconds = state_.cpuSeconds;
-    RaiseFlag(record.progress_changed);
-    if (!config_.spareCpuTimeFlag) RaiseFlag(record.cpu_time_changed);
+void Simulator::PublishStatusTextB(orvane_client* client) const { orvane_set_status_b(client, kCheckpointText); }
+
+void Simulator::PublishProgress(orvane_client* client) const {
+    // The time first: the progress's redraw shows both.
+    orvane_set_cpu_time(client, state_.cpuSeconds);
+    orvane_set_progress(client, static_cast<float>(std::min(state_.progress, 1.0)));
 }
 
-void Simulator::WriteStepFraction(SharedStatus& record) const {
-    record.step_fraction = static_cast<float>(std::min(state_.stepFraction, 1.0));
-    RaiseFlag(record.step_fraction_changed);
+void Simulator::PublishStepFraction(orvane_client* client) const {
+    orvane_set_step(client, static_cast<float>(std::min(state_.stepFraction, 1.0)));
 }
 
-void Simulator::WriteSearchParams(SharedStatus& record) const {
-    record.drift_rate = state_.driftRate;
-    record.fft_length = state_.fftLength;
-    RaiseFlag(record.search_params_changed);
+void Simulator::PublishSearchParams(orvane_client* client) const {
+    orvane_set_search(client, state_.driftRate, state_.fftLength);
 }
 
-void Simulator::WriteCurrentPeak(SharedStatus& record) const {
-    record.current_peak = state_.currentPeak;
-    RaiseFlag(record.current_peak_changed);
+namespace {
+
+orvane_peak PeakOf(const PeakSummary& p) {
+    return orvane_peak{p.power, p.score, p.freq_bin, p.time_bin, p.drift_rate, p.fft_length};
 }
 
-void Simulator::WriteBestPeak(SharedStatus& record) const {
-    record.best_peak = state_.bestPeak;
-    RaiseFlag(record.best_peak_changed);
+}  // namespace
+
+void Simulator::PublishCurrentPeak(orvane_client* client) const {
+    const orvane_peak peak = PeakOf(state_.currentPeak);
+    orvane_set_current_peak(client, &peak);
 }
 
-void Simulator::WriteBestGaussian(SharedStatus& record) const {
-    record.best_gaussian = state_.bestGaussian;
-    RaiseFlag(record.best_gaussian_changed);
+void Simulator::PublishBestPeak(orvane_client* client) const {
+    const orvane_peak peak = PeakOf(state_.bestPeak);
+    orvane_set_best_peak(client, &peak);
 }
 
-void Simulator::WriteMessage(SharedStatus& record) const {
-    record.message.message_on = state_.messageOn ? 1 : 0;
-    SetRecordText(record.message.message_line1, state_.messageOn ? kMessageLine1 : "");
-    SetRecordText(record.message.message_line2, state_.messageOn ? kMessageLine2 : "");
-    RaiseFlag(record.message_changed);
+void Simulator::PublishBestGaussian(orvane_client* client) const {
+    const GaussianSummary& g = state_.bestGaussian;
+    const orvane_gaussian gaussian{g.score, g.power, g.fit, g.freq_bin, g.time_bin, g.drift_rate, g.fft_length};
+    orvane_set_best_gaussian(client, &gaussian);
 }
 
-void Simulator::WriteGraph(SharedStatus& record) const {
-    const GraphGeometry& g = state_.geometry;
-    record.graph_depth_x = g.depthX;
-    record.graph_depth_y = g.depthY;
-    record.graph_mirrored = g.mirrored;
-    record.graph_peak_height = g.peakHeight;
-    record.graph_row_count = g.rows;
-    record.graph_bin_count = g.bins;
-    for (std::int32_t j = 0; j < g.rows; ++j) {
-        std::memcpy(record.spectrum_rows[j].values, state_.spectra[static_cast<std::size_t>(j)].data(),
-                    kMaxSpectrumBins);
+void Simulator::PublishMessage(orvane_client* client) const {
+    if (state_.messageOn) {
+        orvane_show_message(client, kMessageLine1, kMessageLine2);
+    } else {
+        orvane_hide_message(client);
     }
-    // Every row has moved, and rows are painted over what is there: the panel must be cleared
-    // first. The frame goes up before the rows, so that a saver drawing in between clears
-    // the panel and then still finds the rows raised.
-    RaiseFlag(record.graph_frame_changed);
-    for (std::int32_t j = 0; j < g.rows; ++j) RaiseFlag(record.spectrum_rows[j].changed);
 }
+
+SimRecord::SimRecord() {
+    // Names differ between the processes and the records of one process: tests run side by
+    // side, under other users too.
+    static std::uint64_t made = 0;
+    // The clock too: some standard libraries give the same random_device numbers every run.
+    static const std::uint64_t process =
+        Mix(std::random_device{}() ^
+            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    char name[64];
+    std::snprintf(name, sizeof name, "orvane_sim_%llx_%llu", static_cast<unsigned long long>(process & 0xFFFFFFFFFFull),
+                  static_cast<unsigned long long>(++made));
+    if (orvane_open(name, 0, &client_, nullptr, 0) != ORVANE_OK) client_ = nullptr;
+}
+
+SimRecord::~SimRecord() { orvane_close(client_); }
+
+SharedStatus& SimRecord::Record() const { return *static_cast<SharedStatus*>(orvane_raw_record(client_, nullptr)); }
 
 std::string Simulator::StatusLine() const {
     const auto& s = state_;

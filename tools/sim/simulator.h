@@ -1,5 +1,5 @@
 // The stand-in client's simulation: a work unit played update by update into the shared
-// record, the way the analysis client keeps it current.
+// record through the client library, the way the analysis client keeps it current.
 //
 // The simulation is a pure function of its configuration, the number of updates taken and
 // what a saver has written back (attached marker, graph area): the same seed gives the same
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "graph_geometry.h"
+#include "orvane/client.h"
 #include "shared/shared_status.h"
 
 enum class Scenario {
@@ -51,6 +52,7 @@ struct SimConfig {
     // raise of ours right after a lowering would hide that tick from the probe.
     bool spareCpuTimeFlag = false;
 };
+
 
 // Small, portable random numbers (SplitMix64).
 class SimRandom {
@@ -112,9 +114,10 @@ class Simulator {
 public:
     explicit Simulator(const SimConfig& config);
 
-    // Plays the next update into the record, always fields first and flags last. The first
-    // update writes everything; later ones what the scenario says has changed.
-    void Step(SharedStatus& record);
+    // Plays the next update through `client`. The first update publishes everything; later
+    // ones what the scenario says has changed. Only the hostile scenario's bad values are
+    // written around the library, through its raw access to the record.
+    void Step(orvane_client* client);
 
     const SimConfig& Config() const { return config_; }
     const SimState& State() const { return state_; }
@@ -133,21 +136,23 @@ private:
     void RefillWaterfall();
     void PushSpectrum();
 
-    void StepSteady(SharedStatus& record, bool refresh);
-    void StepBurst(SharedStatus& record);
+    void StepSteady(orvane_client* client, bool refresh);
+    void StepBurst(orvane_client* client, bool first);
 
-    void WriteUserInfo(SharedStatus& record) const;
-    void WriteDataInfo(SharedStatus& record) const;
-    void WriteStatusTextA(SharedStatus& record) const;
-    void WriteStatusTextB(SharedStatus& record) const;
-    void WriteProgress(SharedStatus& record) const;
-    void WriteStepFraction(SharedStatus& record) const;
-    void WriteSearchParams(SharedStatus& record) const;
-    void WriteCurrentPeak(SharedStatus& record) const;
-    void WriteBestPeak(SharedStatus& record) const;
-    void WriteBestGaussian(SharedStatus& record) const;
-    void WriteMessage(SharedStatus& record) const;
-    void WriteGraph(SharedStatus& record) const;
+    // The library has chosen a geometry (and cleared the rows): the waterfall starts again.
+    void TakeGeometry(orvane_client* client);
+    void PublishNewestRow(orvane_client* client) const;
+    void PublishUserInfo(orvane_client* client) const;
+    void PublishDataInfo(orvane_client* client) const;
+    void PublishStatusTextA(orvane_client* client) const;
+    void PublishStatusTextB(orvane_client* client) const;
+    void PublishProgress(orvane_client* client) const;
+    void PublishStepFraction(orvane_client* client) const;
+    void PublishSearchParams(orvane_client* client) const;
+    void PublishCurrentPeak(orvane_client* client) const;
+    void PublishBestPeak(orvane_client* client) const;
+    void PublishBestGaussian(orvane_client* client) const;
+    void PublishMessage(orvane_client* client) const;
 
     // Whether a schedule of `period` seconds (shifted by `phase`) comes due in this update.
     bool Due(double period, double phase = 0.0) const;
@@ -165,7 +170,25 @@ private:
     std::int64_t searchStepWritten_ = -1;
     PeakSummary peakWritten_{};
     GaussianSummary gaussianWritten_{};
-    bool graphPending_ = false;
+    std::int32_t variantAsked_ = -1;  // the burst's geometry variant last asked of the library
+};
+
+// A client on a record name of its own, for the tests and benchmarks that play a simulation
+// beside a display: Record() is the mapped record (through the library's raw access), which
+// the display reads and writes as a saver does. The name is removed again when it goes.
+class SimRecord {
+public:
+    SimRecord();
+    ~SimRecord();
+    SimRecord(const SimRecord&) = delete;
+    SimRecord& operator=(const SimRecord&) = delete;
+
+    bool Open() const { return client_ != nullptr; }
+    orvane_client* Client() const { return client_; }
+    SharedStatus& Record() const;
+
+private:
+    orvane_client* client_ = nullptr;
 };
 
 // The bad values of the hostile scenario, one per update in turn.

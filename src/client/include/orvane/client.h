@@ -8,7 +8,11 @@
  *   - a reader that attaches (or replaces another) has drawn nothing: every item published
  *     so far, the graph frame and every row are raised again;
  *   - taking the message down blanks the graph, so the frame and every row are raised again;
- *     while the message shows, graph changes are held back (a frame redraw would wipe it);
+ *     while the message shows, graph changes are held back in the handle (a frame redraw
+ *     would wipe it), and the record's graph is rewritten only together with its flags;
+ *   - a reader reads the frame's flag before the rows', and status text B's before A's; rows
+ *     it drew just before their frame went up, and text A (set last) drawn before B, are
+ *     raised again so that they end up on top;
  *   - orvane_push_row adds the newest spectrum at the front (the last row) and moves every
  *     older one a row toward the back;
  *   - the graph's geometry is chosen to fit the area that the reader offers, and chosen
@@ -62,7 +66,7 @@ extern "C" {
 #endif
 
 #define ORVANE_CLIENT_VERSION_MAJOR 1
-#define ORVANE_CLIENT_VERSION_MINOR 0
+#define ORVANE_CLIENT_VERSION_MINOR 1
 
 typedef enum orvane_status {
     ORVANE_OK = 0,
@@ -146,6 +150,12 @@ ORVANE_CLIENT_API orvane_status orvane_set_step(orvane_client *client, float fra
 
 /* Computer time spent on this data unit, in seconds (finite, 0 or more). */
 ORVANE_CLIENT_API orvane_status orvane_set_cpu_time(orvane_client *client, double seconds);
+
+/* Leaves the CPU time's change flag to another program, such as a probe that keeps it raised
+ * and times a reader's lowerings of it: while `spare` is non-zero, orvane_set_cpu_time writes
+ * the time without raising the flag, and a reader's attaching does not raise it either. The
+ * time still shows whenever the progress is drawn. Since 1.1. */
+ORVANE_CLIENT_API orvane_status orvane_spare_cpu_time_flag(orvane_client *client, int spare);
 
 /* The drift rate searched (Hz/s) and the transform length (bins, 1 or more). */
 ORVANE_CLIENT_API orvane_status orvane_set_search(orvane_client *client, float drift_rate, int32_t fft_length);

@@ -36,12 +36,15 @@ for package in "${!deb[@]}"; do deb[$package]=$packages/${deb[$package]}; done
 # What `cmake --install` puts in place (install_tree.sh checks the same list), the link with
 # its target as dpkg-deb shows it; the library's packages and the module as Debian lays them out.
 lib=/usr/lib/$multiarch
+# The library's file carries its own version, the public header's, not the package's.
+header=$(dirname "${BASH_SOURCE[0]}")/../../src/client/include/orvane/client.h
+libversion=$(sed -n 's/^#define ORVANE_CLIENT_VERSION_MAJOR \([0-9]*\)$/\1/p' "$header").$(sed -n 's/^#define ORVANE_CLIENT_VERSION_MINOR \([0-9]*\)$/\1/p' "$header")
 # CMake names the imported targets' file after the build type.
 config=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" | tr '[:upper:]' '[:lower:]')
 docs() { printf '/usr/share/doc/%s/changelog.gz\n/usr/share/doc/%s/copyright\n' "$1" "$1"; }
 declare -A expected=(
   [orvane]=$(sed 's|^/usr/bin/orvane$|& -> ../libexec/xscreensaver/orvane|' "$(dirname "${BASH_SOURCE[0]}")/installed_files.txt")
-  [liborvane-client1]=$(printf '%s\n' "$lib/liborvane-client.so.$version" "$lib/liborvane-client.so.1 -> liborvane-client.so.$version" \
+  [liborvane-client1]=$(printf '%s\n' "$lib/liborvane-client.so.$libversion" "$lib/liborvane-client.so.1 -> liborvane-client.so.$libversion" \
                           /usr/share/lintian/overrides/liborvane-client1; docs liborvane-client1)
   [liborvane-client-dev]=$(printf "$lib/%s\n" liborvane-client.a "liborvane-client.so -> liborvane-client.so.1" \
                              pkgconfig/orvane-client.pc cmake/Orvane/{OrvaneConfig,OrvaneConfigVersion,OrvaneClientTargets}.cmake \

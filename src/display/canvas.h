@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "display/color.h"
 #include "display/column_coverage.h"
@@ -74,6 +75,11 @@ public:
     std::int32_t PixelWidth() const;
     std::int32_t PixelHeight() const;
     RgbColor PixelAt(std::int32_t x, std::int32_t y) const;  // Black outside the bitmap
+    // Every pixel, rows top to bottom, as 0x00RRGGBB: a copy for another thread to work on.
+    void CopyPixels(std::vector<std::uint32_t>& out) const;
+    // Sends what this thread's drawing left batched (GDI batches per thread), so that another
+    // thread reading the pixels sees all of it; the raster backend has nothing to send.
+    void FinishDrawing() const;
     // Writes the canvas as an image file: PNG on the raster backend, BMP on Windows.
     bool SaveImage(const char* path) const;
 

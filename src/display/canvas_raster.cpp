@@ -96,6 +96,14 @@ void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
 }
 
 // Cuts the run x, top <= y < bottom to the clip; false when nothing is left.
+void Canvas::CopyPixels(std::vector<std::uint32_t>& out) const {
+    out.clear();
+    out.reserve(static_cast<std::size_t>(PixelWidth()) * static_cast<std::size_t>(PixelHeight()));
+    for (std::int32_t y = 0; y < PixelHeight(); ++y) out.insert(out.end(), PixelRow(y), PixelRow(y) + PixelWidth());
+}
+
+void Canvas::FinishDrawing() const {}
+
 bool Canvas::ClipColumn(std::int32_t x, std::int32_t& top, std::int32_t& bottom) const {
     if (x < surface_.ClipLeft() || x >= surface_.ClipRight()) return false;
     top = static_cast<std::int32_t>(std::max<std::int64_t>(top, surface_.ClipTop()));

@@ -227,6 +227,19 @@ std::int32_t Canvas::PixelWidth() const { return bitmap_->bits != nullptr ? bitm
 
 std::int32_t Canvas::PixelHeight() const { return bitmap_->bits != nullptr ? bitmap_->height : 0; }
 
+void Canvas::CopyPixels(std::vector<std::uint32_t>& out) const {
+    out.clear();
+    if (PixelWidth() == 0) return;
+    GdiFlush();
+    // A top-down 32-bit DIB section: row y at y * width, no padding. The fourth byte is GDI's.
+    const std::uint32_t* bits = DirectPixels();
+    const std::size_t count = static_cast<std::size_t>(PixelWidth()) * static_cast<std::size_t>(PixelHeight());
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) out.push_back(bits[i] & 0x00FFFFFFu);
+}
+
+void Canvas::FinishDrawing() const { GdiFlush(); }
+
 RgbColor Canvas::PixelAt(std::int32_t x, std::int32_t y) const {
     if (x < 0 || y < 0 || x >= PixelWidth() || y >= PixelHeight()) return Black;
     // GDI may still hold drawing calls in its batch; the bits are only current after a flush.

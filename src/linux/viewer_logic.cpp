@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "reader/reader_session.h"
 #include "shared/shared_status.h"
 
 namespace {
@@ -137,7 +138,7 @@ std::string ViewerUsage() {
 }
 
 std::string WaitingLine() {
-    return std::string("Waiting for the Orvane client (no shared record /") + kSharedStatusName + ")";
+    return WaitingLineFor(kSharedStatusName);
 }
 
 std::vector<std::string> HeaderCandidates(const std::string& executablePath, const std::string& installedDataDir) {

@@ -11,6 +11,10 @@ constexpr std::uint32_t kNameCheckMs = 1000;
 
 }  // namespace
 
+std::string WaitingLineFor(const std::string& recordName) {
+    return "Waiting for the Orvane client (no shared record " + SystemRecordName(recordName.c_str()) + ")";
+}
+
 ReaderSession::ReaderSession(ReaderConfig config, std::uint32_t startMs)
     : config_(std::move(config)), startMs_(startMs), catchUp_(std::make_unique<JournalCatchUp>()) {}
 

@@ -17,6 +17,9 @@
 #include "shared/reader_board.h"
 #include "shared/shared_mapping.h"
 
+// What a reader shows while there is no record of that name.
+std::string WaitingLineFor(const std::string& recordName);
+
 struct ReaderConfig {
     std::string recordName = kSharedStatusName;
     std::string headerImage = kHeaderImageFile;

@@ -26,22 +26,6 @@ void Sample(std::string& out, const char* name, const char* type, const char* he
     out += line;
 }
 
-// The canvas's rows as 0x00RRGGBB, as the display drew them.
-void CopyPixels(const StatusDisplay& display, std::vector<std::uint32_t>& pixels, int& width, int& height) {
-    const Canvas& canvas = *display.canvas;
-    width = canvas.PixelWidth();
-    height = canvas.PixelHeight();
-    pixels.reserve(static_cast<std::size_t>(width) * height);
-#if defined(_WIN32)
-    // The canvas is a top-down 32-bit DIB section, row y at y * width, its bits current once
-    // the thread that drew has flushed GDI's batch (TickOnce does). The fourth byte is GDI's.
-    const auto* bits = static_cast<const std::uint32_t*>(display.canvasBitmap->bits);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) pixels.push_back(bits[i] & 0xFFFFFFu);
-#else
-    for (int y = 0; y < height; ++y) pixels.insert(pixels.end(), canvas.PixelRow(y), canvas.PixelRow(y) + width);
-#endif
-}
-
 }  // namespace
 
 StatusService::StatusService(std::string recordName, std::string headerImage)
@@ -77,11 +61,8 @@ void StatusService::TickOnce() {
     std::lock_guard<std::mutex> lock(mutex_);
     const bool wasAttached = session_.Attached();
     const TickOutcome outcome = session_.Tick(NowMs());
-#if defined(_WIN32)
-    // GDI batches drawing per thread: flushed here, by the thread that drew, so that a request
-    // thread reads the pixels of this tick (reading a pixel flushes).
-    if (session_.Display() != nullptr) (void)session_.Display()->canvas->PixelAt(0, 0);
-#endif
+    // By the thread that drew: a request thread then reads every pixel of this tick.
+    if (session_.Display() != nullptr) session_.Display()->canvas->FinishDrawing();
     if (outcome.present || wasAttached != session_.Attached()) {
         ++version_;
         lastChange_ = std::chrono::steady_clock::now();
@@ -103,7 +84,10 @@ std::shared_ptr<const std::string> StatusService::Png(int scale) {
         if (!session_.Attached() || session_.Display() == nullptr) return nullptr;
         Cached& cached = cache_[scale];
         if (cached.png && cached.version == version_) return cached.png;
-        CopyPixels(*session_.Display(), pixels, width, height);
+        const Canvas& canvas = *session_.Display()->canvas;
+        width = canvas.PixelWidth();
+        height = canvas.PixelHeight();
+        canvas.CopyPixels(pixels);
         version = version_;
     }
     // Encoded outside the lock: the tick goes on meanwhile.
@@ -129,12 +113,7 @@ std::vector<unsigned char> StatusService::CopyRecord() {
 }
 
 std::string StatusService::WaitingText() const {
-#if defined(_WIN32)
-    // A named file mapping: the name as it is.
-    return "Waiting for the Orvane client (no shared record " + recordName_ + ")";
-#else
-    return "Waiting for the Orvane client (no shared record /" + recordName_ + ")";
-#endif
+    return WaitingLineFor(recordName_);
 }
 
 std::string StatusService::Json(bool withSamples) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "shared/shared_status.h"
 
@@ -23,6 +24,10 @@ bool OpenSharedStatus(SharedMapping& mapping, const char* name = kSharedStatusNa
 
 // A passive reader's open: the same, but read-only, so that no byte can be written by mistake.
 bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name = kSharedStatusName);
+
+// The record's name as the system shows it: the shared-memory object "/name" on POSIX, the
+// mapping's own name on Windows.
+std::string SystemRecordName(const char* name = kSharedStatusName);
 
 // How a mapped record stands. On POSIX a client may cut the object shorter than the record
 // (its pages then fault; the reader is kept alive and reads zeros) or put a new object under

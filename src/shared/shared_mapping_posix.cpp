@@ -128,6 +128,8 @@ bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name) {
     return MapWhole(mapping, fd, false, false);
 }
 
+std::string SystemRecordName(const char* name) { return PosixName(name); }
+
 RecordState CheckSharedStatus(const SharedMapping& mapping, const char* name, bool lookAtName) {
     if (mapping.record == nullptr) return RecordState::Lost;
     const GuardedView* guard = GuardOf(mapping.record);

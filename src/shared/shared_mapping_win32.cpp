@@ -88,3 +88,5 @@ std::int32_t CaptureSaverPriorityClass() {
     CloseHandle(self);
     return static_cast<std::int32_t>(priorityClass);
 }
+
+std::string SystemRecordName(const char* name) { return name; }

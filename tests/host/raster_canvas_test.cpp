@@ -37,13 +37,6 @@ RowSpan ChangedRows(const std::vector<std::uint32_t>& before, const Canvas& canv
     return changed;
 }
 
-std::vector<std::uint32_t> PixelsOf(const Canvas& canvas) {
-    std::vector<std::uint32_t> pixels;
-    for (std::int32_t y = 0; y < canvas.PixelHeight(); ++y)
-        pixels.insert(pixels.end(), canvas.PixelRow(y), canvas.PixelRow(y) + canvas.PixelWidth());
-    return pixels;
-}
-
 }  // namespace
 
 // The Linux viewer sends only the rows the canvas reports drawn: a row changed outside them
@@ -76,7 +69,8 @@ TEST(RasterCanvasDrawnRows, EveryChangedRowOfEachItemIsReported) {
         std::memcpy(&raised, reinterpret_cast<const char*>(second.get()) + offset, 4);
         if (raised == 0) continue;
         std::memcpy(reinterpret_cast<char*>(first.get()) + offset, &raised, 4);
-        const std::vector<std::uint32_t> before = PixelsOf(canvas);
+        std::vector<std::uint32_t> before;
+        canvas.CopyPixels(before);
         display.Update();
         const RowSpan changed = ChangedRows(before, canvas);
         const RowSpan drawn = canvas.TakeDrawnRows();

@@ -120,6 +120,16 @@ struct orvane_client {
         frameWatched = true;
     }
 
+    // The graph raised while the message shows, for what must not wait until it goes: the
+    // frame wipes the message, which goes up again once the graph is drawn.
+    void RaiseGraphUnderMessage() {
+        const bool on = messageOn;
+        messageOn = false;
+        RaiseGraph();
+        messageOn = on;
+        messageRepeat = messageRepeat || (on && graphSet);
+    }
+
     // A reader reads the frame's flag before the rows'. A tick that read it just before the
     // raise above and the rows' just after draws rows alone; the frame it draws next tick
     // then clears them, and a row is drawn only when raised. A row lowered while the frame is
@@ -158,9 +168,12 @@ struct orvane_client {
         if ((published & kStep) != 0) RaiseFlag(r.step_fraction_changed);  // the line's redraw blanks the bar
     }
 
+    // What a reader will still draw of the graph: the rows of the geometry in the record, which
+    // while the message shows may be older than the one chosen since.
     bool GraphPending() const {
         if (ReadFlag(record->graph_frame_changed) != 0) return true;
-        for (std::int32_t j = 0; j < geometry.rows; ++j) {
+        const std::int32_t rows = std::clamp<std::int32_t>(record->graph_row_count, 0, kMaxSpectrumRows);
+        for (std::int32_t j = 0; j < rows; ++j) {
             if (ReadFlag(record->spectrum_rows[j].changed) != 0) return true;
         }
         return false;
@@ -411,7 +424,8 @@ orvane_status orvane_set_data_unit(orvane_client* client, const orvane_data_unit
     if ((client->published & kSearch) != 0) RaiseFlag(r.search_params_changed);
     if ((client->published & kBestPeak) != 0) RaiseFlag(r.best_peak_changed);
     if ((client->published & kBestGaussian) != 0) RaiseFlag(r.best_gaussian_changed);
-    client->RaiseGraph();
+    // The graph's labels show the bandwidth and the duration: not held back under the message.
+    client->RaiseGraphUnderMessage();
     return ORVANE_OK;
 }
 
@@ -489,6 +503,9 @@ orvane_status orvane_set_best_gaussian(orvane_client* client, const orvane_gauss
 
 orvane_status orvane_show_message(orvane_client* client, const char* line1, const char* line2) {
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
+    // A new text over the old one would leave the old one's longer parts standing: the graph
+    // goes up again first, and its frame wipes the old text.
+    if (client->messageOn) client->RaiseGraphUnderMessage();
     MessageBlock& m = client->record->message;
     m.message_on = 1;
     CopyText(m.message_line1, line1);

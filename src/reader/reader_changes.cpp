@@ -48,11 +48,12 @@ SeenRecord::SeenRecord() : bytes_(kSharedStatusSize, 0) {}
 
 void SeenRecord::Forget() { known_ = ItemSet{}; }
 
-ItemSet SeenRecord::Changed(const SharedStatus& record) {
+PassiveDraw SeenRecord::Changed(const SharedStatus& record) {
     const unsigned char* now = Bytes(record);
     unsigned char* seen = bytes_.data();
     const auto differs = [&](const Span& span) { return std::memcmp(seen + span.offset, now + span.offset, span.size) != 0; };
     const auto remember = [&](const Span& span) { std::memcpy(seen + span.offset, now + span.offset, span.size); };
+    const auto raised = [&](RecordItem item) { return Raised(record, kRecordItems[ItemSet::Bit(item)].flagOffset); };
 
     ItemSet changed;
     const bool headerDiffers = differs(kDataInfo);
@@ -62,28 +63,53 @@ ItemSet SeenRecord::Changed(const SharedStatus& record) {
         if (known_.Has(i) && !differs(spans.own) && !(spans.readsHeader && headerDiffers)) continue;
         changed.Add(i);
     }
-    // One redraw serves the CPU time and the progress.
-    if (changed.Has(RecordItem::CpuTime)) changed.words[0] &= ~(1u << ItemSet::Bit(RecordItem::Progress));
-
-    const bool messageDown = changed.Has(RecordItem::Message) && ReadFlag(record.message.message_on) == 0;
-    if (messageDown && Raised(record, offsetof(SharedStatus, graph_frame_changed))) changed.Add(RecordItem::GraphFrame);
-    const bool allRows = changed.Has(RecordItem::GraphFrame) || messageDown;
+    bool rowChanged = false;
     for (int j = 0; j < kMaxSpectrumRows; ++j) {
         if (!Raised(record, RowFlagOffset(j))) continue;
-        const Span row{RowOffset(j), kMaxSpectrumBins};
-        if (allRows || !known_.HasRow(j) || differs(row)) changed.AddRow(j);
+        if (known_.HasRow(j) && !differs(Span{RowOffset(j), kMaxSpectrumBins})) continue;
+        changed.AddRow(j);
+        rowChanged = true;
     }
 
+    // What a redraw wipes comes along, and a row is drawn on fresh ground.
+    if ((changed.Has(RecordItem::StatusTextA) || changed.Has(RecordItem::StatusTextB)) &&
+        raised(RecordItem::StepFraction)) {
+        changed.Add(RecordItem::StepFraction);
+    }
+    // A message drawn, up or down, lies on a graph drawn afresh (a client raises the graph with
+    // it), and the message that shows is drawn again over any graph drawn under it.
+    const bool messageUp = ReadFlag(record.message.message_on) != 0;
+    const bool messageDrawn = changed.Has(RecordItem::Message);
+    if (raised(RecordItem::GraphFrame) && (rowChanged || messageDrawn)) changed.Add(RecordItem::GraphFrame);
+    if (changed.Has(RecordItem::GraphFrame)) {
+        for (int j = 0; j < kMaxSpectrumRows; ++j) {
+            if (Raised(record, RowFlagOffset(j))) changed.AddRow(j);
+        }
+    }
+    PassiveDraw draw;
+    if (messageUp && raised(RecordItem::Message) && (messageDrawn || changed.Has(RecordItem::GraphFrame) || rowChanged)) {
+        changed.Remove(RecordItem::Message);
+        draw.over.Add(RecordItem::Message);
+    }
+
+    ItemSet drawn = changed;
+    drawn.Add(draw.over);
+    // One redraw serves the CPU time and the progress.
+    if (changed.Has(RecordItem::CpuTime)) {
+        changed.Remove(RecordItem::Progress);
+        drawn.Add(RecordItem::Progress);
+    }
     for (int i = 0; i < kRecordItemCount; ++i) {
-        if (!changed.Has(i) && !(i == ItemSet::Bit(RecordItem::Progress) && changed.Has(RecordItem::CpuTime))) continue;
+        if (!drawn.Has(i)) continue;
         remember(kSpans[i].own);
         known_.Add(i);
     }
     if (headerDiffers) remember(kDataInfo);
     for (int j = 0; j < kMaxSpectrumRows; ++j) {
-        if (!changed.HasRow(j)) continue;
+        if (!drawn.HasRow(j)) continue;
         remember(Span{RowOffset(j), kMaxSpectrumBins});
         known_.AddRow(j);
     }
-    return changed;
+    draw.items = changed;
+    return draw;
 }

@@ -18,7 +18,9 @@ std::string WaitingLineFor(const std::string& recordName) {
 ReaderSession::ReaderSession(ReaderConfig config, std::uint32_t startMs)
     : config_(std::move(config)), startMs_(startMs), catchUp_(std::make_unique<JournalCatchUp>()) {}
 
-ReaderSession::~ReaderSession() {
+ReaderSession::~ReaderSession() { Close(); }
+
+void ReaderSession::Close() {
     Detach();
     CloseReaderBoard(board_);
 }
@@ -182,5 +184,8 @@ bool ReaderSession::ServeOrFollow() {
     // journal again once an owner comes redraws everything it has drawn.
     role_ = ReaderRole::Alone;
     cursor_.placed = false;
-    return display.Replay(seen_.Changed(*mapping_.record)) != 0;
+    const PassiveDraw draw = seen_.Changed(*mapping_.record);
+    std::int32_t changed = display.Replay(draw.items);
+    if (!draw.over.Empty()) changed |= display.Replay(draw.over);
+    return changed != 0;
 }

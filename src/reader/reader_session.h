@@ -60,6 +60,9 @@ public:
     bool Attach();
     // The marker goes back to 0 when this is the last non-passive reader; the view is unmapped.
     void Detach();
+    // Detaches and lets go of the readers' board too (the last reader removes it): what the
+    // destructor does, for a program that must end before its destructors would run.
+    void Close();
     bool Attached() const { return mapping_.record != nullptr; }
 
     void Place(const std::vector<MonitorInfo>& monitors, const PlacementOptions& options, std::uint32_t nowMs);

@@ -86,6 +86,10 @@ struct ItemSet {
     void AddRow(int row) {
         if (row >= 0 && row < kMaxSpectrumRows) Add(RowBit(row));
     }
+    void Remove(int bit) {
+        if (bit >= 0 && bit < kRecordFlagCount) words[bit / 32] &= ~(1u << (bit % 32));
+    }
+    void Remove(RecordItem item) { Remove(Bit(item)); }
     void Add(const ItemSet& other) {
         for (int w = 0; w < kWords; ++w) words[w] |= other.words[w];
     }

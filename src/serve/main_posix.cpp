@@ -1,6 +1,10 @@
 // orvane-serve on Linux: the header image found beside the installed program, and SIGTERM or
 // SIGINT ending the server.
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <cstdlib>
+#include <mutex>
 #include <pthread.h>
 #include <thread>
 #include <cstdio>
@@ -16,6 +20,18 @@
 #endif
 
 namespace {
+
+// Whether main has finished its own ending; the signal's thread ends the process itself when
+// it has not in time. Never destroyed: that thread may still be waking on them as main returns.
+struct Ending {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool mainDone = false;
+};
+Ending& TheEnding() {
+    static Ending* const ending = new Ending;
+    return *ending;
+}
 
 // The header image beside an installed tree (<prefix>/bin/orvane-serve -> <prefix>/share/orvane),
 // then where the build installs it, then the current folder.
@@ -55,14 +71,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvane-serve: %s\n", error.c_str());
         return 1;
     }
-    std::thread([&server, stopSignals] {
+    std::thread([&server, &service, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
         server.Stop();
+        // A client that reads a large picture slowly holds its worker until the write times
+        // out; the server still ends within half a second of the signal, its board let go.
+        Ending& ending = TheEnding();
+        std::unique_lock<std::mutex> lock(ending.mutex);
+        if (!ending.ended.wait_for(lock, std::chrono::milliseconds(400), [&ending] { return ending.mainDone; })) {
+            service.Close();
+            std::_Exit(0);
+        }
     }).detach();
     std::printf("orvane-serve: listening on http://%s:%d/\n", options.host.c_str(), options.port);
     std::fflush(stdout);
     server.Run();
-    service.Stop();
+    service.Close();
+    Ending& ending = TheEnding();
+    {
+        const std::lock_guard<std::mutex> lock(ending.mutex);
+        ending.mainDone = true;
+    }
+    ending.ended.notify_all();
     return 0;
 }

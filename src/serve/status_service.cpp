@@ -36,7 +36,7 @@ StatusService::StatusService(std::string recordName, std::string headerImage)
       lastChange_(std::chrono::steady_clock::now()),
       startTime_(lastChange_) {}
 
-StatusService::~StatusService() { Stop(); }
+StatusService::~StatusService() { Close(); }
 
 void StatusService::Start() {
     if (running_.exchange(true)) return;
@@ -55,6 +55,14 @@ void StatusService::Start() {
 void StatusService::Stop() {
     running_.store(false);
     if (thread_.joinable()) thread_.join();
+}
+
+void StatusService::Close() {
+    std::call_once(closed_, [this] {
+        Stop();
+        std::lock_guard<std::mutex> lock(mutex_);
+        session_.Close();
+    });
 }
 
 void StatusService::TickOnce() {

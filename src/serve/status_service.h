@@ -27,6 +27,8 @@ public:
     // Starts the tick thread; Stop (or the destructor) ends it.
     void Start();
     void Stop();
+    // Stops and leaves the record and its readers' board; from any thread, once.
+    void Close();
     // One tick, for the thread and for tests that drive the service themselves.
     void TickOnce();
 
@@ -58,4 +60,5 @@ private:
     std::uint64_t encodes_ = 0;
     std::atomic<bool> running_{false};
     std::thread thread_;
+    std::once_flag closed_;
 };

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "shared/record_items.h"
 
@@ -55,10 +56,12 @@ struct ReaderBoard {
     void* presence = nullptr;   // Windows: this reader's presence slot
     bool owns = false;
     bool present = false;
+    std::string name;  // POSIX: the board's object, removed by the last reader to close it
 };
 
 // Opens (making it when it is missing) the board of the record `recordName`. False leaves the
-// reader alone with the record.
+// reader alone with the record. The last reader to close it, passive ones counted, removes
+// it (POSIX; a named mapping goes with its last handle by itself).
 bool OpenReaderBoard(ReaderBoard& board, const char* recordName);
 void CloseReaderBoard(ReaderBoard& board);
 

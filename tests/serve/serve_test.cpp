@@ -27,6 +27,7 @@
 #include "common/demo_record.h"
 #include "http_routes.h"
 #include "http_server.h"
+#include "orvane/client.h"
 #include "serve_options.h"
 #include "shared/shared_mapping.h"
 #include "snapshot_run.h"
@@ -184,6 +185,48 @@ TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) 
     // A passive reader: not a byte of the record written, every flag still raised.
     EXPECT_EQ(std::memcmp(before.data(), mapping_.record, kSharedStatusSize), 0);
     EXPECT_EQ(mapping_.record->progress_changed, 1);
+    fs::remove_all(dir);
+}
+
+// With no saver beside it, nobody lowers a flag: the frame the library raises with every push
+// stays raised over unchanged bytes, and the rows of older pushes must still be cleared.
+TEST_F(Serve, AfterARunOfPushesWithNoSaverThePictureIsStillOrvaneSnapshots) {
+    name_ = UniqueName();
+    orvane_client* client = nullptr;
+    ASSERT_EQ(orvane_open(name_.c_str(), 0, &client, nullptr, 0), ORVANE_OK);
+    service_ = std::make_unique<StatusService>(name_, kHeader);
+    ASSERT_EQ(orvane_set_graph(client, 200, 20, 0), ORVANE_OK);
+    std::vector<std::uint8_t> row(200);
+    for (int push = 0; push < 30; ++push) {
+        std::fill(row.begin(), row.end(), std::uint8_t{2});
+        for (int i = 0; i < 6; ++i) row[static_cast<std::size_t>((push * 6 + i) % 200)] = 90;
+        ASSERT_EQ(orvane_push_row(client, row.data(), row.size()), ORVANE_OK);
+        service_->TickOnce();
+    }
+    const auto* record = static_cast<const unsigned char*>(orvane_raw_record(client, nullptr));
+    const fs::path dir = fs::temp_directory_path() / name_;
+    fs::create_directories(dir);
+    {
+        std::ofstream dump(dir / "record.bin", std::ios::binary);
+        dump.write(reinterpret_cast<const char*>(record), kSharedStatusSize);
+    }
+    Picture served;
+    ASSERT_TRUE(DecodePng(*service_->Png(1), served));
+    SnapshotOptions options;
+    options.recordPath = (dir / "record.bin").string();
+    options.outPath = (dir / "snapshot.png").string();
+    options.headerPath = kHeader;
+    std::string error;
+    ASSERT_EQ(RunSnapshot(options, error), 0) << error;
+    Picture snapshot;
+    ASSERT_TRUE(ReadPng(options.outPath, snapshot));
+    ASSERT_EQ(snapshot.rgb.size(), served.rgb.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < served.rgb.size(); i += 3)
+        differing += std::memcmp(&served.rgb[i], &snapshot.rgb[i], 3) != 0;
+    EXPECT_EQ(differing, 0u) << "pixels where the served picture differs from orvane-snapshot's";
+    service_.reset();
+    orvane_close(client);
     fs::remove_all(dir);
 }
 

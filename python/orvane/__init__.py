@@ -16,6 +16,20 @@ the reader's area). Example::
         client.push_row([0.1, 0.5, 0.9], full_scale=1.0)   # a list, or a numpy array
         client.poll()                                      # now and then when idle
 
+The peaks and the Gaussian take the same keyword names, those of the C structs: ``score``,
+``power``, ``freq_bin``, ``time_bin``, ``drift_rate``, ``fft_length``, and ``fit`` for the
+Gaussian; keywords are the way to call them. Their positional orders differ and are kept for
+the callers that use them (each method's text gives its own)::
+
+    peak = dict(score=0.75, power=12.5, freq_bin=6, time_bin=3, drift_rate=0.25, fft_length=4096)
+    client.set_current_peak(**peak)
+    client.set_best_peak(**peak)
+    client.set_best_gaussian(fit=0.125, **peak)
+
+A value the reader cannot show raises OrvaneError with ``status`` ERR_RANGE and writes nothing;
+the ranges are the C header's (``orvane/client.h``), the same that ``orvane-inspect --lint``
+checks.
+
 Texts are encoded as Windows-1252 (characters it lacks become "?"); bytes pass as they are.
 A Client is not locked: use one from one thread at a time. The shared library is found through
 ``ORVANE_CLIENT_LIBRARY`` (a path) or where the system looks for libraries.
@@ -132,6 +146,12 @@ def _text(value):
     return str(value).encode("cp1252", errors="replace")
 
 
+def _peak(score, power, freq_bin, time_bin, drift_rate, fft_length):
+    # By name: the struct's order (power first) is neither method's positional order.
+    return _Peak(score=score, power=power, freq_bin=int(freq_bin), time_bin=int(time_bin),
+                 drift_rate=drift_rate, fft_length=int(fft_length))
+
+
 def _check(status):
     if status != OK:
         raise OrvaneError(status, _status_text(status).decode())
@@ -223,15 +243,32 @@ class Client:
         _check(_set_search(self._live(), float(drift_rate), int(fft_length)))
 
     def set_current_peak(self, score, power=0.0, freq_bin=0, time_bin=0, drift_rate=0.0, fft_length=1):
-        peak = _Peak(power, score, int(freq_bin), int(time_bin), drift_rate, int(fft_length))
-        _check(_set_current_peak(self._live(), ctypes.byref(peak)))
+        """The latest peak; only its score shows, on the meter (1.0 fills it).
+
+        Positional order: score, power, freq_bin, time_bin, drift_rate, fft_length.
+        ERR_RANGE for a score that is NaN or infinite.
+        """
+        _check(_set_current_peak(self._live(), ctypes.byref(
+            _peak(score, power, freq_bin, time_bin, drift_rate, fft_length))))
 
     def set_best_peak(self, power, score, freq_bin, time_bin, drift_rate, fft_length):
-        peak = _Peak(power, score, int(freq_bin), int(time_bin), drift_rate, int(fft_length))
-        _check(_set_best_peak(self._live(), ctypes.byref(peak)))
+        """The strongest peak so far, shown with where it is.
+
+        Positional order: power, score, freq_bin, time_bin, drift_rate, fft_length (power first,
+        unlike set_current_peak). ERR_RANGE for fft_length below 1, freq_bin outside 0 to
+        fft_length - 1, a negative time_bin, or a score that is NaN, infinite or negative.
+        """
+        _check(_set_best_peak(self._live(), ctypes.byref(
+            _peak(score, power, freq_bin, time_bin, drift_rate, fft_length))))
 
     def set_best_gaussian(self, score, power, fit, freq_bin, time_bin, drift_rate, fft_length):
-        gaussian = _Gaussian(score, power, fit, int(freq_bin), int(time_bin), drift_rate, int(fft_length))
+        """The strongest Gaussian so far (a score of 20.0 fills its meter), shown with where it is.
+
+        Positional order: score, power, fit, freq_bin, time_bin, drift_rate, fft_length.
+        ERR_RANGE as for set_best_peak.
+        """
+        gaussian = _Gaussian(score=score, power=power, fit=fit, freq_bin=int(freq_bin), time_bin=int(time_bin),
+                             drift_rate=drift_rate, fft_length=int(fft_length))
         _check(_set_best_gaussian(self._live(), ctypes.byref(gaussian)))
 
     def show_message(self, line1, line2=""):
@@ -256,7 +293,8 @@ class Client:
 
         Without ``full_scale`` the values are heights in pixels (0 to 255, held to the peak
         height); with it, any numbers, 0 being the floor and ``full_scale`` the top of the box.
-        A row longer or shorter than the graph's bins is resampled by the library.
+        A row longer or shorter than the graph's bins is resampled by the library; an empty one
+        raises OrvaneError with ERR_ARGUMENT.
         """
         pointer, count, keep = _samples(values, full_scale)
         if full_scale is None:

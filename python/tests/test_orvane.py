@@ -19,7 +19,9 @@ RECORD_SIZE = 126856
 STATUS_A, STATUS_A_FLAG = 3044, 3124
 PROGRESS, PROGRESS_FLAG = 3212, 3216
 USER_NAME, USER_FLAG = 72, 360
+CURRENT_PEAK = 3256
 BEST_PEAK, BEST_PEAK_FLAG = 3284, 3308
+BEST_GAUSSIAN = 3312
 MESSAGE_ON, MESSAGE_FLAG = 3344, 3604
 AREA_WIDTH, AREA_HEIGHT = 3608, 3612
 GEOMETRY = 3616  # depth x, depth y, mirrored, peak height, (frame flag), rows, bins
@@ -141,6 +143,21 @@ class PythonClient(unittest.TestCase):
             self.assertEqual(int32(record, MESSAGE_ON), 0)
             self.assertNotEqual(int32(record, FRAME_FLAG), 0)
 
+    def test_peaks_take_the_same_keywords_and_keep_their_positional_orders(self):
+        peak = dict(score=0.75, power=12.5, freq_bin=6, time_bin=3, drift_rate=0.25, fft_length=4096)
+        with orvane.Client(Named.next("keywords")) as a, orvane.Client(Named.next("positions")) as b:
+            a.set_current_peak(**peak)
+            a.set_best_peak(**peak)
+            a.set_best_gaussian(fit=0.125, **peak)
+            b.set_current_peak(0.75, 12.5, 6, 3, 0.25, 4096)
+            b.set_best_peak(12.5, 0.75, 6, 3, 0.25, 4096)
+            b.set_best_gaussian(0.75, 12.5, 0.125, 6, 3, 0.25, 4096)
+            ra, rb = a.raw_record(), b.raw_record()
+            self.assertEqual(bytes(ra), bytes(rb))
+            self.assertEqual(struct.unpack_from("<ffiifi", ra, CURRENT_PEAK), (12.5, 0.75, 6, 3, 0.25, 4096))
+            self.assertEqual(struct.unpack_from("<ffiifi", ra, BEST_PEAK), (12.5, 0.75, 6, 3, 0.25, 4096))
+            self.assertEqual(struct.unpack_from("<fffiifi", ra, BEST_GAUSSIAN), (0.75, 12.5, 0.125, 6, 3, 0.25, 4096))
+
     def test_errors_name_their_cause(self):
         name = Named.next("taken")
         with orvane.Client(name) as client:
@@ -151,6 +168,16 @@ class PythonClient(unittest.TestCase):
             with self.assertRaises(orvane.OrvaneError) as bad:
                 client.set_search(0.5, 0)
             self.assertEqual(bad.exception.status, orvane.ERR_RANGE)
+            # A bin outside its transform is refused as a whole: nothing of it is written.
+            before = bytes(client.raw_record())
+            with self.assertRaises(orvane.OrvaneError) as outside:
+                client.set_best_peak(power=12.5, score=0.75, freq_bin=4096, time_bin=3, drift_rate=0.25,
+                                     fft_length=4096)
+            self.assertEqual(outside.exception.status, orvane.ERR_RANGE)
+            self.assertEqual(bytes(client.raw_record()), before)
+            with self.assertRaises(orvane.OrvaneError) as empty:
+                client.push_row([])
+            self.assertEqual(empty.exception.status, orvane.ERR_ARGUMENT)
             client.set_status_a("Caf\u00e9 \u2603")  # cp1252 has the e acute, not the snowman
             self.assertEqual(text(client.raw_record(), STATUS_A, 80), b"Caf\xe9 ?")
         with self.assertRaises(orvane.OrvaneError):

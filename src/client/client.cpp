@@ -11,6 +11,7 @@
 
 #include "client_store.h"
 #include "graph_geometry.h"
+#include "shared/record_ranges.h"
 
 namespace {
 
@@ -49,8 +50,6 @@ void Resample(const T* values, std::size_t count, std::uint8_t* out, std::int32_
     const auto n = static_cast<std::size_t>(bins);
     if (count == n) {
         for (std::size_t i = 0; i < n; ++i) out[i] = height(values[i]);
-    } else if (count == 0) {
-        std::memset(out, 0, n);
     } else if (count > n) {
         for (std::size_t i = 0; i < n; ++i) {
             const std::size_t from = i * count / n;
@@ -252,8 +251,6 @@ struct orvane_client {
 
 namespace {
 
-bool Finite(double value) { return std::isfinite(value); }
-
 // Every publishing call starts here: a live handle, and a look at the readers first.
 orvane_client* Enter(orvane_client* client) {
     if (client == nullptr || client->record == nullptr) return nullptr;
@@ -270,11 +267,15 @@ void CopyPeak(PeakSummary& to, const orvane_peak& from) {
     to.fft_length = from.fft_length;
 }
 
-// The latest peak shows only its score; the best one its bins too, so it needs a transform.
+// The latest peak shows only its score; the best one where it is too, so its bins must lie in
+// its transform.
 orvane_status SetPeak(orvane_client* client, const orvane_peak* peak, PeakSummary& field, std::int32_t& flag,
                       Item item) {
     if (peak == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (std::isnan(peak->score) || (item == kBestPeak && peak->fft_length < 1)) return ORVANE_ERR_RANGE;
+    const bool showable = item == kBestPeak
+                              ? orvane::SummaryFaults(peak->score, peak->freq_bin, peak->time_bin, peak->fft_length) == 0
+                              : orvane::CurrentPeakShowable(peak->score);
+    if (!showable) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     CopyPeak(field, *peak);
     RaiseFlag(flag);
@@ -295,9 +296,11 @@ orvane_status SetText(orvane_client* client, char (&field)[80], std::int32_t& fl
 
 orvane_status SetFraction(orvane_client* client, float& field, std::int32_t& flag, Item item, float fraction) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (std::isnan(fraction)) return ORVANE_ERR_RANGE;
+    // Held to the range, as documented; only NaN has no place in it.
+    const float held = Fraction(fraction);
+    if (!orvane::FractionShowable(held)) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
-    field = Fraction(fraction);
+    field = held;
     RaiseFlag(flag);
     client->published |= item;
     return ORVANE_OK;
@@ -326,7 +329,7 @@ extern "C" {
 const char* orvane_status_text(orvane_status status) {
     switch (status) {
         case ORVANE_OK: return "success";
-        case ORVANE_ERR_ARGUMENT: return "a null handle or pointer, or a bad record name";
+        case ORVANE_ERR_ARGUMENT: return "a null handle or pointer, an empty row, or a bad record name or flags";
         case ORVANE_ERR_RANGE: return "a value outside what the reader can show";
         case ORVANE_ERR_NAME_TAKEN: return "the record is in use by a running client";
         case ORVANE_ERR_TOO_SMALL: return "an object of that name exists and is smaller than the record";
@@ -342,14 +345,24 @@ orvane_status orvane_open(const char* name, unsigned flags, orvane_client** out,
     std::string text;
     orvane_status status = ORVANE_OK;
     if (name == nullptr) name = kSharedStatusName;
+    if (out != nullptr) *out = nullptr;
     orvane_client* client = nullptr;
     const std::size_t length = strnlen(name, 256);
-    if (out == nullptr || length == 0 || length >= 200 || std::strchr(name, '/') != nullptr ||
-        std::strchr(name, '\\') != nullptr) {
+    if (out == nullptr) {
+        status = ORVANE_ERR_ARGUMENT;
+        text = "no place for the handle: out is NULL";
+    } else if ((flags & ~ORVANE_OPEN_KEEP_NAME) != 0) {
+        // A flag this version does not know may ask for something it would not do.
+        status = ORVANE_ERR_ARGUMENT;
+        char buffer[96];
+        std::snprintf(buffer, sizeof buffer, "unknown flags 0x%X: only ORVANE_OPEN_KEEP_NAME (0x1) is defined",
+                      flags & ~ORVANE_OPEN_KEEP_NAME);
+        text = buffer;
+    } else if (length == 0 || length >= 200 || std::strchr(name, '/') != nullptr ||
+               std::strchr(name, '\\') != nullptr) {
         status = ORVANE_ERR_ARGUMENT;
         text = "the record's name must be 1 to 199 characters without slashes";
     } else {
-        *out = nullptr;
         client = new (std::nothrow) orvane_client;
         if (client == nullptr) {
             status = ORVANE_ERR_MEMORY;
@@ -393,7 +406,7 @@ int orvane_reader_attached(orvane_client* client) {
 orvane_status orvane_set_user(orvane_client* client, const char* name, std::int32_t unitsCompleted,
                               double totalCpuSeconds) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (!Finite(totalCpuSeconds) || totalCpuSeconds < 0) return ORVANE_ERR_RANGE;
+    if (!orvane::SecondsShowable(totalCpuSeconds)) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     UserInfo& info = client->record->user_info;
     CopyText(info.user_name, name);
@@ -406,7 +419,10 @@ orvane_status orvane_set_user(orvane_client* client, const char* name, std::int3
 
 orvane_status orvane_set_data_unit(orvane_client* client, const orvane_data_unit* unit) {
     if (client == nullptr || unit == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (!Finite(unit->bandwidth_hz) || unit->bandwidth_hz <= 0 || unit->bin_wrap_divisor < 1) return ORVANE_ERR_RANGE;
+    if (orvane::DataUnitFaults(unit->ra_hours, unit->dec_degrees, unit->recorded_jd, unit->base_frequency_hz,
+                               unit->bandwidth_hz, unit->bin_wrap_divisor) != 0) {
+        return ORVANE_ERR_RANGE;
+    }
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     SharedStatus& r = *client->record;
     DataInfo& info = r.data_info;
@@ -455,7 +471,7 @@ orvane_status orvane_set_step(orvane_client* client, float fraction) {
 
 orvane_status orvane_set_cpu_time(orvane_client* client, double seconds) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (!Finite(seconds) || seconds < 0) return ORVANE_ERR_RANGE;
+    if (!orvane::SecondsShowable(seconds)) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     client->record->cpu_seconds = seconds;
     if (!client->spareCpuTime) RaiseFlag(client->record->cpu_time_changed);
@@ -465,7 +481,7 @@ orvane_status orvane_set_cpu_time(orvane_client* client, double seconds) {
 
 orvane_status orvane_set_search(orvane_client* client, float driftRate, std::int32_t fftLength) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (std::isnan(driftRate) || fftLength < 1) return ORVANE_ERR_RANGE;
+    if (orvane::SearchFaults(driftRate, fftLength) != 0) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     client->record->drift_rate = driftRate;
     client->record->fft_length = fftLength;
@@ -486,7 +502,9 @@ orvane_status orvane_set_best_peak(orvane_client* client, const orvane_peak* pea
 
 orvane_status orvane_set_best_gaussian(orvane_client* client, const orvane_gaussian* gaussian) {
     if (client == nullptr || gaussian == nullptr) return ORVANE_ERR_ARGUMENT;
-    if (std::isnan(gaussian->score) || gaussian->fft_length < 1) return ORVANE_ERR_RANGE;
+    if (orvane::SummaryFaults(gaussian->score, gaussian->freq_bin, gaussian->time_bin, gaussian->fft_length) != 0) {
+        return ORVANE_ERR_RANGE;
+    }
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     GaussianSummary& to = client->record->best_gaussian;
     to.score = gaussian->score;
@@ -558,7 +576,8 @@ orvane_status orvane_get_graph(orvane_client* client, orvane_graph* out) {
 }
 
 orvane_status orvane_push_row(orvane_client* client, const std::uint8_t* values, std::size_t count) {
-    if (values == nullptr && count > 0) return ORVANE_ERR_ARGUMENT;
+    // An empty row is a caller's slip far more often than a wish for a blank one.
+    if (values == nullptr || count == 0) return ORVANE_ERR_ARGUMENT;
     if (EnterGraph(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     const Geometry& g = client->geometry;
     if (g.rows < 1) return ORVANE_OK;
@@ -572,7 +591,7 @@ orvane_status orvane_push_row(orvane_client* client, const std::uint8_t* values,
 
 orvane_status orvane_push_row_float(orvane_client* client, const float* values, std::size_t count,
                                     float fullScale) {
-    if (values == nullptr && count > 0) return ORVANE_ERR_ARGUMENT;
+    if (values == nullptr || count == 0) return ORVANE_ERR_ARGUMENT;
     if (!(fullScale > 0) || !std::isfinite(fullScale)) return ORVANE_ERR_RANGE;
     if (EnterGraph(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     const Geometry& g = client->geometry;

@@ -1,24 +1,31 @@
 // The client library against the readers' own update: every item published through it is
 // drawn exactly as a record built by hand with the same values, and the rules it keeps for
 // the caller (attach, message, row order, fit, bounds) hold on a real shared-memory record.
+// What it refuses is exactly what orvane-inspect --lint reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
 #include "common/record_builder.h"
 #include "common/test_canvas.h"
 #include "display/status_display.h"
+#include "inspect.h"
 #include "orvane/client.h"
+#include "shared/record_ranges.h"
 #include "shared/shared_mapping.h"
 
 namespace {
@@ -385,24 +392,223 @@ TEST(ClientLibrary, TextsAreBoundedToTheirFieldsAndValuesToTheirRanges) {
     const Rect line = panel.LineRect(1);
     EXPECT_TRUE(SameScreen(reader.display, reference.display, Rect{panel.left, line.top, panel.right, line.bottom}));
 
-    // Out of range: refused without a write, or held to the range.
-    EXPECT_EQ(orvane_set_progress(client.handle, std::nanf("")), ORVANE_ERR_RANGE);
-    EXPECT_EQ(ReadFlag(record.progress_changed), 0);
+    // Fractions are held to their range (the refusals are RefusesExactlyWhatTheLintReports').
     EXPECT_EQ(orvane_set_progress(client.handle, 1.5f), ORVANE_OK);
     EXPECT_EQ(record.progress_fraction, 1.0f);
     EXPECT_EQ(orvane_set_step(client.handle, -2.0f), ORVANE_OK);
     EXPECT_EQ(record.step_fraction, 0.0f);
-    EXPECT_EQ(orvane_set_search(client.handle, 0.5f, 0), ORVANE_ERR_RANGE);
-    orvane_data_unit unit = kUnit;
-    unit.bin_wrap_divisor = 0;
-    EXPECT_EQ(orvane_set_data_unit(client.handle, &unit), ORVANE_ERR_RANGE);
-    unit = kUnit;
-    unit.bandwidth_hz = 0.0;
-    EXPECT_EQ(orvane_set_data_unit(client.handle, &unit), ORVANE_ERR_RANGE);
-    EXPECT_EQ(ReadFlag(record.data_info_changed), 0);
     EXPECT_EQ(orvane_set_graph(client.handle, 601, 0, 0), ORVANE_ERR_RANGE);
     EXPECT_EQ(orvane_set_cpu_time(nullptr, 1.0), ORVANE_ERR_ARGUMENT);
     EXPECT_EQ(orvane_poll(nullptr), 0u);
+}
+
+// A careless client's call, made through the library or, with `raw`, written into a record as
+// a client without the library would write it.
+struct Publish {
+    orvane_client* client = nullptr;
+    SharedStatus* raw = nullptr;
+
+    orvane_status User(double totalCpuSeconds) {
+        if (raw == nullptr) return orvane_set_user(client, "Mira Tolvanen", 42, totalCpuSeconds);
+        raw->user_info.total_cpu_seconds = totalCpuSeconds;
+        return Raised(raw->user_info_changed);
+    }
+    orvane_status DataUnit(const orvane_data_unit& u) {
+        if (raw == nullptr) return orvane_set_data_unit(client, &u);
+        DataInfo& d = raw->data_info;
+        d.ra_hours = u.ra_hours;
+        d.dec_degrees = u.dec_degrees;
+        d.recorded_jd = u.recorded_jd;
+        d.base_frequency_hz = u.base_frequency_hz;
+        d.bandwidth_hz = u.bandwidth_hz;
+        d.bin_wrap_divisor = u.bin_wrap_divisor;
+        return Raised(raw->data_info_changed);
+    }
+    orvane_status Progress(float fraction) {
+        if (raw == nullptr) return orvane_set_progress(client, fraction);
+        raw->progress_fraction = fraction;
+        return Raised(raw->progress_changed);
+    }
+    orvane_status Step(float fraction) {
+        if (raw == nullptr) return orvane_set_step(client, fraction);
+        raw->step_fraction = fraction;
+        return Raised(raw->step_fraction_changed);
+    }
+    orvane_status CpuTime(double seconds) {
+        if (raw == nullptr) return orvane_set_cpu_time(client, seconds);
+        raw->cpu_seconds = seconds;
+        return Raised(raw->cpu_time_changed);
+    }
+    orvane_status Search(float driftRate, std::int32_t fftLength) {
+        if (raw == nullptr) return orvane_set_search(client, driftRate, fftLength);
+        raw->drift_rate = driftRate;
+        raw->fft_length = fftLength;
+        return Raised(raw->search_params_changed);
+    }
+    orvane_status CurrentPeak(const orvane_peak& p) {
+        if (raw == nullptr) return orvane_set_current_peak(client, &p);
+        raw->current_peak = Summary(p);
+        return Raised(raw->current_peak_changed);
+    }
+    orvane_status BestPeak(const orvane_peak& p) {
+        if (raw == nullptr) return orvane_set_best_peak(client, &p);
+        raw->best_peak = Summary(p);
+        return Raised(raw->best_peak_changed);
+    }
+    orvane_status BestGaussian(const orvane_gaussian& g) {
+        if (raw == nullptr) return orvane_set_best_gaussian(client, &g);
+        raw->best_gaussian = GaussianSummary{g.score, g.power, g.fit, g.freq_bin, g.time_bin, g.drift_rate, g.fft_length};
+        return Raised(raw->best_gaussian_changed);
+    }
+    // The calls below put no value into a record: written raw, they leave it as it is.
+    orvane_status PushRow(std::size_t count, bool asFloat) {
+        const std::uint8_t bytes[1] = {1};
+        const float floats[1] = {1.0f};
+        if (raw != nullptr) return ORVANE_OK;
+        return asFloat ? orvane_push_row_float(client, floats, count, 1.0f) : orvane_push_row(client, bytes, count);
+    }
+    orvane_status Open(unsigned flags, bool withOut, const char* said) {
+        if (raw != nullptr) return ORVANE_OK;
+        const std::string name = TestName("careless_open");
+        orvane_client* opened = client;  // anything but NULL: a failure must clear it
+        char message[256] = {};
+        const orvane_status status = orvane_open(name.c_str(), flags, withOut ? &opened : nullptr, message, sizeof message);
+        if (withOut) {
+            EXPECT_EQ(opened, nullptr);
+        }
+        EXPECT_NE(std::string(message).find(said), std::string::npos) << message;
+        EXPECT_FALSE(NameExists(name));
+        if (status == ORVANE_OK) orvane_close(opened);
+        return status;
+    }
+
+    static orvane_status Raised(std::int32_t& flag) {
+        RaiseFlag(flag);
+        return ORVANE_OK;
+    }
+    static PeakSummary Summary(const orvane_peak& p) {
+        return PeakSummary{p.power, p.score, p.freq_bin, p.time_bin, p.drift_rate, p.fft_length};
+    }
+};
+
+template <typename S, typename F>
+S With(S s, F S::*field, std::type_identity_t<F> value) {
+    s.*field = value;
+    return s;
+}
+
+using Unit = orvane_data_unit;
+using Peak = orvane_peak;
+using Gaussian = orvane_gaussian;
+constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInff = std::numeric_limits<float>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+struct Call {
+    const char* what;
+    orvane_status (*call)(Publish&);
+    orvane_status expected = ORVANE_ERR_RANGE;
+    bool held = false;  // taken, but held to its range first
+};
+
+// Every row is one call: refused ones must leave the record as it was and, written raw, be
+// the one mistake the lint finds; accepted ones (the edges of each range) must lint clean, and
+// a value the library holds to its range is one that written raw would not.
+const Call kCalls[] = {
+    {"ra NaN", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::ra_hours, kNaNf)); }},
+    {"ra 99", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::ra_hours, 99.0f)); }},
+    {"ra 24", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::ra_hours, 24.0f)); }},
+    {"ra -0.001", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::ra_hours, -0.001f)); }},
+    {"dec infinite", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::dec_degrees, kInff)); }},
+    {"dec 90.01", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::dec_degrees, 90.01f)); }},
+    {"recorded NaN", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::recorded_jd, kNaN)); }},
+    {"recorded 1e300", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::recorded_jd, 1e300)); }},
+    {"recorded 1901-12-13", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::recorded_jd, 2415731.5)); }},
+    {"base frequency infinite", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::base_frequency_hz, -kInf)); }},
+    {"base frequency NaN", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::base_frequency_hz, kNaN)); }},
+    {"bandwidth 0", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::bandwidth_hz, 0.0)); }},
+    {"bandwidth infinite", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::bandwidth_hz, kInf)); }},
+    {"divisor 0", [](Publish& p) { return p.DataUnit(With(kUnit, &Unit::bin_wrap_divisor, 0)); }},
+    {"total CPU NaN", [](Publish& p) { return p.User(kNaN); }},
+    {"total CPU -1", [](Publish& p) { return p.User(-1.0); }},
+    {"CPU infinite", [](Publish& p) { return p.CpuTime(kInf); }},
+    {"CPU -0.5", [](Publish& p) { return p.CpuTime(-0.5); }},
+    {"progress NaN", [](Publish& p) { return p.Progress(kNaNf); }},
+    {"step NaN", [](Publish& p) { return p.Step(kNaNf); }},
+    {"drift infinite", [](Publish& p) { return p.Search(kInff, 4096); }},
+    {"drift NaN", [](Publish& p) { return p.Search(kNaNf, 4096); }},
+    {"search length 0", [](Publish& p) { return p.Search(0.5f, 0); }},
+    {"current score infinite", [](Publish& p) { return p.CurrentPeak(With(kBestPeak, &Peak::score, kInff)); }},
+    {"current score NaN", [](Publish& p) { return p.CurrentPeak(With(kBestPeak, &Peak::score, kNaNf)); }},
+    {"best bin 5000", [](Publish& p) { return p.BestPeak(With(kBestPeak, &Peak::freq_bin, 5000)); }},
+    {"best bin 8 of 8", [](Publish& p) { return p.BestPeak(With(kBestPeak, &Peak::freq_bin, 8)); }},
+    {"best bin -7", [](Publish& p) { return p.BestPeak(With(kBestPeak, &Peak::freq_bin, -7)); }},
+    {"best time bin -1", [](Publish& p) { return p.BestPeak(With(kBestPeak, &Peak::time_bin, -1)); }},
+    {"best score infinite", [](Publish& p) { return p.BestPeak(With(kBestPeak, &Peak::score, kInff)); }},
+    {"best score -0.5", [](Publish& p) { return p.BestPeak(With(kBestPeak, &Peak::score, -0.5f)); }},
+    {"best length 0", [](Publish& p) { return p.BestPeak(With(kBestPeak, &Peak::fft_length, 0)); }},
+    {"Gaussian bin 5000", [](Publish& p) { return p.BestGaussian(With(kBestGaussian, &Gaussian::freq_bin, 5000)); }},
+    {"Gaussian bin -7", [](Publish& p) { return p.BestGaussian(With(kBestGaussian, &Gaussian::freq_bin, -7)); }},
+    {"Gaussian time bin INT_MIN", [](Publish& p) { return p.BestGaussian(With(kBestGaussian, &Gaussian::time_bin, INT_MIN)); }},
+    {"Gaussian score NaN", [](Publish& p) { return p.BestGaussian(With(kBestGaussian, &Gaussian::score, kNaNf)); }},
+    {"Gaussian length -8", [](Publish& p) { return p.BestGaussian(With(kBestGaussian, &Gaussian::fft_length, -8)); }},
+    {"empty row", [](Publish& p) { return p.PushRow(0, false); }, ORVANE_ERR_ARGUMENT},
+    {"empty float row", [](Publish& p) { return p.PushRow(0, true); }, ORVANE_ERR_ARGUMENT},
+    {"open flag 0x2", [](Publish& p) { return p.Open(0x2, true, "unknown flags 0x2"); }, ORVANE_ERR_ARGUMENT},
+    {"open flag 0x80000001", [](Publish& p) { return p.Open(0x80000001u, true, "unknown flags 0x80000000"); }, ORVANE_ERR_ARGUMENT},
+    {"open with NULL out", [](Publish& p) { return p.Open(0, false, "out is NULL"); }, ORVANE_ERR_ARGUMENT},
+
+    {"first edges of the data unit", [](Publish& p) {
+         return p.DataUnit(Unit{0.0f, -90.0f, orvane::kFirstRecordedJd, -1e300, 1e-300, 1, 0, 0});
+     }, ORVANE_OK},
+    {"last edges of the data unit", [](Publish& p) {
+         return p.DataUnit(Unit{std::nextafter(24.0f, 0.0f), 90.0f, orvane::kLastRecordedJd, 1e300, 1e300, INT_MAX, 2, 0});
+     }, ORVANE_OK},
+    {"no time yet", [](Publish& p) { return p.CpuTime(0.0) == ORVANE_OK ? p.User(0.0) : ORVANE_ERR_RANGE; }, ORVANE_OK},
+    {"progress infinite, held to 1", [](Publish& p) { return p.Progress(kInff); }, ORVANE_OK, true},
+    {"step -1, held to 0", [](Publish& p) { return p.Step(-1.0f); }, ORVANE_OK, true},
+    {"search of one bin", [](Publish& p) { return p.Search(-1e30f, 1); }, ORVANE_OK},
+    // Only the latest peak's score shows; a peak's power and drift, and a fit, are printed as
+    // they are.
+    {"latest peak below 0, bins anywhere", [](Publish& p) { return p.CurrentPeak(Peak{kNaNf, -5.0f, -7, -1, kInff, 0}); }, ORVANE_OK},
+    {"best peak in the last bin", [](Publish& p) { return p.BestPeak(Peak{kNaNf, 0.0f, 7, 0, -kInff, 8}); }, ORVANE_OK},
+    {"Gaussian of one bin", [](Publish& p) { return p.BestGaussian(Gaussian{0.0f, kInff, kNaNf, 0, INT_MAX, kNaNf, 1}); }, ORVANE_OK},
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& line : lines) all += line + "\n";
+    return all;
+}
+
+TEST(ClientLibrary, RefusesExactlyWhatTheLintReports) {
+    Client client("careless");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    PublishEveryItem(client.handle);
+    ASSERT_EQ(orvane_set_graph(client.handle, 0, 4, 0), ORVANE_OK);
+    const auto row = Ramp(64, 0, 40);
+    ASSERT_EQ(orvane_push_row(client.handle, row.data(), row.size()), ORVANE_OK);
+    std::size_t size = 0;
+    const auto* bytes = static_cast<const unsigned char*>(orvane_raw_record(client.handle, &size));
+    ASSERT_EQ(Joined(LintRecord(bytes, size)), "");
+
+    for (const Call& c : kCalls) {
+        SCOPED_TRACE(c.what);
+        const std::vector<unsigned char> before(bytes, bytes + size);
+        Publish library{client.handle};
+        EXPECT_EQ(c.call(library), c.expected);
+        if (c.expected != ORVANE_OK) {
+            EXPECT_TRUE(std::equal(before.begin(), before.end(), bytes)) << "the record changed";
+        }
+        EXPECT_EQ(Joined(LintRecord(bytes, size)), "");  // what was taken shows as it is
+
+        const std::unique_ptr<SharedStatus> raw = MakeZeroRecord();
+        Publish around{nullptr, raw.get()};
+        c.call(around);
+        const auto found = LintRecord(reinterpret_cast<const unsigned char*>(raw.get()), sizeof *raw);
+        EXPECT_EQ(found.size(), c.expected == ORVANE_ERR_RANGE || c.held ? 1u : 0u) << Joined(found);
+    }
 }
 
 TEST(ClientLibraryOpen, MakesAPrivateZeroedRecordAndRemovesItAtClose) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The client SDK as a user gets it: the components client_runtime and client installed into a
 # prefix, then examples/minimal_client.c built against that prefix alone, three ways
-# (tests/install/consumer with find_package, shared and static, and pkg-config). Each build
+# (tests/install/consumer with find_package, shared and static, and pkg-config), and the
+# component python beside them, whose module publishes through the installed library. Each build
 # runs as the client of a real `orvane -root` on a display of the test's own: the viewer
 # attaches, shows the status screen and lowers the change flag the client raised, and
 # orvane-inspect finds no mistake in the record.
@@ -31,6 +32,15 @@ for f in include/orvane/client.h "$libdir/liborvane-client.a" "$libdir/liborvane
 done
 # Nothing of the project's own headers goes with it.
 [[ -z $(find "$prefix/include" -type f ! -name client.h) ]] || x11_fail "the SDK ships headers besides orvane/client.h"
+# The Python module is a component of its own, installed beside the SDK as the README says.
+cmake --install "$build" --component python --prefix "$prefix" >>"$X11_WORK/install.log" 2>&1 ||
+  x11_fail "installing the component python failed: $(cat "$X11_WORK/install.log")"
+module=$(PYTHONPATH=$prefix/lib/python3/dist-packages ORVANE_CLIENT_LIBRARY=$prefix/$libdir/liborvane-client.so.1 \
+  PYTHONDONTWRITEBYTECODE=1 python3 -c 'import os, orvane
+with orvane.Client("orvane_sdk_python_%d" % os.getpid()) as c:
+    c.set_status_a("installed")
+print(orvane.__file__)' 2>&1) || x11_fail "the installed Python module does not publish: $module"
+[[ $module == "$prefix/lib/python3/dist-packages/orvane/__init__.py" ]] || x11_fail "python3 took the module from $module"
 
 cmake -S "$source_dir/tests/install/consumer" -B "$X11_WORK/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
   -DORVANE_EXAMPLE="$source_dir/examples/minimal_client.c" >"$X11_WORK/consumer.log" 2>&1 &&

@@ -12,6 +12,7 @@
 
 #include "graph_geometry.h"
 #include "inspect.h"
+#include "shared/record_ranges.h"
 #include "shared/shared_status.h"
 
 const char kInspectUsage[] =
@@ -344,39 +345,43 @@ std::vector<std::string> LintRecord(const unsigned char* bytes, std::size_t size
         if (!terminated) note(Format("unterminated text: %s has no zero byte in its field", name));
     }
 
+    // The ranges are the client library's own (shared/record_ranges.h); the words are ours.
     auto fraction = [&note](const char* name, float value) {
-        if (!(value >= 0.0f && value <= 1.0f)) note(Format("out of range: %s is %g, not 0 to 1", name, static_cast<double>(value)));
+        if (!orvane::FractionShowable(value)) note(Format("out of range: %s is %g, not 0 to 1", name, static_cast<double>(value)));
     };
     fraction("progress_fraction", r.progress_fraction);
     fraction("step_fraction", r.step_fraction);
     auto seconds = [&note](const char* name, double value) {
-        if (!(std::isfinite(value) && value >= 0)) note(Format("out of range: %s is %g s", name, value));
+        if (!orvane::SecondsShowable(value)) note(Format("out of range: %s is %g s", name, value));
     };
     seconds("cpu_seconds", r.cpu_seconds);
     seconds("total_cpu_seconds", r.user_info.total_cpu_seconds);
 
     const DataInfo& d = r.data_info;
     if (r.data_info_changed != 0 || AnyBytes(&d, sizeof d)) {
-        if (!(std::isfinite(d.bandwidth_hz) && d.bandwidth_hz > 0)) note(Format("out of range: bandwidth_hz is %g, not above 0", d.bandwidth_hz));
-        if (d.bin_wrap_divisor < 1) note(Format("out of range: bin_wrap_divisor is %d, below 1", d.bin_wrap_divisor));
-        if (!(d.ra_hours >= 0.0f && d.ra_hours < 24.0f)) note(Format("out of range: ra_hours is %g, not 0 to 24", static_cast<double>(d.ra_hours)));
-        if (!(d.dec_degrees >= -90.0f && d.dec_degrees <= 90.0f)) note(Format("out of range: dec_degrees is %g, not -90 to 90", static_cast<double>(d.dec_degrees)));
-        // Readers show the recording time as 32-bit Unix seconds: 1901 to 2038.
-        if (!(d.recorded_jd >= 2415732.5 && d.recorded_jd <= 2465442.5)) {
+        const unsigned faults = orvane::DataUnitFaults(d.ra_hours, d.dec_degrees, d.recorded_jd, d.base_frequency_hz,
+                                                       d.bandwidth_hz, d.bin_wrap_divisor);
+        if (faults & orvane::kBandwidthFault) note(Format("out of range: bandwidth_hz is %g, not above 0", d.bandwidth_hz));
+        if (faults & orvane::kWrapDivisorFault) note(Format("out of range: bin_wrap_divisor is %d, below 1", d.bin_wrap_divisor));
+        if (faults & orvane::kRightAscensionFault) note(Format("out of range: ra_hours is %g, not 0 to 24", static_cast<double>(d.ra_hours)));
+        if (faults & orvane::kDeclinationFault) note(Format("out of range: dec_degrees is %g, not -90 to 90", static_cast<double>(d.dec_degrees)));
+        if (faults & orvane::kRecordingDateFault) {
             note(Format("out of range: recorded_jd %g is not a date from 1901 to 2038", d.recorded_jd));
         }
-        if (!std::isfinite(d.base_frequency_hz)) note("out of range: base_frequency_hz is not a number");
+        if (faults & orvane::kBaseFrequencyFault) note("out of range: base_frequency_hz is not a number");
     }
     if (r.search_params_changed != 0 || r.fft_length != 0 || r.drift_rate != 0.0f) {
-        if (r.fft_length < 1) note(Format("out of range: fft_length is %d, below 1", r.fft_length));
-        if (!std::isfinite(r.drift_rate)) note("out of range: drift_rate is not a number");
+        const unsigned faults = orvane::SearchFaults(r.drift_rate, r.fft_length);
+        if (faults & orvane::kSearchLengthFault) note(Format("out of range: fft_length is %d, below 1", r.fft_length));
+        if (faults & orvane::kSearchDriftFault) note("out of range: drift_rate is not a number");
     }
-    if (!std::isfinite(r.current_peak.score)) note("out of range: current_peak.score is not a number");
+    if (!orvane::CurrentPeakShowable(r.current_peak.score)) note("out of range: current_peak.score is not a number");
     auto summary = [&note](const char* name, float score, std::int32_t bin, std::int32_t timeBin, std::int32_t length) {
-        if (length < 1) note(Format("out of range: %s.fft_length is %d, below 1", name, length));
-        else if (bin < 0 || bin >= length) note(Format("out of range: %s.freq_bin %d is outside its transform of %d", name, bin, length));
-        if (timeBin < 0) note(Format("out of range: %s.time_bin is %d, negative", name, timeBin));
-        if (!std::isfinite(score) || score < 0) note(Format("out of range: %s.score is %g", name, static_cast<double>(score)));
+        const unsigned faults = orvane::SummaryFaults(score, bin, timeBin, length);
+        if (faults & orvane::kSummaryLengthFault) note(Format("out of range: %s.fft_length is %d, below 1", name, length));
+        if (faults & orvane::kSummaryBinFault) note(Format("out of range: %s.freq_bin %d is outside its transform of %d", name, bin, length));
+        if (faults & orvane::kSummaryTimeBinFault) note(Format("out of range: %s.time_bin is %d, negative", name, timeBin));
+        if (faults & orvane::kSummaryScoreFault) note(Format("out of range: %s.score is %g", name, static_cast<double>(score)));
     };
     const PeakSummary& p = r.best_peak;
     if (r.best_peak_changed != 0 || AnyBytes(&p, sizeof p)) summary("best_peak", p.score, p.freq_bin, p.time_bin, p.fft_length);

@@ -188,7 +188,8 @@ Simulator::Simulator(const SimConfig& config) : config_(config), random_(config.
 void Simulator::StartUnit(bool firstUnit) {
     ++unitsStarted_;
     auto& s = state_;
-    s.raHours = static_cast<float>(random_.Between(0.0, 24.0));
+    // A draw just below 24 h rounds to 24 as a float, which no sky has and the library refuses.
+    s.raHours = std::min(static_cast<float>(random_.Between(0.0, 24.0)), std::nextafter(24.0f, 0.0f));
     s.decDegrees = static_cast<float>(random_.Between(1.0, 37.0));  // the dish's sky
     // One draw per statement: the order of operands is not fixed, and the seed must give
     // the same record whichever compiler built the program.

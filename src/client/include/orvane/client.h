@@ -36,8 +36,12 @@
  * mapping and goes on showing the last state.
  *
  * Errors: every function returns an orvane_status. A call that fails writes nothing into the
- * record. orvane_status_text gives a fixed English text for a code; orvane_open can also fill
- * a buffer with a message that names the record and the cause.
+ * record. Each call's ORVANE_ERR_RANGE conditions are given beside it: they are the values a
+ * reader cannot show, the same that `orvane-inspect --lint` reports in a record, so that what
+ * the library accepts lints clean. Fields not named there (units completed, source, sample
+ * count, the power, fit and drift rate of a peak or Gaussian, the latest peak's bins) are taken
+ * as they are. orvane_status_text gives a fixed English text for a code; orvane_open can also
+ * fill a buffer with a message that names the record and the cause.
  *
  * Texts are 8-bit Windows-1252 (ANSI) strings, ended by a zero byte; longer ones are cut to
  * their field. The public types below are this library's own: the record's byte layout is
@@ -70,7 +74,7 @@ extern "C" {
 
 typedef enum orvane_status {
     ORVANE_OK = 0,
-    ORVANE_ERR_ARGUMENT = 1,   /* a null handle or pointer, or a bad name */
+    ORVANE_ERR_ARGUMENT = 1,   /* a null handle or pointer, an empty row, a bad name or unknown flags */
     ORVANE_ERR_RANGE = 2,      /* a value the reader cannot show (see each call); nothing written */
     ORVANE_ERR_NAME_TAKEN = 3, /* a live client already publishes under this name */
     ORVANE_ERR_TOO_SMALL = 4,  /* an object of that name exists and is shorter than the record */
@@ -85,11 +89,15 @@ typedef struct orvane_client orvane_client;
 #define ORVANE_OPEN_KEEP_NAME 0x1u /* POSIX: leave the name in place at close (readers may re-open) */
 
 /* Opens the record `name` (NULL: "orvane_share"; POSIX shared memory "/name", a named file
- * mapping on Windows) for publishing. A new object is made with the record's size, readable
- * and writable by this user only (mode 0600 on POSIX), and reads as zeros. An object that a
- * client which has ended left behind is taken over: it is zeroed, except for what a reader
- * wrote into it (its attached marker, priority class and graph area), so that a reader still
- * attached to it goes on showing the new client. An existing object is never shortened.
+ * mapping on Windows) for publishing. A name has 1 to 199 characters, with no slash or
+ * backslash. `flags` is 0 or ORVANE_OPEN_KEEP_NAME. ORVANE_ERR_ARGUMENT for a NULL `out`, any
+ * other flag bit, or a bad name, each with a message of its own. On success *out is the
+ * handle; on failure (with `out` not NULL) it is NULL.
+ * A new object is made with the record's size, readable and writable by this user only (mode
+ * 0600 on POSIX), and reads as zeros. An object that a client which has ended left behind is
+ * taken over: it is zeroed, except for what a reader wrote into it (its attached marker,
+ * priority class and graph area), so that a reader still attached to it goes on showing the
+ * new client. An existing object is never shortened.
  * `message`, when not NULL, receives a zero-terminated text of at most `message_size` bytes
  * that says what went wrong (or is emptied on success). */
 ORVANE_CLIENT_API orvane_status orvane_open(const char *name, unsigned flags, orvane_client **out,
@@ -118,24 +126,27 @@ ORVANE_CLIENT_API int orvane_reader_attached(orvane_client *client);
 /* --- Items: each copies its values, bounds texts and raises its flag last. --- */
 
 /* The user's name (268 bytes with its terminator), data units completed, and the user's total
- * computer time in seconds. */
+ * computer time in seconds. ORVANE_ERR_RANGE for a total that is NaN, infinite or negative. */
 ORVANE_CLIENT_API orvane_status orvane_set_user(orvane_client *client, const char *name, int32_t units_completed,
                                                 double total_cpu_seconds);
 
 typedef struct orvane_data_unit {
-    float ra_hours;           /* right ascension, 0 to 24 */
+    float ra_hours;           /* right ascension, 0 to under 24 */
     float dec_degrees;        /* declination, -90 to 90 */
-    double recorded_jd;       /* recording time, Julian date (UTC) */
-    double base_frequency_hz; /* sky frequency that bin offsets are measured from */
+    double recorded_jd;       /* recording time, Julian date (UTC): 2415732.5 to 2465442.5 */
+    double base_frequency_hz; /* sky frequency that bin offsets are measured from; finite */
     double bandwidth_hz;      /* bandwidth = sample rate; greater than 0 */
     int32_t bin_wrap_divisor; /* places the wrap to negative bins; at least 1 (1: the upper half is negative) */
     int32_t data_source;      /* 2: shown as the observatory; anything else: "Test Data" */
     uint32_t sample_count;    /* samples in the data unit: sample_count / bandwidth_hz is its duration */
 } orvane_data_unit;
 
-/* The data unit's description. ORVANE_ERR_RANGE for a bandwidth that is not a finite value
- * above 0 or a divisor below 1. The graph frame is raised too, since its labels use the
- * bandwidth and the duration. */
+/* The data unit's description. ORVANE_ERR_RANGE for a right ascension that is not 0 or more
+ * and below 24 (NaN included), a declination outside -90 to 90, a recording date outside
+ * 2415732.5 to 2465442.5 (readers show it as 32-bit Unix time: 1901-12-14 to 2038-01-19), a
+ * base frequency that is NaN or infinite, a bandwidth that is not a finite value above 0, or a
+ * divisor below 1. The graph frame is raised too, since its labels use the bandwidth and the
+ * duration. */
 ORVANE_CLIENT_API orvane_status orvane_set_data_unit(orvane_client *client, const orvane_data_unit *unit);
 
 /* The two status texts share line 1 of the analysis panel (79 bytes each). A reader draws B,
@@ -144,11 +155,12 @@ ORVANE_CLIENT_API orvane_status orvane_set_status_a(orvane_client *client, const
 ORVANE_CLIENT_API orvane_status orvane_set_status_b(orvane_client *client, const char *text);
 
 /* Overall progress through the data unit and progress of the current step, 0 to 1: values
- * outside are held to it, NaN gives ORVANE_ERR_RANGE. */
+ * outside (infinities too) are held to it; ORVANE_ERR_RANGE for NaN. */
 ORVANE_CLIENT_API orvane_status orvane_set_progress(orvane_client *client, float fraction);
 ORVANE_CLIENT_API orvane_status orvane_set_step(orvane_client *client, float fraction);
 
-/* Computer time spent on this data unit, in seconds (finite, 0 or more). */
+/* Computer time spent on this data unit, in seconds. ORVANE_ERR_RANGE for NaN, infinite or
+ * negative. */
 ORVANE_CLIENT_API orvane_status orvane_set_cpu_time(orvane_client *client, double seconds);
 
 /* Leaves the CPU time's change flag to another program, such as a probe that keeps it raised
@@ -157,31 +169,36 @@ ORVANE_CLIENT_API orvane_status orvane_set_cpu_time(orvane_client *client, doubl
  * time still shows whenever the progress is drawn. Since 1.1. */
 ORVANE_CLIENT_API orvane_status orvane_spare_cpu_time_flag(orvane_client *client, int spare);
 
-/* The drift rate searched (Hz/s) and the transform length (bins, 1 or more). */
+/* The drift rate searched (Hz/s) and the transform length (bins). ORVANE_ERR_RANGE for a drift
+ * rate that is NaN or infinite, or a length below 1. */
 ORVANE_CLIENT_API orvane_status orvane_set_search(orvane_client *client, float drift_rate, int32_t fft_length);
 
 typedef struct orvane_peak {
     float power;
-    float score;        /* 1.0 fills the peak meter */
+    float score;        /* 1.0 fills the peak meter; finite */
     int32_t freq_bin;   /* bin within its transform, 0 to fft_length - 1 */
-    int32_t time_bin;   /* index of its transform */
+    int32_t time_bin;   /* index of its transform, 0 or more */
     float drift_rate;   /* Hz/s */
     int32_t fft_length; /* 1 or more */
 } orvane_peak;
 
 typedef struct orvane_gaussian {
-    float score; /* 20.0 fills the Gaussian meter */
+    float score; /* 20.0 fills the Gaussian meter; finite, 0 or more */
     float power;
     float fit;
-    int32_t freq_bin;
-    int32_t time_bin;
+    int32_t freq_bin; /* bin within its transform, 0 to fft_length - 1 */
+    int32_t time_bin; /* index of its transform, 0 or more */
     float drift_rate;
     int32_t fft_length; /* 1 or more */
 } orvane_gaussian;
 
 /* The latest peak (only its score is shown, on the peak meter), the strongest peak so far and
- * the strongest Gaussian so far. ORVANE_ERR_RANGE for a transform length below 1 in the best
- * peak or Gaussian, or a NaN score. */
+ * the strongest Gaussian so far (shown with where they are).
+ * orvane_set_current_peak: ORVANE_ERR_RANGE for a score that is NaN or infinite; its other
+ * fields are copied as they are.
+ * orvane_set_best_peak and orvane_set_best_gaussian: ORVANE_ERR_RANGE for a transform length
+ * below 1, a frequency bin outside 0 to fft_length - 1, a negative time bin, or a score that is
+ * NaN, infinite or negative. */
 ORVANE_CLIENT_API orvane_status orvane_set_current_peak(orvane_client *client, const orvane_peak *peak);
 ORVANE_CLIENT_API orvane_status orvane_set_best_peak(orvane_client *client, const orvane_peak *peak);
 ORVANE_CLIENT_API orvane_status orvane_set_best_gaussian(orvane_client *client, const orvane_gaussian *gaussian);
@@ -203,24 +220,26 @@ typedef struct orvane_graph {
 } orvane_graph;
 
 /* Asks for a graph of `bins` samples per row (1 to 600; 0: 512) and `rows` rows of history
- * (1 to 203; 0: as many as suit the depth), mirrored or not. The library chooses the depth and
- * the peak height from the area the reader offers (642 x 185 until one has), and fewer bins or
- * rows where the area is too small; orvane_get_graph tells what was chosen. The rows are
- * cleared, and the frame and rows raised. */
+ * (1 to 203; 0: as many as suit the depth), mirrored or not; ORVANE_ERR_RANGE for other counts.
+ * The library chooses the depth and the peak height from the area the reader offers (642 x 185
+ * until one has), and fewer bins or rows where the area is too small; orvane_get_graph tells
+ * what was chosen. The rows are cleared, and the frame and rows raised. */
 ORVANE_CLIENT_API orvane_status orvane_set_graph(orvane_client *client, int32_t bins, int32_t rows, int mirrored);
 
 /* The geometry in use. */
 ORVANE_CLIENT_API orvane_status orvane_get_graph(orvane_client *client, orvane_graph *out);
 
 /* Pushes the newest spectrum: it becomes the front row, every older row moves one toward the
- * back and the oldest is dropped. `count` samples of heights in pixels; each is held to the
- * peak height. When `count` differs from the graph's bins, the row is resampled: the maximum
- * of each group of samples when there are more, the nearest sample when fewer. Without a
- * graph set, orvane_set_graph(client, 0, 0, 0) is done first. */
+ * back and the oldest is dropped. `count` samples of heights in pixels, each held to the peak
+ * height; ORVANE_ERR_ARGUMENT for a count of 0 or NULL `values`. When `count` differs from the
+ * graph's bins, the row is resampled: the maximum of each group of samples when there are more,
+ * the nearest sample when fewer. Without a graph set, orvane_set_graph(client, 0, 0, 0) is done
+ * first. */
 ORVANE_CLIENT_API orvane_status orvane_push_row(orvane_client *client, const uint8_t *values, size_t count);
 
-/* The same with floating values: 0 is the floor and `full_scale` (greater than 0) the peak
- * height; values outside and NaN are held to the floor and the peak height. */
+/* The same with floating values: 0 is the floor and `full_scale` the peak height; values
+ * outside and NaN are held to the floor and the peak height. ORVANE_ERR_RANGE for a
+ * `full_scale` that is not a finite value above 0. */
 ORVANE_CLIENT_API orvane_status orvane_push_row_float(orvane_client *client, const float *values, size_t count,
                                                       float full_scale);
 

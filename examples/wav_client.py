@@ -99,8 +99,9 @@ def main():
         started = time.monotonic()
         for block in range(blocks):
             chunk = samples[block * n:(block + 1) * n] * window
-            # The whole transform: the readers label the graph from 0 to the sample rate, with
-            # the upper half the negative frequencies (for a real recording, the mirror image).
+            # The whole transform, which the readers' axis labels from 0 to the sample rate. The
+            # samples are real, so its upper half mirrors the lower: every tone shows twice, at f
+            # and at the rate - f (docs/client-guide.md tells how to show the lower half alone).
             power = numpy.abs(numpy.fft.fft(chunk)) ** 2 / n
             power[0] = 0.0  # the mean of the block is no signal
             history.append(power)

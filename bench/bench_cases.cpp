@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "common/record_builder.h"
-#include "display/status_display.h"
+#include "record/record_builder.h"
+#include "screen/status_display.h"
 #include "simulator.h"
 
 namespace {

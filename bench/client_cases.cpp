@@ -16,7 +16,7 @@
 
 #include "bench_cases.h"
 #include "orvane/client.h"
-#include "shared/shared_status.h"
+#include "record/shared_status.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "display/bmp_file.h"
+#include "graphics/bmp_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto image = ParseBitmapFile(data, size);

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/frame_logic.h"
+#include "windows/frame_logic.h"
 
 namespace {
 

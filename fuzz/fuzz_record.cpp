@@ -16,9 +16,9 @@
 #include <memory>
 #include <vector>
 
-#include "display/status_display.h"
-#include "shared/record_items.h"
-#include "shared/shared_status.h"
+#include "screen/status_display.h"
+#include "record/record_items.h"
+#include "record/shared_status.h"
 
 namespace {
 

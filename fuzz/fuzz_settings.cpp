@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "controller/settings.h"
+#include "windows/settings.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "client_store.h"
-#include "graph_geometry.h"
-#include "shared/record_ranges.h"
+#include "record/graph_geometry.h"
+#include "record/record_ranges.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "orvane/client.h"
-#include "shared/shared_status.h"
+#include "record/shared_status.h"
 
 namespace orvane {
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "reader/reader_session.h"
-#include "shared/shared_status.h"
+#include "record/shared_status.h"
 
 namespace {
 

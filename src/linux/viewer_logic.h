@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "display/placement.h"
+#include "reader/placement.h"
 
 enum class ViewerTarget { OwnWindow, Root, WindowId };
 

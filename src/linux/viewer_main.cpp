@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "display/status_display.h"
+#include "screen/status_display.h"
 #include "linux/viewer_logic.h"
 #include "linux/x11_presenter.h"
 #include "reader/reader_session.h"
 #include "reader/tick_schedule.h"
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 
 #ifndef ORVANE_DATA_DIR
 #define ORVANE_DATA_DIR ""

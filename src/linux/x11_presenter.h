@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "display/placement.h"
-#include "display/raster_surface.h"
+#include "reader/placement.h"
+#include "graphics/raster_surface.h"
 
 class X11Presenter {
 public:

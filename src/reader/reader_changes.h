@@ -20,8 +20,8 @@
 
 #include <vector>
 
-#include "shared/record_items.h"
-#include "shared/shared_status.h"
+#include "record/record_items.h"
+#include "record/shared_status.h"
 
 // One passive tick's drawing, in the order a reader draws it.
 struct PassiveDraw {

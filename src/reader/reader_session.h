@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "display/placement.h"
-#include "display/platform_types.h"
-#include "display/status_display.h"
+#include "reader/placement.h"
+#include "graphics/platform_types.h"
+#include "screen/status_display.h"
 #include "reader/reader_changes.h"
-#include "shared/reader_board.h"
-#include "shared/shared_mapping.h"
+#include "reader/reader_board.h"
+#include "record/shared_mapping.h"
 
 // What a reader shows while there is no record of that name.
 std::string WaitingLineFor(const std::string& recordName);

@@ -13,7 +13,7 @@
 #include "http_server.h"
 #include "serve_options.h"
 #include "status_service.h"
-#include "display/status_display.h"
+#include "screen/status_display.h"
 
 #ifndef ORVANE_DATA_DIR
 #define ORVANE_DATA_DIR ""

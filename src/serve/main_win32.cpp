@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "display/status_display.h"
+#include "screen/status_display.h"
 #include "http_server.h"
 #include "serve_options.h"
 #include "status_service.h"

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/status_display.h"
-#include "inspect.h"
-#include "png_encode.h"
-#include "shared/shared_status.h"
+#include "screen/status_display.h"
+#include "record/inspect.h"
+#include "graphics/png_encode.h"
+#include "record/shared_status.h"
 
 namespace {
 

@@ -20,13 +20,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/record_builder.h"
+#include "record/record_builder.h"
 #include "common/test_canvas.h"
-#include "display/status_display.h"
-#include "inspect.h"
+#include "screen/status_display.h"
+#include "record/inspect.h"
 #include "orvane/client.h"
-#include "shared/record_ranges.h"
-#include "shared/shared_mapping.h"
+#include "record/record_ranges.h"
+#include "record/shared_mapping.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "display/canvas.h"
-#include "display/gdi_object.h"
+#include "graphics/canvas.h"
+#include "graphics/gdi_object.h"
 
 struct TestCanvas {
     TestCanvas(std::int32_t width, std::int32_t height);

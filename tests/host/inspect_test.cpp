@@ -11,9 +11,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/record_builder.h"
-#include "inspect.h"
-#include "shared/shared_mapping.h"
+#include "record/record_builder.h"
+#include "record/inspect.h"
+#include "record/shared_mapping.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 
 namespace {
 

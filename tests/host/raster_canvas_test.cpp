@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "common/bmp_writer.h"
-#include "common/demo_record.h"
-#include "common/record_builder.h"
+#include "record/demo_record.h"
+#include "record/record_builder.h"
 #include "common/test_canvas.h"
-#include "display/status_display.h"
-#include "shared/record_items.h"
+#include "screen/status_display.h"
+#include "record/record_items.h"
 
 namespace {
 

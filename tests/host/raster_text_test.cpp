@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/test_canvas.h"
-#include "display/raster_font.h"
+#include "graphics/raster_font.h"
 
 // fontconfig loses a few hundred bytes while parsing its configuration in FcInit (a bare
 // FcInit() program shows the same); the leak checker of sanitizer builds is told so here,

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "common/record_builder.h"
+#include "record/record_builder.h"
 #include "common/test_canvas.h"
 #include "reader/reader_session.h"
 

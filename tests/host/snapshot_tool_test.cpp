@@ -9,9 +9,9 @@
 #include <set>
 #include <vector>
 
-#include "common/demo_record.h"
-#include "common/record_builder.h"
-#include "shared/record_items.h"
+#include "record/demo_record.h"
+#include "record/record_builder.h"
+#include "record/record_items.h"
 #include "snapshot_options.h"
 #include "snapshot_run.h"
 

@@ -8,7 +8,7 @@
 
 #include "common/bmp_writer.h"
 #include "common/test_canvas.h"
-#include "display/bmp_file.h"
+#include "graphics/bmp_file.h"
 
 namespace {
 

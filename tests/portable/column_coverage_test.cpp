@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "display/column_coverage.h"
+#include "graphics/column_coverage.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <limits>
 #include <string>
 
-#include "common/hostile_values.h"
-#include "display/formatting.h"
+#include "record/hostile_values.h"
+#include "screen/formatting.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "frame/frame_logic.h"
+#include "windows/frame_logic.h"
 
 namespace {
 

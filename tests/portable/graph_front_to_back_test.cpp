@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "common/record_builder.h"
+#include "record/record_builder.h"
 #include "common/test_canvas.h"
-#include "display/status_display.h"
+#include "screen/status_display.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "common/record_builder.h"
+#include "record/record_builder.h"
 #include "common/test_canvas.h"
-#include "display/status_display.h"
+#include "screen/status_display.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "common/bmp_writer.h"
 #include "common/test_canvas.h"
-#include "display/status_display.h"
+#include "screen/status_display.h"
 
 namespace {
 

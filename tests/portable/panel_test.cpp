@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "common/test_canvas.h"
-#include "display/panel.h"
+#include "screen/panel.h"
 
 namespace {
 

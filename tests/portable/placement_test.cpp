@@ -1,4 +1,4 @@
-#include "display/placement.h"
+#include "reader/placement.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "controller/saver_logic.h"
+#include "windows/saver_logic.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "common/test_canvas.h"
-#include "display/progress.h"
+#include "screen/progress.h"
 
 namespace {
 

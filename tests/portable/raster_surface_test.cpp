@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "display/raster_surface.h"
+#include "graphics/raster_surface.h"
 
 namespace {
 

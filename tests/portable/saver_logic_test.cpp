@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "controller/saver_logic.h"
+#include "windows/saver_logic.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <limits>
 
-#include "controller/settings.h"
+#include "windows/settings.h"
 
 namespace {
 

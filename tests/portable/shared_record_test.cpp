@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "common/record_builder.h"
-#include "shared/shared_mapping.h"
-#include "shared/shared_status.h"
+#include "record/record_builder.h"
+#include "record/shared_mapping.h"
+#include "record/shared_status.h"
 
 namespace {
 

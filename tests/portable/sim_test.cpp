@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "common/record_builder.h"
-#include "display/status_display.h"
+#include "record/record_builder.h"
+#include "screen/status_display.h"
 #include "sim_options.h"
 #include "sim_run.h"
 #include "simulator.h"

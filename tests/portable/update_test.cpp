@@ -20,10 +20,10 @@
 #include <unistd.h>
 #endif
 
-#include "common/hostile_values.h"
-#include "common/record_builder.h"
+#include "record/hostile_values.h"
+#include "record/record_builder.h"
 #include "common/test_canvas.h"
-#include "display/status_display.h"
+#include "screen/status_display.h"
 
 namespace {
 

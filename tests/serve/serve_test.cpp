@@ -24,12 +24,12 @@
 #include <limits>
 #include <thread>
 
-#include "common/demo_record.h"
+#include "record/demo_record.h"
 #include "http_routes.h"
 #include "http_server.h"
 #include "orvane/client.h"
 #include "serve_options.h"
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 #include "snapshot_run.h"
 #include "status_service.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "display/canvas.h"
-#include "display/color.h"
-#include "display/gdi_object.h"
+#include "graphics/canvas.h"
+#include "graphics/color.h"
+#include "graphics/gdi_object.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 
 #include <windows.h>
 
-#include "common/record_builder.h"
-#include "display/status_display.h"
-#include "sim/simulator.h"
+#include "record/record_builder.h"
+#include "screen/status_display.h"
+#include "simulator.h"
 
 namespace {
 

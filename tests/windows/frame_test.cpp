@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "frame/frame.h"
-#include "frame/frame_logic.h"
+#include "windows/frame.h"
+#include "windows/frame_logic.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "display/bmp_file.h"
-#include "display/canvas.h"
-#include "display/color.h"
-#include "display/gdi_object.h"
-#include "display/raster_surface.h"
+#include "graphics/bmp_file.h"
+#include "graphics/canvas.h"
+#include "graphics/color.h"
+#include "graphics/gdi_object.h"
+#include "graphics/raster_surface.h"
 
 namespace {
 

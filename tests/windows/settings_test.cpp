@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "controller/config_dialog.h"
-#include "controller/settings.h"
+#include "windows/config_dialog.h"
+#include "windows/settings.h"
 #include "windows/saver_module.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 
 namespace {
 

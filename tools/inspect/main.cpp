@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "inspect.h"
+#include "record/inspect.h"
 
 int main(int argc, char** argv) {
     InspectOptions options;

@@ -6,8 +6,8 @@
 #include <iterator>
 #include <limits>
 
-#include "common/hostile_values.h"
-#include "common/record_builder.h"
+#include "record/hostile_values.h"
+#include "record/record_builder.h"
 #include "simulator.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "orvane/client.h"
-#include "shared/shared_status.h"
+#include "record/shared_status.h"
 #include "sim_options.h"
 
 // What the platform provides: a steady clock and a wait that a stop request cuts short.

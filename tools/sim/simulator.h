@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "graph_geometry.h"
+#include "record/graph_geometry.h"
 #include "orvane/client.h"
-#include "shared/shared_status.h"
+#include "record/shared_status.h"
 
 enum class Scenario {
     Steady,   // a client at work: each item at its own believable rate

@@ -5,10 +5,10 @@
 #include <memory>
 #include <vector>
 
-#include "common/demo_record.h"
-#include "display/status_display.h"
+#include "record/demo_record.h"
+#include "screen/status_display.h"
 #include "reader/reader_session.h"
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 #include "tick_gaps.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "record_fields.h"
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "shared/shared_status.h"
+#include "record/shared_status.h"
 
 struct RecordField {
     const char* name;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "record_fields.h"
-#include "shared/shared_mapping.h"
+#include "record/shared_mapping.h"
 
 int main(int argc, char** argv) {
     std::vector<FieldAssignment> writes;

@@ -1,7 +1,0 @@
-#include "shared/shared_mapping.h"
-
-void MarkSaverAttached(SharedStatus& record, std::int32_t priorityClass) {
-    MarkSaverAttachedThrough(record, priorityClass, &WriteFlag);
-}
-
-void MarkSaverDetached(SharedStatus& record) { WriteFlag(record.saver_attached, 0); }

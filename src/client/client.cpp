@@ -33,6 +33,14 @@ enum Item : unsigned {
     kMessage = 1u << 11,
 };
 
+// Whether the field holds the text as CopyText would write it.
+template <std::size_t N>
+bool SameText(const char (&field)[N], const char* text) {
+    if (text == nullptr) text = "";
+    const std::size_t length = strnlen(text, N - 1);
+    return std::memcmp(field, text, length) == 0 && field[length] == '\0';
+}
+
 template <std::size_t N>
 void CopyText(char (&field)[N], const char* text) {
     // The whole field is written: a shorter text must not leave the end of an older one.
@@ -426,6 +434,7 @@ orvane_status orvane_set_data_unit(orvane_client* client, const orvane_data_unit
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     SharedStatus& r = *client->record;
     DataInfo& info = r.data_info;
+    const bool labelsChange = info.bandwidth_hz != unit->bandwidth_hz || info.sample_count != unit->sample_count;
     info.ra_hours = unit->ra_hours;
     info.dec_degrees = unit->dec_degrees;
     info.recorded_jd = unit->recorded_jd;
@@ -440,8 +449,13 @@ orvane_status orvane_set_data_unit(orvane_client* client, const orvane_data_unit
     if ((client->published & kSearch) != 0) RaiseFlag(r.search_params_changed);
     if ((client->published & kBestPeak) != 0) RaiseFlag(r.best_peak_changed);
     if ((client->published & kBestGaussian) != 0) RaiseFlag(r.best_gaussian_changed);
-    // The graph's labels show the bandwidth and the duration: not held back under the message.
-    client->RaiseGraphUnderMessage();
+    // The graph's labels show the bandwidth and the duration: new ones are not held back under
+    // the message.
+    if (labelsChange) {
+        client->RaiseGraphUnderMessage();
+    } else {
+        client->RaiseGraph();
+    }
     return ORVANE_OK;
 }
 
@@ -521,10 +535,13 @@ orvane_status orvane_set_best_gaussian(orvane_client* client, const orvane_gauss
 
 orvane_status orvane_show_message(orvane_client* client, const char* line1, const char* line2) {
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
-    // A new text over the old one would leave the old one's longer parts standing: the graph
-    // goes up again first, and its frame wipes the old text.
-    if (client->messageOn) client->RaiseGraphUnderMessage();
     MessageBlock& m = client->record->message;
+    // A new text over the old one would leave the old one's longer parts standing: the graph
+    // goes up again first, and its frame wipes the old text. The same text again changes
+    // nothing on the screen, and wipes nothing.
+    if (client->messageOn && !(SameText(m.message_line1, line1) && SameText(m.message_line2, line2))) {
+        client->RaiseGraphUnderMessage();
+    }
     m.message_on = 1;
     CopyText(m.message_line1, line1);
     CopyText(m.message_line2, line2);

@@ -11,8 +11,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "record/record_builder.h"
+#include "inspect_run.h"
 #include "record/inspect.h"
+#include "record/record_builder.h"
 #include "record/shared_mapping.h"
 
 namespace {

@@ -38,4 +38,22 @@ bool Terminated(const char (&field)[N]) {
     return std::memchr(field, 0, N) != nullptr;
 }
 
+// A text field up to its end or its field's, in quotes; a control or high byte, a quote and a
+// backslash go out as `escape` prints the byte.
+template <std::size_t N>
+std::string QuotedEscaped(const char (&field)[N], const char* escape) {
+    std::string text = "\"";
+    for (std::size_t i = 0; i < N && field[i] != 0; ++i) {
+        const auto c = static_cast<unsigned char>(field[i]);
+        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+            char code[8];
+            std::snprintf(code, sizeof code, escape, c);
+            text += code;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text + "\"";
+}
+
 }  // namespace orvane::decode

@@ -23,16 +23,7 @@ std::string JsonNumber(double value) {
 // out as the code point of the same number, which reads Latin-1 right.
 template <std::size_t N>
 std::string JsonText(const char (&field)[N]) {
-    std::string text = "\"";
-    for (std::size_t i = 0; i < N && field[i] != 0; ++i) {
-        const auto c = static_cast<unsigned char>(field[i]);
-        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
-            text += Format("\\u%04X", c);
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    return text + "\"";
+    return orvane::decode::QuotedEscaped(field, "\\u%04X");
 }
 
 // Builds one object: members in the order they are added.

@@ -16,18 +16,8 @@ namespace {
 // A text as it is in its field: bounded, with control and high bytes shown as \xNN.
 template <std::size_t N>
 std::string Quoted(const char (&field)[N]) {
-    std::string text = "\"";
-    for (std::size_t i = 0; i < N && field[i] != 0; ++i) {
-        const auto c = static_cast<unsigned char>(field[i]);
-        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
-            text += Format("\\x%02X", c);
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    text += "\"";
-    if (!Terminated(field)) text += " (no terminator)";
-    return text;
+    const std::string text = orvane::decode::QuotedEscaped(field, "\\x%02X");
+    return Terminated(field) ? text : text + " (no terminator)";
 }
 
 std::string Flag(std::int32_t value) {

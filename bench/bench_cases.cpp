@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "record/record_builder.h"
+#include "record/record_items.h"
 #include "screen/status_display.h"
 #include "simulator.h"
 
@@ -24,14 +25,6 @@ struct Scene {
     SharedStatus* record;
     StatusDisplay display;
 };
-
-std::vector<std::int32_t*> ItemFlags(SharedStatus& r) {
-    return {&r.user_info_changed,     &r.data_info_changed,     &r.status_text_a_changed,
-            &r.status_text_b_changed, &r.progress_changed,      &r.step_fraction_changed,
-            &r.cpu_time_changed,      &r.search_params_changed, &r.current_peak_changed,
-            &r.best_peak_changed,     &r.best_gaussian_changed, &r.message_changed,
-            &r.graph_frame_changed};
-}
 
 // Heights around `peak` with a ripple, so that neighbours differ and the black outline
 // above each column takes both of its paths.
@@ -133,11 +126,9 @@ std::function<void()> SteadyTicks() {
     for (int u = 0; u < kUpdates; ++u) {
         simulator.Step(scene->client->Client());
         std::vector<std::int32_t*> flags;
-        for (std::int32_t* flag : ItemFlags(*scene->record)) {
-            if (ReadFlag(*flag) != 0) flags.push_back(flag);
-        }
-        for (SpectrumRow& row : scene->record->spectrum_rows) {
-            if (ReadFlag(row.changed) != 0) flags.push_back(&row.changed);
+        for (int i = 0; i < kRecordFlagCount; ++i) {
+            std::int32_t& flag = FlagAt(*scene->record, FlagOffsetByIndex(i));
+            if (ReadFlag(flag) != 0) flags.push_back(&flag);
         }
         raised->push_back(std::move(flags));
         scene->display.Update();
@@ -154,8 +145,7 @@ std::function<void()> EveryFlag() {
     Simulator simulator(SimConfig{1969, Scenario::Burst});
     auto scene = FirstUpdateOf(simulator);
     return [scene] {
-        for (std::int32_t* flag : ItemFlags(*scene->record)) RaiseFlag(*flag);
-        for (SpectrumRow& row : scene->record->spectrum_rows) RaiseFlag(row.changed);
+        for (int i = 0; i < kRecordFlagCount; ++i) RaiseFlag(FlagAt(*scene->record, FlagOffsetByIndex(i)));
         scene->display.Update();
     };
 }
@@ -170,7 +160,7 @@ std::vector<BenchCase> AllBenchCases() {
          [] {
              auto scene = GraphScene(100, kMaxSpectrumBins, true);
              return std::function<void()>([scene] {
-                 RaiseFlag(scene->record->graph_frame_changed);
+                 RaiseItem(*scene->record, RecordItem::GraphFrame);
                  scene->display.Update();
              });
          }},

@@ -102,9 +102,8 @@ std::vector<std::uint32_t> AboveGraph(const StatusDisplay& display) {
 }
 
 bool OnlyTheGraphDrew(const ItemSet& drawn) {
-    for (int i = 0; i < kRecordItemCount; ++i) {
-        const RecordItem item = kRecordItems[i].item;
-        if (item != RecordItem::GraphFrame && item != RecordItem::Message && drawn.Has(i)) return false;
+    for (const RecordItemInfo& item : kRecordItems) {
+        if (item.item != RecordItem::GraphFrame && item.item != RecordItem::Message && drawn.Has(item.item)) return false;
     }
     return true;
 }

@@ -1,4 +1,5 @@
-// The client library: one call per item, and the rules that keep a reader's screen whole.
+// The client library's C interface: one call per item, each writing the item's values into
+// the record and handing the rest to the handle's rules (client_rules.h).
 #include "orvane/client.h"
 
 #include <algorithm>
@@ -9,29 +10,12 @@
 #include <new>
 #include <string>
 
-#include "client_store.h"
-#include "record/graph_geometry.h"
+#include "client_rules.h"
 #include "record/record_ranges.h"
 
 namespace {
 
 using orvane::Geometry;
-
-// Items whose flags come up again when a reader attaches, one bit each.
-enum Item : unsigned {
-    kUser = 1u << 0,
-    kDataUnit = 1u << 1,
-    kStatusA = 1u << 2,
-    kStatusB = 1u << 3,
-    kProgress = 1u << 4,
-    kStep = 1u << 5,
-    kCpuTime = 1u << 6,
-    kSearch = 1u << 7,
-    kCurrentPeak = 1u << 8,
-    kBestPeak = 1u << 9,
-    kBestGaussian = 1u << 10,
-    kMessage = 1u << 11,
-};
 
 // Whether the field holds the text as CopyText would write it.
 template <std::size_t N>
@@ -71,194 +55,6 @@ void Resample(const T* values, std::size_t count, std::uint8_t* out, std::int32_
     }
 }
 
-}  // namespace
-
-struct orvane_client {
-    orvane::ClientStore store;
-    SharedStatus* record = nullptr;
-    bool keepName = false;
-
-    unsigned published = 0;  // Item bits set at least once
-    unsigned events = 0;     // not yet handed out by orvane_poll
-    std::int32_t lastAttached = 0;
-    std::int32_t lastAreaWidth = 0;
-    std::int32_t lastAreaHeight = 0;
-
-    bool graphSet = false;
-    bool geometryWritten = false;  // the record holds `geometry` and its cleared rows
-    bool frameWatched = false;     // the frame raised last may still be waiting for a reader
-    // The waterfall as published, row 0 the oldest; the record gets it with the flags.
-    std::uint8_t rows[kMaxSpectrumRows][kMaxSpectrumBins] = {};
-    std::int32_t wantedBins = 0;
-    std::int32_t wantedRows = 0;
-    bool wantedMirrored = false;
-    Geometry geometry;
-
-    bool statusBLast = false;
-    bool spareCpuTime = false;  // the CPU time's flag belongs to another program
-    bool messageOn = false;
-    bool messageRepeat = false;  // the message may be wiped by a frame raised before it
-
-    // The graph is written into the record only here, values and flags together: a follower
-    // draws what its owner drew from the record as it is when the follower comes to it, so a
-    // value changed without its flag would show on one reader and not on another.
-    void RaiseGraph() {
-        if (!graphSet) return;
-        // Held while the message shows; taking it down raises the graph again.
-        if (messageOn) return;
-        SharedStatus& r = *record;
-        const Geometry& g = geometry;
-        r.graph_depth_x = g.depthX;
-        r.graph_depth_y = g.depthY;
-        r.graph_mirrored = g.mirrored;
-        r.graph_peak_height = g.peakHeight;
-        r.graph_row_count = g.rows;
-        r.graph_bin_count = g.bins;
-        // After a new geometry the rows it no longer uses are cleared too.
-        const std::int32_t written = geometryWritten ? g.rows : kMaxSpectrumRows;
-        for (std::int32_t j = 0; j < written; ++j) {
-            std::memcpy(r.spectrum_rows[j].values, rows[static_cast<std::size_t>(j)], kMaxSpectrumBins);
-        }
-        geometryWritten = true;
-        // Frame first: a reader that draws in between clears the panel and still finds every
-        // row raised.
-        RaiseFlag(r.graph_frame_changed);
-        for (std::int32_t j = 0; j < g.rows; ++j) RaiseFlag(r.spectrum_rows[j].changed);
-        frameWatched = true;
-    }
-
-    // The graph raised while the message shows, for what must not wait until it goes: the
-    // frame wipes the message, which goes up again once the graph is drawn.
-    void RaiseGraphUnderMessage() {
-        const bool on = messageOn;
-        messageOn = false;
-        RaiseGraph();
-        messageOn = on;
-        messageRepeat = messageRepeat || (on && graphSet);
-    }
-
-    // A reader reads the frame's flag before the rows'. A tick that read it just before the
-    // raise above and the rows' just after draws rows alone; the frame it draws next tick
-    // then clears them, and a row is drawn only when raised. A row lowered while the frame is
-    // still up was drawn before the frame, so it goes up again to be drawn after it.
-    void WatchFrame() {
-        if (!frameWatched || !geometryWritten) return;
-        if (ReadFlag(record->graph_frame_changed) == 0) {
-            frameWatched = false;
-            return;
-        }
-        if (lastAttached == 0) return;  // nobody lowers anything
-        bool raised = false;
-        for (std::int32_t j = 0; j < geometry.rows; ++j) {
-            if (ReadFlag(record->spectrum_rows[j].changed) != 0) continue;
-            RaiseFlag(record->spectrum_rows[j].changed);
-            raised = true;
-        }
-        // The reader may have drawn the frame meanwhile, and after it some of these rows: they
-        // would then be drawn again alone, over the whole picture. The frame and every row
-        // once more make it whole.
-        if (raised && ReadFlag(record->graph_frame_changed) == 0) {
-            RaiseFlag(record->graph_frame_changed);
-            for (std::int32_t j = 0; j < geometry.rows; ++j) RaiseFlag(record->spectrum_rows[j].changed);
-            messageRepeat = messageRepeat || messageOn;  // the frame wipes a message out
-        }
-    }
-
-    // The same for the status line: a reader draws text B before A, so a tick that read B's
-    // flag just before the client raised both and A's just after draws A, then B over it at
-    // the next tick. A, set last, goes up again to be drawn after B.
-    void WatchStatusLine() {
-        if (statusBLast || (published & kStatusA) == 0 || lastAttached == 0) return;
-        SharedStatus& r = *record;
-        if (ReadFlag(r.status_text_a_changed) != 0 || ReadFlag(r.status_text_b_changed) == 0) return;
-        RaiseFlag(r.status_text_a_changed);
-        if ((published & kStep) != 0) RaiseFlag(r.step_fraction_changed);  // the line's redraw blanks the bar
-    }
-
-    // What a reader will still draw of the graph: the rows of the geometry in the record, which
-    // while the message shows may be older than the one chosen since.
-    bool GraphPending() const {
-        if (ReadFlag(record->graph_frame_changed) != 0) return true;
-        const std::int32_t rows = std::clamp<std::int32_t>(record->graph_row_count, 0, kMaxSpectrumRows);
-        for (std::int32_t j = 0; j < rows; ++j) {
-            if (ReadFlag(record->spectrum_rows[j].changed) != 0) return true;
-        }
-        return false;
-    }
-
-    void RaiseAll() {
-        SharedStatus& r = *record;
-        const std::pair<Item, std::int32_t*> flags[] = {
-            {kUser, &r.user_info_changed},         {kDataUnit, &r.data_info_changed},
-            {kStatusB, &r.status_text_b_changed},  {kStatusA, &r.status_text_a_changed},
-            {kProgress, &r.progress_changed},      {kStep, &r.step_fraction_changed},
-            {kCpuTime, &r.cpu_time_changed},       {kSearch, &r.search_params_changed},
-            {kCurrentPeak, &r.current_peak_changed}, {kBestPeak, &r.best_peak_changed},
-            {kBestGaussian, &r.best_gaussian_changed}, {kMessage, &r.message_changed},
-        };
-        // The two status texts share a line: only the one set last comes up again.
-        const unsigned hidden = (statusBLast ? kStatusA : kStatusB) | (spareCpuTime ? kCpuTime : 0u);
-        for (const auto& [item, flag] : flags) {
-            if ((published & item & ~hidden) != 0) RaiseFlag(*flag);
-        }
-        RaiseGraph();
-    }
-
-    // The record keeps the old geometry until the graph is raised (RaiseGraph writes it).
-    void ApplyGeometry(const Geometry& g) {
-        geometry = g;
-        // Old rows were scaled for the old box; the waterfall starts again.
-        std::memset(rows, 0, sizeof rows);
-        geometryWritten = false;
-        frameWatched = false;
-        graphSet = true;
-    }
-
-    // Looks at what readers wrote since the last call and keeps their screens whole.
-    void Look() {
-        const std::int32_t attached = ReadFlag(record->saver_attached);
-        const std::int32_t width = ReadFlag(record->graph_area_width);
-        const std::int32_t height = ReadFlag(record->graph_area_height);
-        bool refresh = false;
-        if (attached != 0 && lastAttached == 0) {
-            events |= ORVANE_EVENT_ATTACHED;
-            refresh = true;
-        } else if (attached == 0 && lastAttached != 0) {
-            events |= ORVANE_EVENT_DETACHED;
-        }
-        lastAttached = attached;
-        if (width != lastAreaWidth || height != lastAreaHeight) {
-            // A reader writes its area when it attaches: one that replaced another, or came
-            // beside it, has drawn nothing yet either.
-            lastAreaWidth = width;
-            lastAreaHeight = height;
-            refresh = refresh || attached != 0;
-            if (graphSet) {
-                const Geometry g = orvane::Choose(wantedBins, wantedRows, wantedMirrored, width, height);
-                if (!(g == geometry)) {
-                    ApplyGeometry(g);
-                    events |= ORVANE_EVENT_AREA;
-                    refresh = true;
-                }
-            }
-        }
-        if (refresh) {
-            // A graph raised before the message went up may still be drawn after it.
-            messageRepeat = messageRepeat || (messageOn && graphSet && GraphPending());
-            RaiseAll();
-        }
-        WatchFrame();
-        WatchStatusLine();
-        if (messageRepeat && messageOn && ReadFlag(record->message_changed) == 0 && !GraphPending()) {
-            // The graph raised before the message went up has been drawn, maybe over it.
-            RaiseFlag(record->message_changed);
-            messageRepeat = false;
-        }
-    }
-};
-
-namespace {
-
 // Every publishing call starts here: a live handle, and a look at the readers first.
 orvane_client* Enter(orvane_client* client) {
     if (client == nullptr || client->record == nullptr) return nullptr;
@@ -277,40 +73,36 @@ void CopyPeak(PeakSummary& to, const orvane_peak& from) {
 
 // The latest peak shows only its score; the best one where it is too, so its bins must lie in
 // its transform.
-orvane_status SetPeak(orvane_client* client, const orvane_peak* peak, PeakSummary& field, std::int32_t& flag,
-                      Item item) {
+orvane_status SetPeak(orvane_client* client, const orvane_peak* peak, PeakSummary& field, RecordItem item) {
     if (peak == nullptr) return ORVANE_ERR_ARGUMENT;
-    const bool showable = item == kBestPeak
+    const bool showable = item == RecordItem::BestPeak
                               ? orvane::SummaryFaults(peak->score, peak->freq_bin, peak->time_bin, peak->fft_length) == 0
                               : orvane::CurrentPeakShowable(peak->score);
     if (!showable) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     CopyPeak(field, *peak);
-    RaiseFlag(flag);
-    client->published |= item;
+    client->Publish(item);
     return ORVANE_OK;
 }
 
-orvane_status SetText(orvane_client* client, char (&field)[80], std::int32_t& flag, Item item, const char* text) {
+orvane_status SetText(orvane_client* client, char (&field)[80], RecordItem item, const char* text) {
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     CopyText(field, text);
-    RaiseFlag(flag);
-    client->published |= item;
+    client->Publish(item);
     // The step bar shares the status line, which the text's redraw blanks; a reader draws the
     // bar after the texts, so raising it now brings it back in the same tick.
-    if ((client->published & kStep) != 0) RaiseFlag(client->record->step_fraction_changed);
+    client->RaiseIfPublished(RecordItem::StepFraction);
     return ORVANE_OK;
 }
 
-orvane_status SetFraction(orvane_client* client, float& field, std::int32_t& flag, Item item, float fraction) {
+orvane_status SetFraction(orvane_client* client, float& field, RecordItem item, float fraction) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
     // Held to the range, as documented; only NaN has no place in it.
     const float held = Fraction(fraction);
     if (!orvane::FractionShowable(held)) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     field = held;
-    RaiseFlag(flag);
-    client->published |= item;
+    client->Publish(item);
     return ORVANE_OK;
 }
 
@@ -420,8 +212,7 @@ orvane_status orvane_set_user(orvane_client* client, const char* name, std::int3
     CopyText(info.user_name, name);
     info.units_completed = unitsCompleted;
     info.total_cpu_seconds = totalCpuSeconds;
-    RaiseFlag(client->record->user_info_changed);
-    client->published |= kUser;
+    client->Publish(RecordItem::UserInfo);
     return ORVANE_OK;
 }
 
@@ -443,12 +234,11 @@ orvane_status orvane_set_data_unit(orvane_client* client, const orvane_data_unit
     info.bin_wrap_divisor = unit->bin_wrap_divisor;
     info.data_source = unit->data_source;
     info.sample_count = unit->sample_count;
-    RaiseFlag(r.data_info_changed);
-    client->published |= kDataUnit;
+    client->Publish(RecordItem::DataInfo);
     // The bandwidth, the divisor and the duration have no flag: what shows them is redrawn.
-    if ((client->published & kSearch) != 0) RaiseFlag(r.search_params_changed);
-    if ((client->published & kBestPeak) != 0) RaiseFlag(r.best_peak_changed);
-    if ((client->published & kBestGaussian) != 0) RaiseFlag(r.best_gaussian_changed);
+    for (const RecordItem item : {RecordItem::SearchParams, RecordItem::BestPeak, RecordItem::BestGaussian}) {
+        client->RaiseIfPublished(item);
+    }
     // The graph's labels show the bandwidth and the duration: new ones are not held back under
     // the message.
     if (labelsChange) {
@@ -462,25 +252,23 @@ orvane_status orvane_set_data_unit(orvane_client* client, const orvane_data_unit
 orvane_status orvane_set_status_a(orvane_client* client, const char* text) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
     client->statusBLast = false;
-    return SetText(client, client->record->status_text_a, client->record->status_text_a_changed, kStatusA, text);
+    return SetText(client, client->record->status_text_a, RecordItem::StatusTextA, text);
 }
 
 orvane_status orvane_set_status_b(orvane_client* client, const char* text) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
     client->statusBLast = true;
-    return SetText(client, client->record->status_text_b, client->record->status_text_b_changed, kStatusB, text);
+    return SetText(client, client->record->status_text_b, RecordItem::StatusTextB, text);
 }
 
 orvane_status orvane_set_progress(orvane_client* client, float fraction) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    return SetFraction(client, client->record->progress_fraction, client->record->progress_changed, kProgress,
-                       fraction);
+    return SetFraction(client, client->record->progress_fraction, RecordItem::Progress, fraction);
 }
 
 orvane_status orvane_set_step(orvane_client* client, float fraction) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    return SetFraction(client, client->record->step_fraction, client->record->step_fraction_changed, kStep,
-                       fraction);
+    return SetFraction(client, client->record->step_fraction, RecordItem::StepFraction, fraction);
 }
 
 orvane_status orvane_set_cpu_time(orvane_client* client, double seconds) {
@@ -488,8 +276,8 @@ orvane_status orvane_set_cpu_time(orvane_client* client, double seconds) {
     if (!orvane::SecondsShowable(seconds)) return ORVANE_ERR_RANGE;
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     client->record->cpu_seconds = seconds;
-    if (!client->spareCpuTime) RaiseFlag(client->record->cpu_time_changed);
-    client->published |= kCpuTime;
+    if (!client->spareCpuTime) RaiseItem(*client->record, RecordItem::CpuTime);
+    client->published.Add(RecordItem::CpuTime);
     return ORVANE_OK;
 }
 
@@ -499,19 +287,18 @@ orvane_status orvane_set_search(orvane_client* client, float driftRate, std::int
     if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
     client->record->drift_rate = driftRate;
     client->record->fft_length = fftLength;
-    RaiseFlag(client->record->search_params_changed);
-    client->published |= kSearch;
+    client->Publish(RecordItem::SearchParams);
     return ORVANE_OK;
 }
 
 orvane_status orvane_set_current_peak(orvane_client* client, const orvane_peak* peak) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    return SetPeak(client, peak, client->record->current_peak, client->record->current_peak_changed, kCurrentPeak);
+    return SetPeak(client, peak, client->record->current_peak, RecordItem::CurrentPeak);
 }
 
 orvane_status orvane_set_best_peak(orvane_client* client, const orvane_peak* peak) {
     if (client == nullptr) return ORVANE_ERR_ARGUMENT;
-    return SetPeak(client, peak, client->record->best_peak, client->record->best_peak_changed, kBestPeak);
+    return SetPeak(client, peak, client->record->best_peak, RecordItem::BestPeak);
 }
 
 orvane_status orvane_set_best_gaussian(orvane_client* client, const orvane_gaussian* gaussian) {
@@ -528,8 +315,7 @@ orvane_status orvane_set_best_gaussian(orvane_client* client, const orvane_gauss
     to.time_bin = gaussian->time_bin;
     to.drift_rate = gaussian->drift_rate;
     to.fft_length = gaussian->fft_length;
-    RaiseFlag(client->record->best_gaussian_changed);
-    client->published |= kBestGaussian;
+    client->Publish(RecordItem::BestGaussian);
     return ORVANE_OK;
 }
 
@@ -549,8 +335,7 @@ orvane_status orvane_show_message(orvane_client* client, const char* line1, cons
     // wipe it: the message goes up again once they are served.
     client->messageRepeat = client->graphSet && client->GraphPending();
     client->messageOn = true;
-    RaiseFlag(client->record->message_changed);
-    client->published |= kMessage;
+    client->Publish(RecordItem::Message);
     return ORVANE_OK;
 }
 
@@ -560,8 +345,7 @@ orvane_status orvane_hide_message(orvane_client* client) {
     m.message_on = 0;
     std::memset(m.message_line1, 0, sizeof m.message_line1);
     std::memset(m.message_line2, 0, sizeof m.message_line2);
-    RaiseFlag(client->record->message_changed);
-    client->published |= kMessage;
+    client->Publish(RecordItem::Message);
     client->messageOn = false;
     client->messageRepeat = false;
     // Taking the message down blanks the graph panel; after the message's flag, so that a
@@ -638,15 +422,3 @@ void* orvane_raw_record(orvane_client* client, std::size_t* size) {
 }
 
 }  // extern "C"
-
-namespace orvane {
-
-void ClearForTakeOver(SharedStatus& record) {
-    // Everything but what a reader writes back: the area, its marker and its priority class.
-    auto* bytes = reinterpret_cast<unsigned char*>(&record);
-    std::memset(bytes, 0, offsetof(SharedStatus, graph_area_width));
-    const std::size_t from = offsetof(SharedStatus, graph_depth_x);
-    std::memset(bytes + from, 0, offsetof(SharedStatus, saver_attached) - from);
-}
-
-}  // namespace orvane

@@ -5,36 +5,8 @@
 
 namespace {
 
-struct Span {
-    std::size_t offset;
-    std::size_t size;
-};
-
-constexpr Span kDataInfo{offsetof(SharedStatus, data_info), sizeof(DataInfo)};
-constexpr Span kGeometry{offsetof(SharedStatus, graph_depth_x),
-                         offsetof(SharedStatus, spectrum_rows) - offsetof(SharedStatus, graph_depth_x)};
-
-// What each item is drawn from, by its place in kRecordItems: its own fields and the header
-// fields that its text reads in place. Flags are left out: their values mean nothing here.
-struct ItemSpans {
-    Span own;
-    bool readsHeader;
-};
-constexpr ItemSpans kSpans[kRecordItemCount] = {
-    {{offsetof(SharedStatus, status_text_b), 80}, false},
-    {{offsetof(SharedStatus, status_text_a), 80}, false},
-    {{offsetof(SharedStatus, user_info), sizeof(UserInfo)}, false},
-    {kDataInfo, false},
-    {{offsetof(SharedStatus, progress_fraction), offsetof(SharedStatus, cpu_time_changed) - offsetof(SharedStatus, progress_fraction)}, false},
-    {{offsetof(SharedStatus, progress_fraction), offsetof(SharedStatus, cpu_time_changed) - offsetof(SharedStatus, progress_fraction)}, false},
-    {{offsetof(SharedStatus, step_fraction), 4}, false},
-    {{offsetof(SharedStatus, drift_rate), 8}, true},
-    {{offsetof(SharedStatus, current_peak), sizeof(PeakSummary)}, false},
-    {{offsetof(SharedStatus, best_peak), sizeof(PeakSummary)}, true},
-    {{offsetof(SharedStatus, best_gaussian), sizeof(GaussianSummary)}, true},
-    {{offsetof(SharedStatus, message), sizeof(MessageBlock)}, false},
-    {kGeometry, true},
-};
+// The header that some items' texts read in place: when it changed, they are drawn again.
+constexpr ByteSpan kHeader = ItemInfo(RecordItem::DataInfo).drawnFrom;
 
 const unsigned char* Bytes(const SharedStatus& record) { return reinterpret_cast<const unsigned char*>(&record); }
 
@@ -51,22 +23,21 @@ void SeenRecord::Forget() { known_ = ItemSet{}; }
 PassiveDraw SeenRecord::Changed(const SharedStatus& record) {
     const unsigned char* now = Bytes(record);
     unsigned char* seen = bytes_.data();
-    const auto differs = [&](const Span& span) { return std::memcmp(seen + span.offset, now + span.offset, span.size) != 0; };
-    const auto remember = [&](const Span& span) { std::memcpy(seen + span.offset, now + span.offset, span.size); };
-    const auto raised = [&](RecordItem item) { return Raised(record, kRecordItems[ItemSet::Bit(item)].flagOffset); };
+    const auto differs = [&](const ByteSpan& span) { return std::memcmp(seen + span.offset, now + span.offset, span.size) != 0; };
+    const auto remember = [&](const ByteSpan& span) { std::memcpy(seen + span.offset, now + span.offset, span.size); };
+    const auto raised = [&](RecordItem item) { return ItemRaised(record, item); };
 
     ItemSet changed;
-    const bool headerDiffers = differs(kDataInfo);
-    for (int i = 0; i < kRecordItemCount; ++i) {
-        if (!Raised(record, kRecordItems[i].flagOffset)) continue;
-        const ItemSpans& spans = kSpans[i];
-        if (known_.Has(i) && !differs(spans.own) && !(spans.readsHeader && headerDiffers)) continue;
-        changed.Add(i);
+    const bool headerDiffers = differs(kHeader);
+    for (const RecordItemInfo& item : kRecordItems) {
+        if (!raised(item.item)) continue;
+        if (known_.Has(item.item) && !differs(item.drawnFrom) && !(item.readsHeader && headerDiffers)) continue;
+        changed.Add(item.item);
     }
     bool rowChanged = false;
     for (int j = 0; j < kMaxSpectrumRows; ++j) {
         if (!Raised(record, RowFlagOffset(j))) continue;
-        if (known_.HasRow(j) && !differs(Span{RowOffset(j), kMaxSpectrumBins})) continue;
+        if (known_.HasRow(j) && !differs(ByteSpan{RowOffset(j), kMaxSpectrumBins})) continue;
         changed.AddRow(j);
         rowChanged = true;
     }
@@ -99,15 +70,15 @@ PassiveDraw SeenRecord::Changed(const SharedStatus& record) {
         changed.Remove(RecordItem::Progress);
         drawn.Add(RecordItem::Progress);
     }
-    for (int i = 0; i < kRecordItemCount; ++i) {
-        if (!drawn.Has(i)) continue;
-        remember(kSpans[i].own);
-        known_.Add(i);
+    for (const RecordItemInfo& item : kRecordItems) {
+        if (!drawn.Has(item.item)) continue;
+        remember(item.drawnFrom);
+        known_.Add(item.item);
     }
-    if (headerDiffers) remember(kDataInfo);
+    if (headerDiffers) remember(kHeader);
     for (int j = 0; j < kMaxSpectrumRows; ++j) {
         if (!drawn.HasRow(j)) continue;
-        remember(Span{RowOffset(j), kMaxSpectrumBins});
+        remember(ByteSpan{RowOffset(j), kMaxSpectrumBins});
         known_.AddRow(j);
     }
     draw.items = changed;

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "record/record_builder.h"
+#include "record/record_items.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void FillDemoRecord(SharedStatus& record, std::uint32_t seed) {
     SetRecordText(record.user_info.user_name, "Mira Tolvanen");
     record.user_info.units_completed = 137;
     record.user_info.total_cpu_seconds = 1234567.8;
-    RaiseFlag(record.user_info_changed);
+    RaiseItem(record, RecordItem::UserInfo);
 
     auto& info = record.data_info;
     info.ra_hours = 18.61f;
@@ -44,27 +45,27 @@ void FillDemoRecord(SharedStatus& record, std::uint32_t seed) {
     info.bin_wrap_divisor = 1;
     info.data_source = 2;
     info.sample_count = 1048576;
-    RaiseFlag(record.data_info_changed);
+    RaiseItem(record, RecordItem::DataInfo);
 
     SetRecordText(record.status_text_a, "Searching for Gaussians");
-    RaiseFlag(record.status_text_a_changed);
+    RaiseItem(record, RecordItem::StatusTextA);
     record.progress_fraction = 0.4321f;
-    RaiseFlag(record.progress_changed);
+    RaiseItem(record, RecordItem::Progress);
     record.step_fraction = 0.62f;
-    RaiseFlag(record.step_fraction_changed);
+    RaiseItem(record, RecordItem::StepFraction);
     record.cpu_seconds = 8123.4;
-    RaiseFlag(record.cpu_time_changed);
+    RaiseItem(record, RecordItem::CpuTime);
     record.drift_rate = -2.3125f;
     record.fft_length = 2048;
-    RaiseFlag(record.search_params_changed);
+    RaiseItem(record, RecordItem::SearchParams);
     record.current_peak = PeakSummary{9.1f, 0.38f, 311, 40, -2.3125f, 2048};
-    RaiseFlag(record.current_peak_changed);
+    RaiseItem(record, RecordItem::CurrentPeak);
     record.best_peak = PeakSummary{21.57f, 0.71f, 1622, 97, 1.125f, 4096};
-    RaiseFlag(record.best_peak_changed);
+    RaiseItem(record, RecordItem::BestPeak);
     record.best_gaussian = GaussianSummary{7.9f, 3.42f, 1.287f, 205, 12, 0.5f, 1024};
-    RaiseFlag(record.best_gaussian_changed);
+    RaiseItem(record, RecordItem::BestGaussian);
     record.message.message_on = 0;
-    RaiseFlag(record.message_changed);
+    RaiseItem(record, RecordItem::Message);
 
     const int bins = 512;
     const int rows = 40;
@@ -75,7 +76,7 @@ void FillDemoRecord(SharedStatus& record, std::uint32_t seed) {
     record.graph_peak_height = peakHeight;
     record.graph_row_count = rows;
     record.graph_bin_count = bins;
-    RaiseFlag(record.graph_frame_changed);
+    RaiseItem(record, RecordItem::GraphFrame);
     for (int j = 0; j < rows; ++j) {
         FillSpectrumRow(record.spectrum_rows[j], j, bins, peakHeight, random);
         RaiseFlag(record.spectrum_rows[j].changed);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "record/record_items.h"
+
 std::unique_ptr<SharedStatus> MakeZeroRecord() {
     auto record = std::make_unique<SharedStatus>();
     std::memset(record.get(), 0, sizeof(SharedStatus));
@@ -26,7 +28,7 @@ RecordBuilder& RecordBuilder::UserInfo(std::string_view name, std::int32_t units
     SetRecordText(record_->user_info.user_name, name);
     record_->user_info.units_completed = unitsCompleted;
     record_->user_info.total_cpu_seconds = totalCpuSeconds;
-    RaiseFlag(record_->user_info_changed);
+    RaiseItem(*record_, RecordItem::UserInfo);
     return *this;
 }
 
@@ -38,7 +40,7 @@ RecordBuilder& RecordBuilder::DataInfo(float raHours, float decDegrees, double r
     info.recorded_jd = recordedJd;
     info.data_source = dataSource;
     info.base_frequency_hz = baseFrequencyHz;
-    RaiseFlag(record_->data_info_changed);
+    RaiseItem(*record_, RecordItem::DataInfo);
     return *this;
 }
 
@@ -51,56 +53,56 @@ RecordBuilder& RecordBuilder::Band(double bandwidthHz, std::int32_t binWrapDivis
 
 RecordBuilder& RecordBuilder::StatusTextA(std::string_view text) {
     SetRecordText(record_->status_text_a, text);
-    RaiseFlag(record_->status_text_a_changed);
+    RaiseItem(*record_, RecordItem::StatusTextA);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::StatusTextB(std::string_view text) {
     SetRecordText(record_->status_text_b, text);
-    RaiseFlag(record_->status_text_b_changed);
+    RaiseItem(*record_, RecordItem::StatusTextB);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::Progress(float fraction) {
     record_->progress_fraction = fraction;
-    RaiseFlag(record_->progress_changed);
+    RaiseItem(*record_, RecordItem::Progress);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::CpuTime(double seconds) {
     record_->cpu_seconds = seconds;
-    RaiseFlag(record_->cpu_time_changed);
+    RaiseItem(*record_, RecordItem::CpuTime);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::StepFraction(float fraction) {
     record_->step_fraction = fraction;
-    RaiseFlag(record_->step_fraction_changed);
+    RaiseItem(*record_, RecordItem::StepFraction);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::SearchParams(float driftRate, std::int32_t fftLength) {
     record_->drift_rate = driftRate;
     record_->fft_length = fftLength;
-    RaiseFlag(record_->search_params_changed);
+    RaiseItem(*record_, RecordItem::SearchParams);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::CurrentPeak(const PeakSummary& peak) {
     record_->current_peak = peak;
-    RaiseFlag(record_->current_peak_changed);
+    RaiseItem(*record_, RecordItem::CurrentPeak);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::BestPeak(const PeakSummary& peak) {
     record_->best_peak = peak;
-    RaiseFlag(record_->best_peak_changed);
+    RaiseItem(*record_, RecordItem::BestPeak);
     return *this;
 }
 
 RecordBuilder& RecordBuilder::BestGaussian(const GaussianSummary& gaussian) {
     record_->best_gaussian = gaussian;
-    RaiseFlag(record_->best_gaussian_changed);
+    RaiseItem(*record_, RecordItem::BestGaussian);
     return *this;
 }
 
@@ -108,7 +110,7 @@ RecordBuilder& RecordBuilder::Message(bool on, std::string_view line1, std::stri
     record_->message.message_on = on ? 1 : 0;
     SetRecordText(record_->message.message_line1, line1);
     SetRecordText(record_->message.message_line2, line2);
-    RaiseFlag(record_->message_changed);
+    RaiseItem(*record_, RecordItem::Message);
     return *this;
 }
 
@@ -124,7 +126,7 @@ RecordBuilder& RecordBuilder::GraphGeometry(std::int32_t depthX, std::int32_t de
 }
 
 RecordBuilder& RecordBuilder::FrameChanged() {
-    RaiseFlag(record_->graph_frame_changed);
+    RaiseItem(*record_, RecordItem::GraphFrame);
     return *this;
 }
 

@@ -76,12 +76,12 @@ void StatusDisplay::UpdateSpectrumGraph(const ItemSet* only) {
 
     const ClipToPanel clip(*graphPanel);
     const bool frameWanted =
-        only != nullptr ? only->Has(RecordItem::GraphFrame) : ReadFlag(shared.graph_frame_changed) != 0;
+        only != nullptr ? only->Has(RecordItem::GraphFrame) : ItemRaised(shared, RecordItem::GraphFrame);
     if (frameWanted) {
         graphPanel->FillBox(Rect{0, 0, graphWidth, graphHeight}, Black);
         DrawGraphLabels();
         DrawGraphBox();
-        if (servesFlags) LowerFlag(shared.graph_frame_changed);
+        if (servesFlags) LowerFlag(ItemFlag(shared, RecordItem::GraphFrame));
         drawn.Add(RecordItem::GraphFrame);
         frameChanged = 1;
     }

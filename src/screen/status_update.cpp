@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "screen/formatting.h"
+#include "screen/item_drawing.h"
 #include "screen/status_display.h"
-#include "record/record_items.h"
 
 namespace {
 
@@ -46,21 +46,6 @@ void CopyFieldText(char (&copy)[N], const char (&field)[N]) {
 
 }  // namespace
 
-namespace {
-
-using Show = void (StatusDisplay::*)();
-
-// What draws each text item, by its place in kRecordItems.
-constexpr Show kShowItem[] = {
-    &StatusDisplay::ShowStatusTextB,  &StatusDisplay::ShowStatusTextA, &StatusDisplay::ShowUserInfo,
-    &StatusDisplay::ShowDataInfo,     &StatusDisplay::ShowCpuTime,     &StatusDisplay::ShowProgress,
-    &StatusDisplay::ShowStepProgress, &StatusDisplay::ShowSearchParams, &StatusDisplay::ShowCurrentPeak,
-    &StatusDisplay::ShowBestPeak,     &StatusDisplay::ShowBestGaussian, &StatusDisplay::ShowMessage,
-};
-static_assert(sizeof kShowItem / sizeof kShowItem[0] == kRecordItemCount - 1, "every item but the graph frame");
-
-}  // namespace
-
 std::int32_t StatusDisplay::Update() { return Serve(nullptr); }
 
 std::int32_t StatusDisplay::Replay(const ItemSet& items) { return Serve(&items); }
@@ -69,11 +54,12 @@ std::int32_t StatusDisplay::Serve(const ItemSet* only) {
     servesFlags = only == nullptr;
     frameChanged = 0;
     drawn = ItemSet{};
-    for (int i = 0; i < kRecordItemCount - 1; ++i) {
-        const bool wanted = only != nullptr ? only->Has(i) : ReadFlag(FlagAt(*record, kRecordItems[i].flagOffset)) != 0;
+    for (const ItemDrawing& drawing : kItemDrawing) {
+        if (drawing.show == nullptr) continue;
+        const bool wanted = only != nullptr ? only->Has(drawing.item) : ItemRaised(*record, drawing.item);
         if (!wanted) continue;
-        (this->*kShowItem[i])();
-        drawn.Add(i);
+        (this->*drawing.show)();
+        drawn.Add(drawing.item);
     }
     // The graph is always asked: its geometry has no flag and its rows have their own.
     UpdateSpectrumGraph(only);
@@ -86,7 +72,7 @@ void StatusDisplay::LowerServed(std::int32_t& flag) {
 }
 
 void StatusDisplay::ShowStatusTextA() {
-    LowerServed(record->status_text_a_changed);
+    LowerServed(ItemFlag(*record, RecordItem::StatusTextA));
     char text[sizeof record->status_text_a];
     CopyFieldText(text, record->status_text_a);
     analysisPanel->SetLine(kStatusLine, text);
@@ -94,7 +80,7 @@ void StatusDisplay::ShowStatusTextA() {
 }
 
 void StatusDisplay::ShowStatusTextB() {
-    LowerServed(record->status_text_b_changed);
+    LowerServed(ItemFlag(*record, RecordItem::StatusTextB));
     char text[sizeof record->status_text_b];
     CopyFieldText(text, record->status_text_b);
     analysisPanel->SetLine(kStatusLine, text);
@@ -102,7 +88,7 @@ void StatusDisplay::ShowStatusTextB() {
 }
 
 void StatusDisplay::ShowUserInfo() {
-    LowerServed(record->user_info_changed);
+    LowerServed(ItemFlag(*record, RecordItem::UserInfo));
     UserInfo info;
     std::memcpy(&info, &record->user_info, sizeof info);
 
@@ -123,7 +109,7 @@ void StatusDisplay::ShowUserInfo() {
 }
 
 void StatusDisplay::ShowDataInfo() {
-    LowerServed(record->data_info_changed);
+    LowerServed(ItemFlag(*record, RecordItem::DataInfo));
     DataInfo info;
     std::memcpy(&info, &record->data_info, sizeof info);
 
@@ -159,8 +145,8 @@ void StatusDisplay::ShowDataInfo() {
 void StatusDisplay::ShowCpuTime() { ShowProgress(); }
 
 void StatusDisplay::ShowProgress() {
-    LowerServed(record->progress_changed);
-    LowerServed(record->cpu_time_changed);
+    LowerServed(ItemFlag(*record, RecordItem::Progress));
+    LowerServed(ItemFlag(*record, RecordItem::CpuTime));
     const float fraction = ReadOnce(record->progress_fraction);
     const double cpuSeconds = ReadOnce(record->cpu_seconds);
 
@@ -177,13 +163,13 @@ void StatusDisplay::ShowProgress() {
 }
 
 void StatusDisplay::ShowStepProgress() {
-    LowerServed(record->step_fraction_changed);
+    LowerServed(ItemFlag(*record, RecordItem::StepFraction));
     progressBar->Show(ReadOnce(record->step_fraction));
     frameChanged = 1;
 }
 
 void StatusDisplay::ShowSearchParams() {
-    LowerServed(record->search_params_changed);
+    LowerServed(ItemFlag(*record, RecordItem::SearchParams));
     const float driftRate = ReadOnce(record->drift_rate);
     const std::int32_t fftLength = ReadOnce(record->fft_length);
 
@@ -196,7 +182,7 @@ void StatusDisplay::ShowSearchParams() {
 }
 
 void StatusDisplay::ShowCurrentPeak() {
-    LowerServed(record->current_peak_changed);
+    LowerServed(ItemFlag(*record, RecordItem::CurrentPeak));
     PeakSummary peak;
     std::memcpy(&peak, &record->current_peak, sizeof peak);
     peakMeter->ShowLevel(peak.score);
@@ -204,7 +190,7 @@ void StatusDisplay::ShowCurrentPeak() {
 }
 
 void StatusDisplay::ShowBestPeak() {
-    LowerServed(record->best_peak_changed);
+    LowerServed(ItemFlag(*record, RecordItem::BestPeak));
     PeakSummary peak;
     std::memcpy(&peak, &record->best_peak, sizeof peak);
 
@@ -222,7 +208,7 @@ void StatusDisplay::ShowBestPeak() {
 }
 
 void StatusDisplay::ShowBestGaussian() {
-    LowerServed(record->best_gaussian_changed);
+    LowerServed(ItemFlag(*record, RecordItem::BestGaussian));
     GaussianSummary gaussian;
     std::memcpy(&gaussian, &record->best_gaussian, sizeof gaussian);
 
@@ -241,7 +227,7 @@ void StatusDisplay::ShowBestGaussian() {
 }
 
 void StatusDisplay::ShowMessage() {
-    LowerServed(record->message_changed);
+    LowerServed(ItemFlag(*record, RecordItem::Message));
     MessageBlock message;
     std::memcpy(&message, &record->message, sizeof message);
     message.message_line1[sizeof message.message_line1 - 1] = '\0';

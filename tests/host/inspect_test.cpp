@@ -6,13 +6,16 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
-#include "record/record_builder.h"
+#include "inspect_run.h"
 #include "record/inspect.h"
+#include "record/record_builder.h"
+#include "record/record_items.h"
 #include "record/shared_mapping.h"
 
 namespace {
@@ -100,6 +103,39 @@ TEST(InspectLint, FindsEachMistakeAlone) {
     const auto found = Lint(b.Record(), kSharedStatusSize - 4);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0], "record too small: 126852 bytes, a record needs 126856");
+}
+
+// Each item is decoded under its own flag: one flag raised shows in that item's text line and
+// JSON member alone, and an odd value in it is linted under the flag's field name.
+TEST(InspectDecode, ShowsEachItemUnderItsOwnFlag) {
+    std::set<std::string> raisedLines;
+    for (const RecordItemInfo& item : kRecordItems) {
+        SCOPED_TRACE(item.name);
+        RecordBuilder b = CleanRecord();
+        for (int i = 0; i < kRecordFlagCount; ++i) FlagAt(b.Record(), FlagOffsetByIndex(i)) = 0;
+        ItemFlag(b.Record(), item.item) = 1;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&b.Record());
+
+        const std::string text = DescribeRecord(bytes, sizeof(SharedStatus));
+        const std::size_t flag = text.find(" raised:");
+        ASSERT_NE(flag, std::string::npos) << text;
+        EXPECT_EQ(text.find(" raised:", flag + 1), std::string::npos) << text;
+        raisedLines.insert(text.substr(text.rfind('\n', flag) + 1, flag - text.rfind('\n', flag)));
+
+        const std::string json = RecordJson(bytes, sizeof(SharedStatus), false);
+        const std::string member = std::string("\"") + item.jsonName + "\":{\"";
+        const std::size_t at = json.find(member);
+        ASSERT_NE(at, std::string::npos) << json;
+        const std::size_t raised = json.find("changed\":true");
+        EXPECT_EQ(raised, json.find("\":true", at + member.size()) - std::strlen("changed")) << json;
+        EXPECT_EQ(json.find("changed\":true", raised + 1), std::string::npos) << json;
+
+        ItemFlag(b.Record(), item.item) = 2;
+        const std::vector<std::string> found = Lint(b.Record());
+        ASSERT_EQ(found.size(), 1u) << Joined(found);
+        EXPECT_EQ(found[0], std::string("odd flag value: ") + item.flagName + " holds 2 (raise with 1)");
+    }
+    EXPECT_EQ(raisedLines.size(), static_cast<std::size_t>(kRecordItemCount)) << "a line of its own for each item";
 }
 
 TEST(InspectRun, PrintsADumpAndExitsByWhatLintFound) {

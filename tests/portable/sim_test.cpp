@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "record/record_builder.h"
+#include "record/record_items.h"
 #include "screen/status_display.h"
 #include "sim_options.h"
 #include "sim_run.h"
@@ -22,31 +23,9 @@
 
 namespace {
 
-struct ItemFlag {
-    const char* name;
-    std::int32_t SharedStatus::*flag;
-};
-
-const ItemFlag kItemFlags[] = {
-    {"user info", &SharedStatus::user_info_changed},
-    {"data info", &SharedStatus::data_info_changed},
-    {"status text A", &SharedStatus::status_text_a_changed},
-    {"status text B", &SharedStatus::status_text_b_changed},
-    {"progress", &SharedStatus::progress_changed},
-    {"step fraction", &SharedStatus::step_fraction_changed},
-    {"cpu time", &SharedStatus::cpu_time_changed},
-    {"search params", &SharedStatus::search_params_changed},
-    {"current peak", &SharedStatus::current_peak_changed},
-    {"best peak", &SharedStatus::best_peak_changed},
-    {"best gaussian", &SharedStatus::best_gaussian_changed},
-    {"message", &SharedStatus::message_changed},
-    {"graph frame", &SharedStatus::graph_frame_changed},
-};
-
 // What a saver does to the flags after drawing.
 void LowerAllFlags(SharedStatus& r) {
-    for (const auto& item : kItemFlags) r.*item.flag = 0;
-    for (auto& row : r.spectrum_rows) row.changed = 0;
+    for (int i = 0; i < kRecordFlagCount; ++i) FlagAt(r, FlagOffsetByIndex(i)) = 0;
 }
 
 bool Terminated(const char* field, std::size_t size) { return std::memchr(field, 0, size) != nullptr; }
@@ -251,7 +230,7 @@ std::map<std::string, double> RaisesPerSecond(double rate, double seconds, bool 
     const int steps = static_cast<int>(rate * seconds);
     for (int i = 0; i < steps; ++i) {
         simulator.Step(sim.Client());
-        for (const auto& item : kItemFlags) counts[item.name] += (*record).*item.flag != 0 ? 1 : 0;
+        for (const RecordItemInfo& item : kRecordItems) counts[item.name] += ItemFlag(*record, item.item) != 0 ? 1 : 0;
         counts["row 0"] += record->spectrum_rows[0].changed != 0 ? 1 : 0;
         LowerAllFlags(*record);
     }
@@ -296,10 +275,10 @@ TEST(SimSteady, SlowsTheGraphWithoutASaverAndRefreshesEverythingWhenOneComes) {
     LowerAllFlags(*record);
     record->saver_attached = 1;
     simulator.Step(sim.Client());
-    for (const auto& item : kItemFlags) {
+    for (const RecordItemInfo& item : kRecordItems) {
         // Status text B is the checkpoint notice: it waits for a checkpoint.
-        if (item.flag != &SharedStatus::status_text_b_changed) {
-            EXPECT_NE((*record).*item.flag, 0) << item.name;
+        if (item.item != RecordItem::StatusTextB) {
+            EXPECT_NE(ItemFlag(*record, item.item), 0) << item.name;
         }
     }
     for (std::int32_t j = 0; j < record->graph_row_count; ++j) EXPECT_NE(record->spectrum_rows[j].changed, 0) << j;
@@ -347,9 +326,9 @@ TEST(SimBurst, RaisesEveryItemAndEveryRowOnEveryUpdateTheMessageAllows) {
         const bool graphHeld = message && messageBefore;
         messageBefore = message;
         held += graphHeld ? 1 : 0;
-        for (const auto& item : kItemFlags) {
-            const bool graph = item.flag == &SharedStatus::graph_frame_changed;
-            ASSERT_EQ((*record).*item.flag != 0, !(graph && graphHeld)) << item.name;
+        for (const RecordItemInfo& item : kRecordItems) {
+            const bool graph = item.item == RecordItem::GraphFrame;
+            ASSERT_EQ(ItemFlag(*record, item.item) != 0, !(graph && graphHeld)) << item.name;
         }
         ASSERT_GE(record->graph_row_count, 1);
         for (std::int32_t j = 0; j < record->graph_row_count; ++j) {
@@ -431,7 +410,7 @@ TEST(SimHostile, RaisesAFlagThatMakesTheSaverReadEachBadValue) {
         ApplyHostileCase(c, *record);
         EXPECT_FALSE(SameBytes(*record, *clean)) << "the case changed nothing";
         bool raised = false;
-        for (const auto& item : kItemFlags) raised = raised || (*record).*item.flag != 0;
+        for (const RecordItemInfo& item : kRecordItems) raised = raised || ItemFlag(*record, item.item) != 0;
         EXPECT_TRUE(raised);
     }
     EXPECT_STREQ(HostileCaseName(-1), "none");
@@ -456,7 +435,7 @@ void ServeUpdates(Scenario scenario, int updates) {
         const std::int32_t rows = record->graph_row_count;
         drawn += display.Update();
         SCOPED_TRACE("update " + std::to_string(i) + ", bad value: " + HostileCaseName(simulator.State().hostileCase));
-        for (const auto& item : kItemFlags) ASSERT_EQ((*record).*item.flag, 0) << item.name;
+        for (const RecordItemInfo& item : kRecordItems) ASSERT_EQ(ItemFlag(*record, item.item), 0) << item.name;
         if (rows >= 0 && rows <= kMaxSpectrumRows) {
             for (std::int32_t j = 0; j < rows; ++j) ASSERT_EQ(record->spectrum_rows[j].changed, 0) << "row " << j;
         }
@@ -598,10 +577,10 @@ TEST(SimBurst, SparesTheProbesFlagWhenAskedAndRaisesEverythingElse) {
                 cpuSeconds = record->cpu_seconds;
             }
             if (scenario == Scenario::Burst) {
-                for (const auto& item : kItemFlags) {
-                    if (item.flag == &SharedStatus::cpu_time_changed) continue;
-                    if (item.flag == &SharedStatus::graph_frame_changed && record->message.message_on != 0) continue;
-                    ASSERT_NE((*record).*item.flag, 0) << item.name;
+                for (const RecordItemInfo& item : kRecordItems) {
+                    if (item.item == RecordItem::CpuTime) continue;
+                    if (item.item == RecordItem::GraphFrame && record->message.message_on != 0) continue;
+                    ASSERT_NE(ItemFlag(*record, item.item), 0) << item.name;
                 }
             }
             LowerAllFlags(*record);

@@ -98,14 +98,7 @@ std::unique_ptr<SharedStatus> FullFrame(bool mirrored, std::int32_t peak) {
 }
 
 void RaiseEveryFlag(SharedStatus& r) {
-    for (std::int32_t* flag :
-         {&r.user_info_changed, &r.data_info_changed, &r.status_text_a_changed, &r.status_text_b_changed,
-          &r.progress_changed, &r.step_fraction_changed, &r.cpu_time_changed, &r.search_params_changed,
-          &r.current_peak_changed, &r.best_peak_changed, &r.best_gaussian_changed, &r.message_changed,
-          &r.graph_frame_changed}) {
-        RaiseFlag(*flag);
-    }
-    for (SpectrumRow& row : r.spectrum_rows) RaiseFlag(row.changed);
+    for (int i = 0; i < kRecordFlagCount; ++i) RaiseFlag(FlagAt(r, FlagOffsetByIndex(i)));
 }
 
 TEST(DirectPixels, FullFramesMatchSetPixelInBothOrientations) {

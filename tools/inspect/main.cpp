@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "record/inspect.h"
+#include "inspect_run.h"
 
 int main(int argc, char** argv) {
     InspectOptions options;

@@ -8,18 +8,19 @@
 
 #include "record/hostile_values.h"
 #include "record/record_builder.h"
+#include "record/record_items.h"
 #include "simulator.h"
 
 namespace {
 
 void RaiseTextItems(SharedStatus& r) {
-    RaiseFlag(r.search_params_changed);
-    RaiseFlag(r.best_peak_changed);
-    RaiseFlag(r.best_gaussian_changed);
+    RaiseItem(r, RecordItem::SearchParams);
+    RaiseItem(r, RecordItem::BestPeak);
+    RaiseItem(r, RecordItem::BestGaussian);
 }
 
 void RaiseGraph(SharedStatus& r) {
-    RaiseFlag(r.graph_frame_changed);
+    RaiseItem(r, RecordItem::GraphFrame);
     const std::int32_t rows = r.graph_row_count;
     for (std::int32_t j = 0; j < rows && j < kMaxSpectrumRows; ++j) RaiseFlag(r.spectrum_rows[j].changed);
 }
@@ -28,7 +29,7 @@ void Rows(SharedStatus& r, std::int32_t count) {
     r.graph_row_count = count;
     // Every row that exists goes up: a count past the end must not make the saver look further.
     for (auto& row : r.spectrum_rows) RaiseFlag(row.changed);
-    RaiseFlag(r.graph_frame_changed);
+    RaiseItem(r, RecordItem::GraphFrame);
 }
 
 void Bins(SharedStatus& r, std::int32_t count) {
@@ -50,8 +51,8 @@ void PeakHeight(SharedStatus& r, std::int32_t height) {
 void Progress(SharedStatus& r, float fraction) {
     r.progress_fraction = fraction;
     r.step_fraction = fraction;
-    RaiseFlag(r.progress_changed);
-    RaiseFlag(r.step_fraction_changed);
+    RaiseItem(r, RecordItem::Progress);
+    RaiseItem(r, RecordItem::StepFraction);
 }
 
 void FftLength(SharedStatus& r, std::int32_t length) {
@@ -69,8 +70,8 @@ void WrapDivisor(SharedStatus& r, std::int32_t divisor) {
 void Bandwidth(SharedStatus& r, double hz) {
     r.data_info.bandwidth_hz = hz;
     RaiseTextItems(r);
-    RaiseFlag(r.data_info_changed);
-    RaiseFlag(r.graph_frame_changed);
+    RaiseItem(r, RecordItem::DataInfo);
+    RaiseItem(r, RecordItem::GraphFrame);
 }
 
 struct HostileCase {
@@ -82,24 +83,24 @@ const HostileCase kCases[] = {
     {"unterminated user name",
      [](SharedStatus& r) {
          SetRecordText(r.user_info.user_name, "Unterminated ", false);
-         RaiseFlag(r.user_info_changed);
+         RaiseItem(r, RecordItem::UserInfo);
      }},
     {"unterminated status text A",
      [](SharedStatus& r) {
          SetRecordText(r.status_text_a, "Status without end ", false);
-         RaiseFlag(r.status_text_a_changed);
+         RaiseItem(r, RecordItem::StatusTextA);
      }},
     {"unterminated status text B",
      [](SharedStatus& r) {
          SetRecordText(r.status_text_b, "Status B without end ", false);
-         RaiseFlag(r.status_text_b_changed);
+         RaiseItem(r, RecordItem::StatusTextB);
      }},
     {"unterminated message",
      [](SharedStatus& r) {
          r.message.message_on = 1;
          SetRecordText(r.message.message_line1, "Message line one without end ", false);
          SetRecordText(r.message.message_line2, "Message line two without end ", false);
-         RaiseFlag(r.message_changed);
+         RaiseItem(r, RecordItem::Message);
      }},
     {"status text of control and high bytes",
      [](SharedStatus& r) {
@@ -107,7 +108,7 @@ const HostileCase kCases[] = {
              r.status_text_a[i] = static_cast<char>(1 + (i * 37) % 255);
          }
          r.status_text_a[sizeof r.status_text_a - 1] = '\0';
-         RaiseFlag(r.status_text_a_changed);
+         RaiseItem(r, RecordItem::StatusTextA);
      }},
     {"row count 204", [](SharedStatus& r) { Rows(r, kMaxSpectrumRows + 1); }},
     {"row count INT_MAX", [](SharedStatus& r) { Rows(r, INT_MAX); }},
@@ -130,42 +131,42 @@ const HostileCase kCases[] = {
      [](SharedStatus& r) {
          r.data_info.ra_hours = kFloatNaN;
          r.data_info.dec_degrees = kFloatNaN;
-         RaiseFlag(r.data_info_changed);
+         RaiseItem(r, RecordItem::DataInfo);
      }},
     {"ra/dec huge",
      [](SharedStatus& r) {
          r.data_info.ra_hours = 3e38f;
          r.data_info.dec_degrees = -3e38f;
          r.data_info.base_frequency_hz = 1e300;
-         RaiseFlag(r.data_info_changed);
+         RaiseItem(r, RecordItem::DataInfo);
      }},
     {"recording date NaN",
      [](SharedStatus& r) {
          r.data_info.recorded_jd = kNaN;
          r.data_info.data_source = -1;
-         RaiseFlag(r.data_info_changed);
+         RaiseItem(r, RecordItem::DataInfo);
      }},
     {"recording date 1e300",
      [](SharedStatus& r) {
          r.data_info.recorded_jd = 1e300;
          r.data_info.sample_count = 0xFFFFFFFFu;
-         RaiseFlag(r.data_info_changed);
-         RaiseFlag(r.graph_frame_changed);
+         RaiseItem(r, RecordItem::DataInfo);
+         RaiseItem(r, RecordItem::GraphFrame);
      }},
     {"cpu seconds 1e300",
      [](SharedStatus& r) {
          r.cpu_seconds = 1e300;
          r.user_info.total_cpu_seconds = 1e300;
          r.user_info.units_completed = INT_MIN;
-         RaiseFlag(r.user_info_changed);
-         RaiseFlag(r.cpu_time_changed);
+         RaiseItem(r, RecordItem::UserInfo);
+         RaiseItem(r, RecordItem::CpuTime);
      }},
     {"cpu seconds -inf NaN",
      [](SharedStatus& r) {
          r.cpu_seconds = -std::numeric_limits<double>::infinity();
          r.user_info.total_cpu_seconds = kNaN;
-         RaiseFlag(r.user_info_changed);
-         RaiseFlag(r.cpu_time_changed);
+         RaiseItem(r, RecordItem::UserInfo);
+         RaiseItem(r, RecordItem::CpuTime);
      }},
     {"peaks at extreme bins",
      [](SharedStatus& r) {
@@ -173,7 +174,7 @@ const HostileCase kCases[] = {
          r.best_peak = PeakSummary{kFloatInf, 1e30f, INT_MIN, INT_MAX, -kFloatInf, INT_MIN};
          r.best_gaussian = GaussianSummary{-kFloatInf, kFloatNaN, 1e30f, INT_MAX, INT_MIN, kFloatNaN, -1};
          r.drift_rate = kFloatNaN;
-         RaiseFlag(r.current_peak_changed);
+         RaiseItem(r, RecordItem::CurrentPeak);
          RaiseTextItems(r);
      }},
     {"depth x INT_MIN", [](SharedStatus& r) { Depth(r, INT_MIN, r.graph_depth_y); }},

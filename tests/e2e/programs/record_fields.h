@@ -2,12 +2,15 @@
 // shared memory, so the Linux side can only read or change it through a Windows program.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
+#include "record/record_items.h"
 #include "record/shared_status.h"
 
 struct RecordField {
@@ -15,21 +18,9 @@ struct RecordField {
     std::size_t offset;
 };
 
+// The fields beside the items' flags.
 #define ORVANE_FIELD(path) RecordField{#path, offsetof(SharedStatus, path)}
-inline constexpr RecordField kRecordFields[] = {
-    ORVANE_FIELD(user_info_changed),
-    ORVANE_FIELD(data_info_changed),
-    ORVANE_FIELD(status_text_a_changed),
-    ORVANE_FIELD(status_text_b_changed),
-    ORVANE_FIELD(progress_changed),
-    ORVANE_FIELD(step_fraction_changed),
-    ORVANE_FIELD(cpu_time_changed),
-    ORVANE_FIELD(search_params_changed),
-    ORVANE_FIELD(current_peak_changed),
-    ORVANE_FIELD(best_peak_changed),
-    ORVANE_FIELD(best_gaussian_changed),
-    ORVANE_FIELD(message_changed),
-    ORVANE_FIELD(graph_frame_changed),
+inline constexpr RecordField kOtherFields[] = {
     RecordField{"message_on", offsetof(SharedStatus, message.message_on)},
     ORVANE_FIELD(graph_area_width),
     ORVANE_FIELD(graph_area_height),
@@ -39,6 +30,15 @@ inline constexpr RecordField kRecordFields[] = {
     ORVANE_FIELD(saver_priority_class),
 };
 #undef ORVANE_FIELD
+
+// The items' flags, named and placed by the item table in the record's order, then the rest.
+inline constexpr auto kRecordFields = [] {
+    std::array<RecordField, kRecordItemCount + std::size(kOtherFields)> fields{};
+    std::size_t n = 0;
+    for (const RecordItem item : kItemsInRecordOrder) fields[n++] = {ItemInfo(item).flagName, ItemInfo(item).flagOffset};
+    for (const RecordField& field : kOtherFields) fields[n++] = field;
+    return fields;
+}();
 
 inline const RecordField* FindRecordField(std::string_view name) {
     for (const RecordField& field : kRecordFields) {

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "record/inspect.h"
+#include "inspect_run.h"
 
 bool ReadLiveRecord(const std::string& name, std::vector<unsigned char>& bytes, std::string& error) {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());

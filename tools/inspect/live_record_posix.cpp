@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "record/inspect.h"
+#include "inspect_run.h"
 
 bool ReadLiveRecord(const std::string& name, std::vector<unsigned char>& bytes, std::string& error) {
     const std::string path = "/" + name;

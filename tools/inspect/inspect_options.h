@@ -1,0 +1,18 @@
+// orvane-inspect's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct InspectOptions {
+    std::string recordPath;  // a dump; empty: the live record
+    std::string name = "orvane_share";
+    bool lint = false;
+    bool watch = false;
+    double interval = 0.5;  // seconds between refreshes of --watch
+    long count = 0;         // refreshes of --watch before it stops; 0: until interrupted
+    bool help = false;
+};
+
+bool ParseInspectOptions(const std::vector<std::string>& args, InspectOptions& options, std::string& error);
+extern const char kInspectUsage[];

@@ -148,7 +148,7 @@ testing::AssertionResult GraphShows(const StatusDisplay& shown, const orvane_gra
     return SameScreen(shown, reference.display, GraphRect(shown));
 }
 
-// The line that status A shares with status B as a record holding only `text` in A shows it.
+// The line that status A shares with status B, as a record holding only `text` as A shows it.
 testing::AssertionResult StatusLineShows(const StatusDisplay& shown, const char* text) {
     RecordBuilder byHand;
     byHand.StatusTextA(text);

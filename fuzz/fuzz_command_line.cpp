@@ -4,22 +4,14 @@
 // it starts, and digits read as their value modulo 2^32.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fuzz_check.h"
 #include "windows/frame_logic.h"
 
 namespace {
-
-void Check(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "fuzz_command_line: %s\n", what);
-    std::abort();
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool SameCommand(const SaverCommand& a, const SaverCommand& b) {
     return a.mode == b.mode && a.handle == b.handle && a.ownerGiven == b.ownerGiven && a.ownedDialog == b.ownedDialog;

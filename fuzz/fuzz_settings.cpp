@@ -5,22 +5,15 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fuzz_check.h"
 #include "windows/settings.h"
 
 namespace {
 
-void Check(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "fuzz_settings: %s\n", what);
-    std::abort();
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::uint32_t Parse(const std::string& text) { return static_cast<std::uint32_t>(ParseProfileInt(text.c_str())); }

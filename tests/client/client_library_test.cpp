@@ -64,6 +64,11 @@ struct Reader {
     StatusDisplay display;
 };
 
+// A reader that also sets its marker, as the saver does once its window is up.
+struct AttachedReader : Reader {
+    explicit AttachedReader(SharedStatus& record) : Reader(record) { MarkSaverAttached(record, 0x20); }
+};
+
 // A display over a record built by hand, the reference of what should be seen.
 struct Reference {
     explicit Reference(RecordBuilder& builder)
@@ -134,13 +139,49 @@ void GraphByHand(RecordBuilder& b, const orvane_graph& g, const std::vector<std:
     for (std::size_t j = 0; j < rows.size(); ++j) b.Row(static_cast<std::int32_t>(j), rows[j]);
 }
 
-TEST(ClientLibrary, WhatIsDrawnEqualsWhatWasSet) {
-    Client client("items");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+// The graph panel as a record built by hand with that graph and these rows shows it.
+testing::AssertionResult GraphShows(const StatusDisplay& shown, const orvane_graph& g,
+                                    const std::vector<std::vector<std::uint8_t>>& rows) {
+    RecordBuilder byHand;
+    GraphByHand(byHand, g, rows);
+    Reference reference(byHand);
+    return SameScreen(shown, reference.display, GraphRect(shown));
+}
+
+// The line that status A shares with status B, as a record holding only `text` as A shows it.
+testing::AssertionResult StatusLineShows(const StatusDisplay& shown, const char* text) {
+    RecordBuilder byHand;
+    byHand.StatusTextA(text);
+    Reference reference(byHand);
+    const TextPanel& panel = *shown.analysisPanel;
+    const Rect line = panel.LineRect(1);
+    return SameScreen(shown, reference.display, Rect{panel.left, line.top, panel.right, line.bottom});
+}
+
+// Each case's client, on a record named after the case.
+class ClientLibrary : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(client.status, ORVANE_OK) << client.message; }
+
+    // A graph two rows deep whose older row is pushed and drawn; the newer one is the case's.
+    void DrawOlderOfTwoRows(Reader& reader) {
+        ASSERT_EQ(orvane_set_graph(client.handle, 0, 2, 0), ORVANE_OK);
+        orvane_get_graph(client.handle, &g);
+        older = Ramp(g.bins, 5, g.peak_height);
+        newer = Ramp(g.bins, 30, g.peak_height);
+        orvane_push_row(client.handle, older.data(), older.size());
+        reader.display.Update();
+    }
+
+    Client client{testing::UnitTest::GetInstance()->current_test_info()->name()};
+    orvane_graph g{};
+    std::vector<std::uint8_t> older, newer;
+};
+
+TEST_F(ClientLibrary, WhatIsDrawnEqualsWhatWasSet) {
     Reader reader(client.Record());
     PublishEveryItem(client.handle);
     ASSERT_EQ(orvane_set_graph(client.handle, 0, 4, 1), ORVANE_OK);
-    orvane_graph g{};
     ASSERT_EQ(orvane_get_graph(client.handle, &g), ORVANE_OK);
     // Three pushes: the newest at the front (the last row), the oldest behind it, row 0 empty.
     const auto first = Ramp(g.bins, 0, g.peak_height), second = Ramp(g.bins, 9, g.peak_height),
@@ -158,12 +199,9 @@ TEST(ClientLibrary, WhatIsDrawnEqualsWhatWasSet) {
     EXPECT_EQ(reader.display.Update(), 0);
 }
 
-TEST(ClientLibrary, GeometryFitsTheOfferedAreaAndFollowsIt) {
-    Client client("fit");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, GeometryFitsTheOfferedAreaAndFollowsIt) {
     Reader reader(client.Record());
     ASSERT_EQ(orvane_set_graph(client.handle, 600, 0, 0), ORVANE_OK);
-    orvane_graph g{};
     ASSERT_EQ(orvane_get_graph(client.handle, &g), ORVANE_OK);
     // The standard screen's area: 642 x 185.
     EXPECT_LE(g.bins + g.depth_x + 10, 642);
@@ -200,15 +238,11 @@ TEST(ClientLibrary, GeometryFitsTheOfferedAreaAndFollowsIt) {
     EXPECT_EQ(front[g.bins - 1], g.peak_height);
 }
 
-TEST(ClientLibrary, AReaderThatAttachesGetsEverythingAgain) {
-    Client client("attach");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, AReaderThatAttachesGetsEverythingAgain) {
     SharedStatus& record = client.Record();
-    Reader first(record);
-    MarkSaverAttached(record, 0x20);
+    AttachedReader first(record);
     PublishEveryItem(client.handle);
     ASSERT_EQ(orvane_set_graph(client.handle, 0, 3, 0), ORVANE_OK);
-    orvane_graph g{};
     orvane_get_graph(client.handle, &g);
     const auto row = Ramp(g.bins, 3, g.peak_height);
     orvane_push_row(client.handle, row.data(), row.size());
@@ -220,8 +254,7 @@ TEST(ClientLibrary, AReaderThatAttachesGetsEverythingAgain) {
     MarkSaverDetached(record);
     EXPECT_EQ(orvane_poll(client.handle), ORVANE_EVENT_DETACHED);
     EXPECT_EQ(orvane_reader_attached(client.handle), 0);
-    Reader second(record);
-    MarkSaverAttached(record, 0x20);
+    AttachedReader second(record);
     EXPECT_EQ(orvane_poll(client.handle) & ORVANE_EVENT_ATTACHED, ORVANE_EVENT_ATTACHED);
     EXPECT_EQ(orvane_reader_attached(client.handle), 1);
     EXPECT_EQ(second.display.Update(), 1);
@@ -234,24 +267,16 @@ TEST(ClientLibrary, AReaderThatAttachesGetsEverythingAgain) {
     EXPECT_EQ(ReadFlag(record.step_fraction_changed), 0);
     MarkSaverDetached(record);
     orvane_poll(client.handle);
-    Reader third(record);
-    MarkSaverAttached(record, 0x20);
+    AttachedReader third(record);
     orvane_poll(client.handle);
     third.display.Update();
     EXPECT_TRUE(SameScreen(third.display, second.display));
 }
 
-TEST(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
-    Client client("message");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
     SharedStatus& record = client.Record();
     Reader reader(record);
-    ASSERT_EQ(orvane_set_graph(client.handle, 0, 2, 0), ORVANE_OK);
-    orvane_graph g{};
-    orvane_get_graph(client.handle, &g);
-    const auto older = Ramp(g.bins, 5, g.peak_height), newer = Ramp(g.bins, 30, g.peak_height);
-    orvane_push_row(client.handle, older.data(), older.size());
-    reader.display.Update();
+    ASSERT_NO_FATAL_FAILURE(DrawOlderOfTwoRows(reader));
 
     ASSERT_EQ(orvane_show_message(client.handle, "Could not reach", "the data server"), ORVANE_OK);
     reader.display.Update();
@@ -276,24 +301,13 @@ TEST(ClientLibrary, TakingTheMessageDownBringsTheGraphBack) {
 
     ASSERT_EQ(orvane_hide_message(client.handle), ORVANE_OK);
     EXPECT_EQ(reader.display.Update(), 1);
-    RecordBuilder byHand;
-    GraphByHand(byHand, g, {older, newer});
-    Reference reference(byHand);
-    EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
+    EXPECT_TRUE(GraphShows(reader.display, g, {older, newer}));
 }
 
-TEST(ClientLibrary, RowsAReaderDrewBeforeTheirFrameGoUpAgain) {
-    Client client("frame_race");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, RowsAReaderDrewBeforeTheirFrameGoUpAgain) {
     SharedStatus& record = client.Record();
-    Reader reader(record);
-    MarkSaverAttached(record, 0x20);
-    ASSERT_EQ(orvane_set_graph(client.handle, 0, 2, 0), ORVANE_OK);
-    orvane_graph g{};
-    orvane_get_graph(client.handle, &g);
-    const auto older = Ramp(g.bins, 5, g.peak_height), newer = Ramp(g.bins, 30, g.peak_height);
-    orvane_push_row(client.handle, older.data(), older.size());
-    reader.display.Update();
+    AttachedReader reader(record);
+    ASSERT_NO_FATAL_FAILURE(DrawOlderOfTwoRows(reader));
 
     // The reader's tick read the frame's flag just before the push raised it and the rows'
     // just after: it draws the rows alone, and the frame next tick clears them.
@@ -303,19 +317,12 @@ TEST(ClientLibrary, RowsAReaderDrewBeforeTheirFrameGoUpAgain) {
     WriteFlag(record.graph_frame_changed, 1);
     orvane_poll(client.handle);
     reader.display.Update();
-
-    RecordBuilder byHand;
-    GraphByHand(byHand, g, {older, newer});
-    Reference reference(byHand);
-    EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
+    EXPECT_TRUE(GraphShows(reader.display, g, {older, newer}));
 }
 
-TEST(ClientLibrary, TheStatusTextSetLastStaysWhenAReaderDrewItBeforeTheOther) {
-    Client client("status_race");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, TheStatusTextSetLastStaysWhenAReaderDrewItBeforeTheOther) {
     SharedStatus& record = client.Record();
-    Reader reader(record);
-    MarkSaverAttached(record, 0x20);
+    AttachedReader reader(record);
     orvane_poll(client.handle);
     reader.display.Update();
     // The tick read B's flag just before both went up and A's just after.
@@ -326,18 +333,10 @@ TEST(ClientLibrary, TheStatusTextSetLastStaysWhenAReaderDrewItBeforeTheOther) {
     WriteFlag(record.status_text_b_changed, 1);
     orvane_poll(client.handle);
     reader.display.Update();
-
-    RecordBuilder byHand;
-    byHand.StatusTextA("Searching for spikes");
-    Reference reference(byHand);
-    const TextPanel& panel = *reader.display.analysisPanel;
-    const Rect line = panel.LineRect(1);
-    EXPECT_TRUE(SameScreen(reader.display, reference.display, Rect{panel.left, line.top, panel.right, line.bottom}));
+    EXPECT_TRUE(StatusLineShows(reader.display, "Searching for spikes"));
 }
 
-TEST(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {
-    Client client("message_again");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {
     SharedStatus& record = client.Record();
     Reader reader(record);
     orvane_set_graph(client.handle, 0, 2, 0);
@@ -352,7 +351,6 @@ TEST(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {
 
     // By hand: the graph first, then the message over it at the next tick.
     RecordBuilder byHand;
-    orvane_graph g{};
     orvane_get_graph(client.handle, &g);
     const std::vector<std::uint8_t> empty(kMaxSpectrumBins, 0);
     GraphByHand(byHand, g, {empty, empty});
@@ -366,9 +364,7 @@ TEST(ClientLibrary, AMessageRaisedOverAWaitingFrameGoesUpAgain) {
     EXPECT_TRUE(SameScreen(reader.display, reference.display, GraphRect(reader.display)));
 }
 
-TEST(ClientLibrary, TextsAreBoundedToTheirFieldsAndValuesToTheirRanges) {
-    Client client("bounds");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, TextsAreBoundedToTheirFieldsAndValuesToTheirRanges) {
     SharedStatus& record = client.Record();
     const std::string longText(300, 'W');
     ASSERT_EQ(orvane_set_status_a(client.handle, longText.c_str()), ORVANE_OK);
@@ -385,12 +381,7 @@ TEST(ClientLibrary, TextsAreBoundedToTheirFieldsAndValuesToTheirRanges) {
 
     Reader reader(record);
     reader.display.Update();
-    RecordBuilder byHand;
-    byHand.StatusTextA("abc");
-    Reference reference(byHand);
-    const TextPanel& panel = *reader.display.analysisPanel;
-    const Rect line = panel.LineRect(1);
-    EXPECT_TRUE(SameScreen(reader.display, reference.display, Rect{panel.left, line.top, panel.right, line.bottom}));
+    EXPECT_TRUE(StatusLineShows(reader.display, "abc"));
 
     // Fractions are held to their range (the refusals are RefusesExactlyWhatTheLintReports').
     EXPECT_EQ(orvane_set_progress(client.handle, 1.5f), ORVANE_OK);
@@ -582,9 +573,7 @@ std::string Joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-TEST(ClientLibrary, RefusesExactlyWhatTheLintReports) {
-    Client client("careless");
-    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+TEST_F(ClientLibrary, RefusesExactlyWhatTheLintReports) {
     PublishEveryItem(client.handle);
     ASSERT_EQ(orvane_set_graph(client.handle, 0, 4, 0), ORVANE_OK);
     const auto row = Ramp(64, 0, 40);

@@ -8,12 +8,8 @@
 # orvane-inspect finds no mistake in the record.
 # Usage: client_sdk.sh HOST_BUILD_DIR. Uses the record name /orvane_share (run it under
 # `flock /tmp/orvane_share.lock`); exits 77 (skipped) when orvane was not built there.
-build=${1:-}
-[[ -n $build && -f $build/CMakeCache.txt ]] || { echo "usage: $0 HOST_BUILD_DIR" >&2; exit 1; }
-[[ -x $build/bin/orvane ]] || { echo "[client_sdk] SKIP: $build/bin/orvane was not built"; exit 77; }
-export ORVANE_X11_BIN_DIR=$build/bin ORVANE_X11_WORK_DIR=$build/x11-work
-# shellcheck source=../x11/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../x11/lib.sh"
+# shellcheck source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" client_sdk CMakeCache.txt "$@"
 X11_TIME_LIMIT=240 x11_setup client_sdk
 source_dir=$x11_source_dir
 inspect=$build/bin/orvane-inspect

@@ -9,13 +9,8 @@
 # shows the status screen, header image included, from the packaged orvane-sim. (client_sdk.sh
 # builds clients against the same library files in a prefix.)
 # Usage: debian_package.sh HOST_BUILD_DIR. Exits 77 (skipped) when orvane was not built there.
-build=${1:-}
-[[ -n $build && -f $build/CPackConfig.cmake ]] || { echo "usage: $0 HOST_BUILD_DIR (configured, with CPack)" >&2; exit 1; }
-[[ -x $build/bin/orvane ]] || { echo "[debian_package] SKIP: $build/bin/orvane was not built"; exit 77; }
-export ORVANE_X11_BIN_DIR=$build/bin ORVANE_X11_WORK_DIR=$build/x11-work
-# The viewer's own test helpers: a display of the test's own, background processes, probes.
-# shellcheck source=../x11/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../x11/lib.sh"
+# shellcheck source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" debian_package CPackConfig.cmake "$@"
 X11_TIME_LIMIT=150 x11_setup debian_package
 for tool in cpack dpkg-deb lintian; do
   command -v "$tool" >/dev/null 2>&1 || x11_fail "$tool is missing (scripts/bootstrap installs it)"

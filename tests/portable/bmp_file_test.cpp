@@ -57,43 +57,23 @@ TEST(BmpReader, TheFileHeaderIsNotExamined) {
 }
 
 TEST(BmpReader, RefusesWhatItCannotDrawExactly) {
-    auto refused = [](BmpShape shape) { return !Parse(MakeBmpBytes(shape)).has_value(); };
-    BmpShape s;
-    s.bitCount = 24;
-    EXPECT_TRUE(refused(s)) << "24 bits";
-    s = {};
-    s.bitCount = 4;
-    EXPECT_TRUE(refused(s)) << "4 bits";
-    s = {};
-    s.compression = 1;
-    EXPECT_TRUE(refused(s)) << "RLE8";
-    s = {};
-    s.colorsUsed = 16;
-    EXPECT_TRUE(refused(s)) << "short colour table";
-    s = {};
-    s.infoSize = 108;
-    EXPECT_TRUE(refused(s)) << "other header";
-    s = {};
-    s.height = -4;
-    EXPECT_TRUE(refused(s)) << "negative height";
-    s = {};
-    s.width = -8;
-    EXPECT_TRUE(refused(s)) << "negative width";
-    s = {};
-    s.width = 0;
-    EXPECT_TRUE(refused(s)) << "empty";
-    s = {};
-    s.width = 65536;
-    s.height = 65536;
-    EXPECT_TRUE(refused(s)) << "product beyond 32 bits";
-    s = {};
-    s.width = INT_MAX;
-    s.height = INT_MAX;
-    EXPECT_TRUE(refused(s)) << "overflowing product";
-    s = {};
-    s.width = INT_MIN;
-    s.height = -1;
-    EXPECT_TRUE(refused(s)) << "negative product that looks positive";
+    const struct {
+        const char* what;
+        BmpShape shape;
+    } refused[] = {
+        {"24 bits", {.bitCount = 24}},
+        {"4 bits", {.bitCount = 4}},
+        {"RLE8", {.compression = 1}},
+        {"short colour table", {.colorsUsed = 16}},
+        {"other header", {.infoSize = 108}},
+        {"negative height", {.height = -4}},
+        {"negative width", {.width = -8}},
+        {"empty", {.width = 0}},
+        {"product beyond 32 bits", {.width = 65536, .height = 65536}},
+        {"overflowing product", {.width = INT_MAX, .height = INT_MAX}},
+        {"negative product that looks positive", {.width = INT_MIN, .height = -1}},
+    };
+    for (const auto& r : refused) EXPECT_FALSE(Parse(MakeBmpBytes(r.shape)).has_value()) << r.what;
 }
 
 TEST(BmpReader, RefusesTruncatedFiles) {

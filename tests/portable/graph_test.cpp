@@ -17,6 +17,20 @@
 
 namespace {
 
+// A point of the graph's panel.
+struct Point {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+// A label, placed at its left end or, with `endingAt`, at its right end.
+struct Label {
+    std::int32_t x;
+    std::int32_t y;
+    const char* text;
+    bool endingAt = false;
+};
+
 struct Graph {
     explicit Graph(RecordBuilder& builder) : record(builder.Build()) {
         display = std::make_unique<StatusDisplay>(nullptr, nullptr, *record, "no-such-header.bmp");
@@ -29,6 +43,15 @@ struct Graph {
     // Panel-relative probes.
     RgbColor At(std::int32_t x, std::int32_t y) { return canvas().PixelAt(panel().left + x, panel().top + y); }
     bool Is(std::int32_t x, std::int32_t y, const RgbColor& color) { return SameRgb(At(x, y), color); }
+    // Whether every point listed is `color`; the failure names those that are not.
+    testing::AssertionResult AllAre(const RgbColor& color, const std::vector<Point>& points) {
+        std::string wrong;
+        for (const Point& p : points) {
+            if (!Is(p.x, p.y, color)) wrong += " (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
+        }
+        if (wrong.empty()) return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "another colour at" << wrong;
+    }
     // Graph point (x, y): 60 pixels in from the panel's left, y up from the baseline.
     RgbColor GraphAt(std::int32_t x, std::int32_t y) { return At(60 + x, display->graphBaseline - y); }
 
@@ -62,6 +85,17 @@ struct Graph {
     }
     bool TextEndingAt(std::int32_t xEnd, std::int32_t y, const char* text) {
         return TextAt(xEnd - canvas().MeasureText(text).width, y, text);
+    }
+    bool Shows(const Label& label) {
+        return label.endingAt ? TextEndingAt(label.x, label.y, label.text) : TextAt(label.x, label.y, label.text);
+    }
+
+    // A geometry given to the display alone, for drawing one part of the graph by itself.
+    void Geometry(std::int32_t depthX, std::int32_t depthY, std::int32_t bins, bool mirrored) {
+        display->graphDepthX = depthX;
+        display->graphDepthY = depthY;
+        display->graphBinCount = bins;
+        display->graphMirrored = mirrored ? 1 : 0;
     }
 
     std::unique_ptr<SharedStatus> record;
@@ -234,82 +268,55 @@ TEST(GraphRows, OutlineRisesToATallerNeighbourOnTheFarSide) {
     }
 }
 
-TEST(GraphBox, WorkedExampleMirrored) {
-    auto builder = WorkedExample(true);
-    Graph g(builder);
-    ASSERT_EQ(gLineHeight, 14);
-    ASSERT_EQ(g.display->graphHeight, 205);
-    g.display->UpdateSpectrumGraph();
-    // A = 58, K = 118, D = 572, C = 632; floors 186 and 85, tops 136 and 35.
-    EXPECT_TRUE(g.Is(58, 186, Grey));
-    EXPECT_TRUE(g.Is(300, 186, Grey));
-    EXPECT_TRUE(g.Is(571, 186, Grey));
-    EXPECT_TRUE(g.Is(572, 186, Grey));  // where the right depth edge starts
-    EXPECT_TRUE(g.Is(300, 85, Grey));
-    EXPECT_TRUE(g.Is(632, 85, Grey));
-    EXPECT_TRUE(g.Is(58, 150, Grey));    // front wall on the power side
-    EXPECT_TRUE(g.Is(58, 136, Grey));    // its top, where the top depth edge starts
-    EXPECT_TRUE(g.Is(58, 135, Black));
-    EXPECT_TRUE(g.Is(118, 60, Grey));    // back-left
-    EXPECT_TRUE(g.Is(118, 35, Grey));
-    EXPECT_TRUE(g.Is(118, 34, Black));
-    EXPECT_TRUE(g.Is(400, 35, Grey));    // back top
-    EXPECT_TRUE(g.Is(632, 60, Grey));    // back-right
-    EXPECT_TRUE(g.Is(632, 36, Grey));
-    EXPECT_TRUE(g.Is(632, 35, Black));   // both lines that meet there end there
-    EXPECT_TRUE(g.Is(572, 160, Black));  // no front-right wall
-    EXPECT_TRUE(g.Is(300, 136, Black));  // no front top edge
-
-    EXPECT_TRUE(g.TextEndingAt(50, 165, "Power"));
-    EXPECT_TRUE(g.Is(30, 165, White));
-    EXPECT_TRUE(g.Is(30, 140, White));
-    EXPECT_TRUE(g.Is(30, 125, White));
-    EXPECT_TRUE(g.Is(30, 124, Black));
-    EXPECT_TRUE(g.Is(25, 130, White));
-    EXPECT_TRUE(g.Is(35, 130, White));
-    EXPECT_TRUE(g.Is(24, 131, Black));
-
-    EXPECT_TRUE(g.TextAt(64, 189, "0.0"));
-    EXPECT_TRUE(g.TextAt(296, 189, "Frequency (Hz)"));
-    EXPECT_TRUE(g.TextAt(532, 189, "9765.625"));
-    EXPECT_TRUE(g.TextAt(592, 173, "0"));  // s = 60 * 14 / 100 = 8
-    EXPECT_TRUE(g.TextAt(614, 129, "Time (sec)"));
-    EXPECT_TRUE(g.TextAt(644, 85, "107.4"));
-    EXPECT_FALSE(g.TextAt(645, 85, "107.4"));  // the comparison does see a one-pixel shift
-}
-
-TEST(GraphBox, WorkedExampleNotMirrored) {
-    auto builder = WorkedExample(false);
-    Graph g(builder);
-    ASSERT_EQ(gLineHeight, 14);
-    g.display->UpdateSpectrumGraph();
-    // A = 118, K = 58, D = 632, C = 572.
-    EXPECT_TRUE(g.Is(118, 186, Grey));
-    EXPECT_TRUE(g.Is(631, 186, Grey));
-    EXPECT_TRUE(g.Is(58, 85, Grey));
-    EXPECT_TRUE(g.Is(300, 85, Grey));
-    EXPECT_TRUE(g.Is(58, 60, Grey));     // back-left
-    EXPECT_TRUE(g.Is(58, 35, Grey));
-    EXPECT_TRUE(g.Is(58, 34, Black));
-    EXPECT_TRUE(g.Is(300, 35, Grey));    // back top
-    EXPECT_TRUE(g.Is(572, 60, Grey));    // back-right
-    EXPECT_TRUE(g.Is(632, 160, Grey));   // front wall on the power side
-    EXPECT_TRUE(g.Is(632, 137, Grey));
-    EXPECT_TRUE(g.Is(632, 136, Black));  // both lines that meet there end there
-    EXPECT_TRUE(g.Is(118, 160, Black));  // no front-left wall
-    EXPECT_TRUE(g.Is(300, 136, Black));  // no front top edge
-
-    EXPECT_TRUE(g.TextAt(712, 165, "Power"));
-    EXPECT_TRUE(g.Is(727, 150, White));
-    EXPECT_TRUE(g.Is(727, 125, White));
-    EXPECT_TRUE(g.Is(726, 150, Black));
-
-    EXPECT_TRUE(g.TextAt(124, 189, "0.0"));
-    EXPECT_TRUE(g.TextAt(356, 189, "Frequency (Hz)"));
-    EXPECT_TRUE(g.TextAt(592, 189, "9765.625"));
-    EXPECT_TRUE(g.TextEndingAt(100, 173, "0"));
-    EXPECT_TRUE(g.TextEndingAt(78, 129, "Time (sec)"));
-    EXPECT_TRUE(g.TextEndingAt(48, 85, "107.4"));
+TEST(GraphBox, WorkedExampleInBothOrientations) {
+    struct Example {
+        bool mirrored;
+        std::vector<Point> grey, black, white;
+        std::vector<Label> labels;
+    };
+    const Example examples[] = {
+        {true,
+         // A = 58, K = 118, D = 572, C = 632; floors 186 and 85, tops 136 and 35. The front
+         // floor (to where the right depth edge starts) and the back one; the front wall on the
+         // power side and its top, where the top depth edge starts; back-left, back top and
+         // back-right.
+         {{58, 186}, {300, 186}, {571, 186}, {572, 186}, {300, 85}, {632, 85}, {58, 150}, {58, 136},
+          {118, 60}, {118, 35}, {400, 35}, {632, 60}, {632, 36}},
+         // Just past the tops of the front wall and the back walls (both lines that meet at the
+         // back-right end there), no front-right wall, no front top edge, and beside the arrow.
+         {{58, 135}, {118, 34}, {632, 35}, {572, 160}, {300, 136}, {30, 124}, {24, 131}},
+         // The power arrow: its shaft and head.
+         {{30, 165}, {30, 140}, {30, 125}, {25, 130}, {35, 130}},
+         // The first time label steps in by s = 60 * 14 / 100 = 8.
+         {{50, 165, "Power", true}, {64, 189, "0.0"}, {296, 189, "Frequency (Hz)"}, {532, 189, "9765.625"},
+          {592, 173, "0"}, {614, 129, "Time (sec)"}, {644, 85, "107.4"}}},
+        {false,
+         // A = 118, K = 58, D = 632, C = 572. The front floor and the back one, back-left, back
+         // top and back-right, and the front wall on the power side, to its top.
+         {{118, 186}, {631, 186}, {58, 85}, {300, 85}, {58, 60}, {58, 35}, {300, 35}, {572, 60},
+          {632, 160}, {632, 137}},
+         // Just past the tops of the back-left wall and the front wall (both lines that meet
+         // there end there), no front-left wall, no front top edge, and beside the arrow.
+         {{58, 34}, {632, 136}, {118, 160}, {300, 136}, {726, 150}},
+         {{727, 150}, {727, 125}},
+         {{712, 165, "Power"}, {124, 189, "0.0"}, {356, 189, "Frequency (Hz)"}, {592, 189, "9765.625"},
+          {100, 173, "0", true}, {78, 129, "Time (sec)", true}, {48, 85, "107.4", true}}},
+    };
+    for (const Example& example : examples) {
+        SCOPED_TRACE(example.mirrored ? "mirrored" : "not mirrored");
+        auto builder = WorkedExample(example.mirrored);
+        Graph g(builder);
+        ASSERT_EQ(gLineHeight, 14);
+        ASSERT_EQ(g.display->graphHeight, 205);
+        g.display->UpdateSpectrumGraph();
+        EXPECT_TRUE(g.AllAre(Grey, example.grey));
+        EXPECT_TRUE(g.AllAre(Black, example.black));
+        EXPECT_TRUE(g.AllAre(White, example.white));
+        for (const Label& label : example.labels) EXPECT_TRUE(g.Shows(label)) << label.text;
+        if (example.mirrored) {
+            EXPECT_FALSE(g.TextAt(645, 85, "107.4")) << "the comparison does see a one-pixel shift";
+        }
+    }
 }
 
 TEST(GraphBox, EachEdgeIsDrawnAlongItsLengthAndTheOpenOnesAreNot) {
@@ -325,11 +332,8 @@ TEST(GraphBox, EachEdgeIsDrawnAlongItsLengthAndTheOpenOnesAreNot) {
         SCOPED_TRACE(mirrored ? "mirrored" : "not mirrored");
         RecordBuilder builder;
         Graph g(builder);
-        g.display->graphDepthX = 60;
-        g.display->graphDepthY = 59;
+        g.Geometry(60, 59, 100, mirrored);
         g.display->graphPeakHeight = 50;
-        g.display->graphBinCount = 100;
-        g.display->graphMirrored = mirrored ? 1 : 0;
         g.Paint();
         g.display->DrawGraphBox();
 
@@ -380,10 +384,7 @@ TEST(GraphLabels, FlatDepthPutsTheFirstTimeLabelAtTheFoot) {
         SCOPED_TRACE(mirrored ? "mirrored" : "not mirrored");
         RecordBuilder builder;
         Graph g(builder);
-        g.display->graphDepthX = 40;
-        g.display->graphDepthY = 0;
-        g.display->graphBinCount = 100;
-        g.display->graphMirrored = mirrored ? 1 : 0;
+        g.Geometry(40, 0, 100, mirrored);
         g.display->DrawTimeLabels("0", "", "");
         if (mirrored) {
             EXPECT_TRUE(g.TextAt(172, 173, "0"));

@@ -21,34 +21,30 @@ TEST(DisplayModeTest, WidthThresholds) {
     EXPECT_EQ(DisplayModeForWidth(3840), DisplayMode::Full);
 }
 
-TEST(SaverStateTest, InitialFollowsTheCreationAttach) {
-    SaverStep step = NextSaverState(SaverState::Initial, true);
-    EXPECT_EQ(step.next, SaverState::Attached);
-    EXPECT_FALSE(step.launchClient);
-
-    step = NextSaverState(SaverState::Initial, false);
-    EXPECT_EQ(step.next, SaverState::LaunchClient);
-    EXPECT_FALSE(step.launchClient) << "the first miss only retries on the next tick";
-}
-
-TEST(SaverStateTest, SecondMissLaunchesTheClient) {
-    SaverStep step = NextSaverState(SaverState::LaunchClient, true);
-    EXPECT_EQ(step.next, SaverState::Attached);
-    EXPECT_FALSE(step.launchClient);
-
-    step = NextSaverState(SaverState::LaunchClient, false);
-    EXPECT_EQ(step.next, SaverState::WaitForClient);
-    EXPECT_TRUE(step.launchClient);
-}
-
-TEST(SaverStateTest, WaitAndAttachedAreFinal) {
-    for (bool attached : {false, true}) {
-        SaverStep step = NextSaverState(SaverState::WaitForClient, attached);
-        EXPECT_EQ(step.next, SaverState::WaitForClient);
-        EXPECT_FALSE(step.launchClient);
-        step = NextSaverState(SaverState::Attached, attached);
-        EXPECT_EQ(step.next, SaverState::Attached);
-        EXPECT_FALSE(step.launchClient) << "an attached saver never starts a second client";
+// Every state, with the client's record found at the tick or not: the state that follows and
+// whether the client is to be started now.
+TEST(SaverStateTest, EveryStateWithTheRecordFoundOrMissed) {
+    const struct {
+        const char* what;
+        SaverState state;
+        bool attached;
+        SaverState next;
+        bool launchClient;
+    } steps[] = {
+        {"the creation's attach is followed", SaverState::Initial, true, SaverState::Attached, false},
+        {"the first miss only retries on the next tick", SaverState::Initial, false, SaverState::LaunchClient, false},
+        {"found at the retry", SaverState::LaunchClient, true, SaverState::Attached, false},
+        {"the second miss launches the client", SaverState::LaunchClient, false, SaverState::WaitForClient, true},
+        {"waiting is final, missed", SaverState::WaitForClient, false, SaverState::WaitForClient, false},
+        {"waiting is final, found", SaverState::WaitForClient, true, SaverState::WaitForClient, false},
+        {"an attached saver never starts a second client", SaverState::Attached, false, SaverState::Attached, false},
+        {"attached is final", SaverState::Attached, true, SaverState::Attached, false},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        const SaverStep step = NextSaverState(s.state, s.attached);
+        EXPECT_EQ(step.next, s.next);
+        EXPECT_EQ(step.launchClient, s.launchClient);
     }
 }
 

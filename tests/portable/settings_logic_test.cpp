@@ -12,48 +12,44 @@
 
 namespace {
 
+// A text and the value it reads as, with why where that is not plain.
+struct Reading {
+    const char* text;
+    std::int32_t value;
+    const char* why = "";
+};
+
+void ExpectReadings(std::initializer_list<Reading> readings) {
+    for (const Reading& r : readings) {
+        EXPECT_EQ(ParseProfileInt(r.text), r.value) << (r.text != nullptr ? r.text : "(null)") << " " << r.why;
+    }
+}
+
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
 TEST(ParseProfileIntTest, LeadingDigitsOnly) {
-    EXPECT_EQ(ParseProfileInt("10"), 10);
-    EXPECT_EQ(ParseProfileInt("12abc"), 12);
-    EXPECT_EQ(ParseProfileInt("7 minutes"), 7);
-    EXPECT_EQ(ParseProfileInt("3.9"), 3);
-    EXPECT_EQ(ParseProfileInt("007"), 7);
+    ExpectReadings({{"10", 10}, {"12abc", 12}, {"7 minutes", 7}, {"3.9", 3}, {"007", 7}});
 }
 
 TEST(ParseProfileIntTest, NoDigitsGiveZero) {
-    EXPECT_EQ(ParseProfileInt(""), 0);
-    EXPECT_EQ(ParseProfileInt("abc"), 0);
-    EXPECT_EQ(ParseProfileInt("-"), 0);
-    EXPECT_EQ(ParseProfileInt("+"), 0);
-    EXPECT_EQ(ParseProfileInt("x12"), 0);
-    EXPECT_EQ(ParseProfileInt(nullptr), 0);
+    ExpectReadings({{"", 0}, {"abc", 0}, {"-", 0}, {"+", 0}, {"x12", 0}, {nullptr, 0}});
 }
 
 TEST(ParseProfileIntTest, WhiteSpaceAndSigns) {
-    EXPECT_EQ(ParseProfileInt("  -7"), -7);
-    EXPECT_EQ(ParseProfileInt("\t\r\n\v\f 8"), 8);
-    EXPECT_EQ(ParseProfileInt("+5"), 5);
-    EXPECT_EQ(ParseProfileInt("-0"), 0);
-    EXPECT_EQ(ParseProfileInt("- 5"), 0) << "the sign must touch the digits";
-    EXPECT_EQ(ParseProfileInt("+-5"), 0) << "one sign only";
-    EXPECT_EQ(ParseProfileInt("5 -3"), 5);
+    ExpectReadings({{"  -7", -7}, {"\t\r\n\v\f 8", 8}, {"+5", 5}, {"-0", 0},
+                    {"- 5", 0, "the sign must touch the digits"}, {"+-5", 0, "one sign only"}, {"5 -3", 5}});
 }
 
 TEST(ParseProfileIntTest, LimitsOfThe32BitRange) {
-    EXPECT_EQ(ParseProfileInt("2147483647"), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(ParseProfileInt("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    // The dialog shows a negative value unsigned; reading that text back gives the value again.
-    EXPECT_EQ(ParseProfileInt("4294967295"), -1);
+    ExpectReadings({{"2147483647", kMax}, {"-2147483648", kMin},
+                    {"4294967295", -1, "the dialog shows a negative value unsigned: read back, it is the value again"}});
 }
 
 TEST(ParseProfileIntTest, OverflowWrapsModulo2To32) {
-    // 99999999999 = 23 * 2^32 + 1215752191
-    EXPECT_EQ(ParseProfileInt("99999999999"), 1215752191);
-    EXPECT_EQ(ParseProfileInt("-99999999999"), -1215752191);
-    EXPECT_EQ(ParseProfileInt("2147483648"), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(ParseProfileInt("4294967296"), 0);
-    // Long runs of digits keep wrapping without trapping.
-    EXPECT_EQ(ParseProfileInt("100000000000000000000000000000000"), 0);  // 10^32 = 2^32 * 5^32
+    ExpectReadings({{"99999999999", 1215752191, "23 * 2^32 + 1215752191"}, {"-99999999999", -1215752191},
+                    {"2147483648", kMin}, {"4294967296", 0},
+                    {"100000000000000000000000000000000", 0, "10^32 = 2^32 * 5^32: long runs keep wrapping, never trap"}});
 }
 
 TEST(FormatProfileIntTest, RoundTripsAndStaysInItsBuffer) {

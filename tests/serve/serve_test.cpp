@@ -125,6 +125,26 @@ protected:
         auto result = Get(path);
         return result && result->status == 200 ? result->body : std::string();
     }
+    // orvane-snapshot's picture of the record's bytes as they are now, from a dump of them in a
+    // folder of the test's own.
+    void Snapshot(const void* record, Picture& snapshot) {
+        const fs::path dir = fs::temp_directory_path() / name_;
+        fs::create_directories(dir);
+        {
+            std::ofstream dump(dir / "record.bin", std::ios::binary);
+            dump.write(static_cast<const char*>(record), kSharedStatusSize);
+        }
+        SnapshotOptions options;
+        options.recordPath = (dir / "record.bin").string();
+        options.outPath = (dir / "snapshot.png").string();
+        options.headerPath = kHeader;
+        std::string error;
+        const int status = RunSnapshot(options, error);
+        const bool read = status == 0 && ReadPng(options.outPath, snapshot);
+        fs::remove_all(dir);
+        ASSERT_EQ(status, 0) << error;
+        ASSERT_TRUE(read) << "orvane-snapshot's picture does not read back";
+    }
     // The picture once the screen has been drawn.
     std::string ServedPng(const std::string& query = "") {
         std::string png;
@@ -146,25 +166,13 @@ protected:
 
 TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) {
     Start(true);
-    const fs::path dir = fs::temp_directory_path() / name_;
-    fs::create_directories(dir);
-    {
-        std::ofstream dump(dir / "record.bin", std::ios::binary);
-        dump.write(reinterpret_cast<const char*>(mapping_.record), kSharedStatusSize);
-    }
+    Picture snapshot;
+    ASSERT_NO_FATAL_FAILURE(Snapshot(mapping_.record, snapshot));
     const std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(mapping_.record),
                                             reinterpret_cast<unsigned char*>(mapping_.record) + kSharedStatusSize);
 
     Picture served;
     ASSERT_TRUE(DecodePng(ServedPng(), served));
-    SnapshotOptions options;
-    options.recordPath = (dir / "record.bin").string();
-    options.outPath = (dir / "snapshot.png").string();
-    options.headerPath = kHeader;
-    std::string error;
-    ASSERT_EQ(RunSnapshot(options, error), 0) << error;
-    Picture snapshot;
-    ASSERT_TRUE(ReadPng(options.outPath, snapshot));
     ASSERT_EQ(served.width, 752u);
     ASSERT_EQ(served.height, 445u);
     ASSERT_EQ(snapshot.width, served.width);
@@ -185,7 +193,6 @@ TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) 
     // A passive reader: not a byte of the record written, every flag still raised.
     EXPECT_EQ(std::memcmp(before.data(), mapping_.record, kSharedStatusSize), 0);
     EXPECT_EQ(mapping_.record->progress_changed, 1);
-    fs::remove_all(dir);
 }
 
 // With no saver beside it, nobody lowers a flag: the frame the library raises with every push
@@ -203,23 +210,10 @@ TEST_F(Serve, AfterARunOfPushesWithNoSaverThePictureIsStillOrvaneSnapshots) {
         ASSERT_EQ(orvane_push_row(client, row.data(), row.size()), ORVANE_OK);
         service_->TickOnce();
     }
-    const auto* record = static_cast<const unsigned char*>(orvane_raw_record(client, nullptr));
-    const fs::path dir = fs::temp_directory_path() / name_;
-    fs::create_directories(dir);
-    {
-        std::ofstream dump(dir / "record.bin", std::ios::binary);
-        dump.write(reinterpret_cast<const char*>(record), kSharedStatusSize);
-    }
+    Picture snapshot;
+    ASSERT_NO_FATAL_FAILURE(Snapshot(orvane_raw_record(client, nullptr), snapshot));
     Picture served;
     ASSERT_TRUE(DecodePng(*service_->Png(1), served));
-    SnapshotOptions options;
-    options.recordPath = (dir / "record.bin").string();
-    options.outPath = (dir / "snapshot.png").string();
-    options.headerPath = kHeader;
-    std::string error;
-    ASSERT_EQ(RunSnapshot(options, error), 0) << error;
-    Picture snapshot;
-    ASSERT_TRUE(ReadPng(options.outPath, snapshot));
     ASSERT_EQ(snapshot.rgb.size(), served.rgb.size());
     std::size_t differing = 0;
     for (std::size_t i = 0; i < served.rgb.size(); i += 3)
@@ -227,7 +221,6 @@ TEST_F(Serve, AfterARunOfPushesWithNoSaverThePictureIsStillOrvaneSnapshots) {
     EXPECT_EQ(differing, 0u) << "pixels where the served picture differs from orvane-snapshot's";
     service_.reset();
     orvane_close(client);
-    fs::remove_all(dir);
 }
 
 TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {

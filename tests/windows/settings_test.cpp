@@ -200,30 +200,28 @@ TEST(SettingsFileTest, ReadSettingsFillsAllFourAndEntersTheClientDirectory) {
 TEST(SettingsFileTest, DisplayKeysAreReadWithTheOthersAndBadValuesFallBack) {
     SavedSettings saved({"Monitors", "Scale", "Shift", "ClientDir"});
     WriteRaw("ClientDir", nullptr);
-    WriteRaw("Monitors", nullptr);
-    WriteRaw("Scale", nullptr);
-    WriteRaw("Shift", nullptr);
+    const struct {
+        const char* what;
+        const char* monitors;  // nullptr: the key is missing
+        const char* scale;
+        const char* shift;
+        PlacementOptions read;
+    } cases[] = {
+        {"missing keys give the defaults", nullptr, nullptr, nullptr, {MonitorChoice::Primary, 0, false}},
+        {"each key given", "All", "3", "1", {MonitorChoice::All, 3, true}},
+        {"an unknown choice, and a factor past 8 follows the DPI", "both", "12", "0", {MonitorChoice::Primary, 0, false}},
+    };
     gPlacementOptions = PlacementOptions{MonitorChoice::All, 5, true};
-    ReadSettings();
-    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::Primary) << "missing keys give the defaults";
-    EXPECT_EQ(gPlacementOptions.scale, 0);
-    EXPECT_FALSE(gPlacementOptions.shift);
-
-    WriteRaw("Monitors", "All");
-    WriteRaw("Scale", "3");
-    WriteRaw("Shift", "1");
-    ReadSettings();
-    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::All);
-    EXPECT_EQ(gPlacementOptions.scale, 3);
-    EXPECT_TRUE(gPlacementOptions.shift);
-
-    WriteRaw("Monitors", "both");
-    WriteRaw("Scale", "12");
-    WriteRaw("Shift", "0");
-    ReadSettings();
-    EXPECT_EQ(gPlacementOptions.monitors, MonitorChoice::Primary);
-    EXPECT_EQ(gPlacementOptions.scale, 0) << "a factor past 8 follows the DPI";
-    EXPECT_FALSE(gPlacementOptions.shift);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteRaw("Monitors", c.monitors);
+        WriteRaw("Scale", c.scale);
+        WriteRaw("Shift", c.shift);
+        ReadSettings();
+        EXPECT_EQ(gPlacementOptions.monitors, c.read.monitors);
+        EXPECT_EQ(gPlacementOptions.scale, c.read.scale);
+        EXPECT_EQ(gPlacementOptions.shift, c.read.shift);
+    }
 }
 
 TEST(SettingsStoresTest, PerUserValuesWinAndMissingOnesFallBackToTheFile) {
@@ -290,6 +288,8 @@ public:
     ~SettingsDialog() {
         if (dialog_ != nullptr) DestroyWindow(dialog_);
     }
+    // One made from the template starts hidden; false when there is no dialog to show.
+    bool Show() { return dialog_ != nullptr && (ShowWindow(dialog_, SW_SHOWNOACTIVATE), true); }
     // EndDialog hides a dialog that runs without a modal loop of its own.
     bool Open() const { return IsWindowVisible(dialog_) != FALSE; }
     int Selection(int id) const { return static_cast<int>(SendDlgItemMessageA(dialog_, id, CB_GETCURSEL, 0, 0)); }
@@ -306,6 +306,12 @@ public:
         return text;
     }
     bool BlankChecked() const { return SendDlgItemMessageA(dialog_, kBlankCheckId, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    // What the user types or ticks, before a button.
+    void Enter(const char* minutes) { SetDlgItemTextA(dialog_, kMinutesEditId, minutes); }
+    void Enter(const char* minutes, bool blank) {
+        Enter(minutes);
+        Check(kBlankCheckId, blank);
+    }
     LRESULT Command(int id) { return SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 private:
@@ -334,29 +340,36 @@ private:
     HWND dialog_ = nullptr;
 };
 
-TEST(ConfigDialogTest, OpensWithTheFileValues) {
-    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
-    WriteRaw("ClientDir", nullptr);
-    WriteRaw("Blank", "1");
-    WriteRaw("Minutes", "-1");
+// Every per-user value and the client's location are put back after each case; the file names
+// no client directory, so that reading the settings leaves the current one alone.
+class ConfigDialogTest : public testing::Test {
+protected:
+    ConfigDialogTest() { WriteRaw("ClientDir", nullptr); }
+    // The two values of the file that the small dialog shows.
+    static void FileHolds(const char* blank, const char* minutes) {
+        WriteRaw("Blank", blank);
+        WriteRaw("Minutes", minutes);
+    }
+
+    SavedSettings saved_{UserKeysAnd({"ClientPath", "ClientDir"})};
+};
+
+TEST_F(ConfigDialogTest, OpensWithTheFileValues) {
+    FileHolds("1", "-1");
     SettingsDialog dialog;
     ASSERT_NE(dialog.handle(), nullptr) << "a dialog needs a display (DISPLAY under Wine)";
     EXPECT_EQ(dialog.MinutesText(), "4294967295") << "a negative value shows unsigned";
     EXPECT_TRUE(dialog.BlankChecked());
 }
 
-TEST(ConfigDialogTest, OkWritesBothValues) {
-    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
-    WriteRaw("ClientDir", nullptr);
-    WriteRaw("Blank", "0");
-    WriteRaw("Minutes", "3");
+TEST_F(ConfigDialogTest, OkWritesBothValues) {
+    FileHolds("0", "3");
     SettingsDialog dialog;
     ASSERT_NE(dialog.handle(), nullptr) << "a dialog needs a display (DISPLAY under Wine)";
     EXPECT_EQ(dialog.MinutesText(), "3");
     EXPECT_FALSE(dialog.BlankChecked());
 
-    SetDlgItemTextA(dialog.handle(), kMinutesEditId, "25");
-    SendDlgItemMessageA(dialog.handle(), kBlankCheckId, BM_SETCHECK, BST_CHECKED, 0);
+    dialog.Enter("25", true);
     dialog.Command(IDOK);
     EXPECT_EQ(UserText("Blank"), "1");
     EXPECT_EQ(UserText("Minutes"), "25");
@@ -367,29 +380,21 @@ TEST(ConfigDialogTest, OkWritesBothValues) {
     EXPECT_EQ(gMinutes, 25);
 }
 
-TEST(ConfigDialogTest, OkWithAnEmptyFieldWritesZero) {
-    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
-    WriteRaw("ClientDir", nullptr);
-    WriteRaw("Blank", "1");
-    WriteRaw("Minutes", "8");
+TEST_F(ConfigDialogTest, OkWithAnEmptyFieldWritesZero) {
+    FileHolds("1", "8");
     SettingsDialog dialog;
     ASSERT_NE(dialog.handle(), nullptr) << "a dialog needs a display (DISPLAY under Wine)";
-    SetDlgItemTextA(dialog.handle(), kMinutesEditId, "");
-    SendDlgItemMessageA(dialog.handle(), kBlankCheckId, BM_SETCHECK, BST_UNCHECKED, 0);
+    dialog.Enter("", false);
     dialog.Command(IDOK);
     EXPECT_EQ(RawValue("Minutes"), "0");
     EXPECT_EQ(RawValue("Blank"), "0");
 }
 
-TEST(ConfigDialogTest, CancelAndOtherCommandsWriteNothing) {
-    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
-    WriteRaw("ClientDir", nullptr);
-    WriteRaw("Blank", "0");
-    WriteRaw("Minutes", "3");
+TEST_F(ConfigDialogTest, CancelAndOtherCommandsWriteNothing) {
+    FileHolds("0", "3");
     SettingsDialog dialog;
     ASSERT_NE(dialog.handle(), nullptr) << "a dialog needs a display (DISPLAY under Wine)";
-    SetDlgItemTextA(dialog.handle(), kMinutesEditId, "99");
-    SendDlgItemMessageA(dialog.handle(), kBlankCheckId, BM_SETCHECK, BST_CHECKED, 0);
+    dialog.Enter("99", true);
 
     EXPECT_FALSE(ScreenSaverConfigureDialog(dialog.handle(), WM_COMMAND, MAKEWPARAM(kMinutesEditId, EN_CHANGE), 0));
     EXPECT_FALSE(ScreenSaverConfigureDialog(dialog.handle(), WM_MOUSEMOVE, 0, 0));
@@ -415,9 +420,7 @@ private:
     HMODULE module_;
 };
 
-TEST(ConfigDialogTest, DisplaySettingsShowAndOkKeepsThemForTheUser) {
-    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
-    WriteRaw("ClientDir", nullptr);
+TEST_F(ConfigDialogTest, DisplaySettingsShowAndOkKeepsThemForTheUser) {
     WriteRaw("Monitors", "primary");
     WriteRaw("Scale", "0");
     WriteUserText("Scale", "3");
@@ -545,19 +548,15 @@ private:
     std::thread worker_;
 };
 
-TEST(ConfigDialogTest, AStoreThatRefusesWritesFallsBackToTheFileOrSaysSo) {
-    SavedSettings saved(UserKeysAnd({"ClientPath", "ClientDir"}));
-    WriteRaw("ClientDir", nullptr);
-    WriteRaw("Blank", "0");
-    WriteRaw("Minutes", "3");
+TEST_F(ConfigDialogTest, AStoreThatRefusesWritesFallsBackToTheFileOrSaysSo) {
+    FileHolds("0", "3");
     {
         // Nothing per-user to hide the file: the file takes the values, and they are kept.
         ReadOnlyUserStore readOnly;
         ASSERT_TRUE(readOnly.locked());
         SettingsDialog dialog;
-        ASSERT_NE(dialog.handle(), nullptr);
-        ShowWindow(dialog.handle(), SW_SHOWNOACTIVATE);
-        SetDlgItemTextA(dialog.handle(), kMinutesEditId, "6");
+        ASSERT_TRUE(dialog.Show());
+        dialog.Enter("6");
         dialog.Command(IDOK);
         EXPECT_FALSE(dialog.Open());
         EXPECT_EQ(RawValue("Minutes"), "6");
@@ -571,10 +570,9 @@ TEST(ConfigDialogTest, AStoreThatRefusesWritesFallsBackToTheFileOrSaysSo) {
     ReadOnlyUserStore readOnly;
     ASSERT_TRUE(readOnly.locked());
     SettingsDialog dialog;
-    ASSERT_NE(dialog.handle(), nullptr);
-    ShowWindow(dialog.handle(), SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(dialog.Show());
     EXPECT_EQ(dialog.MinutesText(), "4");
-    SetDlgItemTextA(dialog.handle(), kMinutesEditId, "11");
+    dialog.Enter("11");
     std::string told;
     {
         MessageBoxAnswerer answerer;

@@ -20,12 +20,12 @@ std::string UniqueName(const char* what) {
            std::to_string(++counter);
 }
 
-// A mapping made the way the client makes it, with a view of its own.
+// A mapping made the way the client makes it, under a new name, with a view of its own.
 class ClientMapping {
 public:
-    ClientMapping(const std::string& name, std::size_t size) : size_(size) {
+    ClientMapping(const char* what, std::size_t size) : name_(UniqueName(what)), size_(size) {
         object_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(size),
-                                     name.c_str());
+                                     name_.c_str());
         if (object_ != nullptr) view_ = static_cast<std::uint8_t*>(MapViewOfFile(object_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     }
     ~ClientMapping() {
@@ -36,6 +36,7 @@ public:
     ClientMapping& operator=(const ClientMapping&) = delete;
 
     bool ok() const { return view_ != nullptr; }
+    const char* name() const { return name_.c_str(); }
     std::uint8_t* bytes() { return view_; }
     std::size_t size() const { return size_; }
     std::int32_t Int32At(std::size_t offset) const {
@@ -46,6 +47,7 @@ public:
     void SetInt32At(std::size_t offset, std::int32_t value) { std::memcpy(view_ + offset, &value, sizeof value); }
 
 private:
+    std::string name_;
     HANDLE object_ = nullptr;
     std::uint8_t* view_ = nullptr;
     std::size_t size_;
@@ -55,12 +57,11 @@ constexpr std::size_t kAttachedOffset = 126848;
 constexpr std::size_t kPriorityOffset = 126852;
 
 TEST(SharedMappingWin32, OpensTheClientsObjectAndSharesItsBytes) {
-    const std::string name = UniqueName("share");
-    ClientMapping client(name, kSharedStatusSize);
+    ClientMapping client("share", kSharedStatusSize);
     ASSERT_TRUE(client.ok());
 
     SharedMapping saver;
-    ASSERT_TRUE(OpenSharedStatus(saver, name.c_str()));
+    ASSERT_TRUE(OpenSharedStatus(saver, client.name()));
     ASSERT_NE(saver.record, nullptr);
     EXPECT_GE(saver.size, kSharedStatusSize);
     EXPECT_FALSE(saver.created);
@@ -88,13 +89,12 @@ TEST(SharedMappingWin32, OpensTheClientsObjectAndSharesItsBytes) {
 }
 
 TEST(SharedMappingWin32, MarkerWritesAttachedThenPriorityAndDetachClearsOnlyAttached) {
-    const std::string name = UniqueName("marker");
-    ClientMapping client(name, kSharedStatusSize);
+    ClientMapping client("marker", kSharedStatusSize);
     ASSERT_TRUE(client.ok());
     client.SetInt32At(kPriorityOffset, -1);
 
     SharedMapping saver;
-    ASSERT_TRUE(OpenSharedStatus(saver, name.c_str()));
+    ASSERT_TRUE(OpenSharedStatus(saver, client.name()));
     const std::int32_t priorityClass = CaptureSaverPriorityClass();
     EXPECT_EQ(priorityClass, 0x20);  // NORMAL_PRIORITY_CLASS: the test runs at normal priority
 
@@ -134,13 +134,12 @@ TEST(SharedMappingWin32, RefusesMappingsShorterThanTheRecord) {
     // last page still reaches past the end of the record.
     for (const std::size_t size : {std::size_t{4096}, std::size_t{100000}}) {
         SCOPED_TRACE(size);
-        const std::string name = UniqueName("short");
-        ClientMapping client(name, size);
+        ClientMapping client("short", size);
         ASSERT_TRUE(client.ok());
         std::memset(client.bytes(), 0xAB, size);
 
         SharedMapping saver;
-        EXPECT_FALSE(OpenSharedStatus(saver, name.c_str()));
+        EXPECT_FALSE(OpenSharedStatus(saver, client.name()));
         EXPECT_EQ(saver.record, nullptr);
         EXPECT_EQ(saver.size, 0u);
 
@@ -158,11 +157,10 @@ TEST(SharedMappingWin32, MissingObjectIsNotAttached) {
 }
 
 TEST(SharedMappingWin32, SaverHandleIsInheritable) {
-    const std::string name = UniqueName("inherit");
-    ClientMapping client(name, kSharedStatusSize);
+    ClientMapping client("inherit", kSharedStatusSize);
     ASSERT_TRUE(client.ok());
     SharedMapping saver;
-    ASSERT_TRUE(OpenSharedStatus(saver, name.c_str()));
+    ASSERT_TRUE(OpenSharedStatus(saver, client.name()));
     DWORD flags = 0;
     ASSERT_TRUE(GetHandleInformation(reinterpret_cast<HANDLE>(saver.handle), &flags));
     EXPECT_NE(flags & HANDLE_FLAG_INHERIT, 0u);

@@ -159,3 +159,43 @@ x11_count() {
   "$x11_convert" "$1" -crop "$3" +repage -alpha off -fill '#010101' +opaque "$2" -fill white -opaque "$2" \
     -fill black +opaque white -precision 15 -format '%[fx:round(mean.r * w * h)]' info:
 }
+
+# The real XScreenSaver daemon in a HOME of the test's own, whose .xscreensaver names
+# "orvane -root" as its only program, and orvane-sim writing the record. XScreenSaver runs no
+# hacks as root, so as root the daemon and the client run as nobody; it passes the options with
+# two dashes ("--root"). x11_daemon COMMAND... runs COMMAND as the daemon's user in that HOME.
+X11_AS_USER=()
+readonly X11_HACK="$x11_bin_dir/orvane --?root"
+x11_daemon() { "${X11_AS_USER[@]}" env HOME="$X11_WORK/home" "$@"; }
+x11_xscreensaver_start() {
+  local home=$X11_WORK/home
+  command -v xscreensaver >/dev/null || x11_fail "xscreensaver is not installed (scripts/bootstrap)"
+  [[ ! -e /dev/shm/orvane_share ]] || x11_fail "a record /orvane_share exists already: another client runs"
+  # The hacks run as nobody: a readers' board left by another user would leave each of them alone.
+  rm -f /dev/shm/orvane_share.readers
+  mkdir -p "$home"
+  printf '%s\n' 'mode:		one' 'selected:	0' 'lock:		False' 'splash:		False' 'fade:		False' 'unfade:		False' \
+    'timeout:	0:30:00' "programs:	$x11_bin_dir/orvane -root" >"$home/.xscreensaver"
+  if ((EUID == 0)); then
+    X11_AS_USER=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+    chown -R nobody:nogroup "$home"
+    chmod 755 "$X11_WORK"
+  fi
+  x11_start daemon x11_daemon xscreensaver -no-splash
+  _x11_daemon_answers() { x11_daemon xscreensaver-command -version >/dev/null 2>&1; }
+  x11_poll 30 _x11_daemon_answers || x11_fail "the XScreenSaver daemon does not answer"
+  x11_start sim "${X11_AS_USER[@]}" "$x11_bin_dir/orvane-sim" --scenario steady --rate 5
+  x11_poll 20 test -e /dev/shm/orvane_share || x11_fail "orvane-sim made no record"
+}
+
+# x11_xscreensaver_command WORD: xscreensaver-command -WORD, its output in $X11_WORK/WORD.out.
+x11_xscreensaver_command() {
+  x11_daemon xscreensaver-command "-$1" >"$X11_WORK/$1.out" 2>&1 || x11_fail "xscreensaver-command -$1 failed"
+}
+
+# Deactivating the daemon ends every hack of ours, with the marker back at 0.
+x11_xscreensaver_end() {
+  x11_xscreensaver_command deactivate
+  _x11_hacks_ended() { ! pgrep -f "$X11_HACK" >/dev/null && [[ $(x11_attached) == 0 ]]; }
+  x11_poll 30 _x11_hacks_ended || x11_fail "after -deactivate the hack runs on or the marker is $(x11_attached)"
+}

@@ -16,12 +16,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "program_helpers.h"
+
 namespace {
 
 constexpr char kClassName[] = "OrvaneE2eWindow";
 constexpr char kTitle[] = "Orvane e2e window";
-
-unsigned long long Number(HWND window) { return static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)); }
 
 void Say(const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -40,18 +40,6 @@ int PrintForeground() {
     GetWindowTextA(window, title, sizeof title);
     Say("foreground " + std::to_string(Number(window)) + " class " + className + " title " + title);
     return 0;
-}
-
-bool FileExists(const std::string& path) {
-    return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
 }
 
 int TakeForeground(const std::string& stopFile, double timeoutSeconds) {

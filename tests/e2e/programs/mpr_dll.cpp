@@ -5,23 +5,12 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+
+#include "program_helpers.h"
 
 namespace {
 
 HMODULE gSelf = nullptr;
-
-bool LogPath(char* path, DWORD size) {
-    const DWORD length = GetModuleFileNameA(gSelf, path, size);
-    if (length == 0 || length >= size) return false;
-    char* slash = std::strrchr(path, '\\');
-    if (slash == nullptr) return false;
-    slash[1] = '\0';
-    constexpr char kName[] = "MPR.log";
-    if (std::strlen(path) + sizeof kName > size) return false;
-    std::strncat(path, kName, size - std::strlen(path) - 1);
-    return true;
-}
 
 }  // namespace
 
@@ -32,7 +21,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 extern "C" DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND window, DWORD flags, LPVOID reserved) {
     char path[MAX_PATH];
-    if (!LogPath(path, sizeof path)) return ERROR_SUCCESS;
+    if (!PathBeside(gSelf, "MPR.log", path, sizeof path)) return ERROR_SUCCESS;
     char className[128] = "";
     if (window == nullptr || GetClassNameA(window, className, sizeof className) == 0) {
         std::snprintf(className, sizeof className, "%s", "(none)");

@@ -5,23 +5,12 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+
+#include "program_helpers.h"
 
 namespace {
 
 HMODULE gSelf = nullptr;
-
-// `name` beside this library, or false when the path does not fit.
-bool SiblingPath(const char* name, char* path, DWORD size) {
-    const DWORD length = GetModuleFileNameA(gSelf, path, size);
-    if (length == 0 || length >= size) return false;
-    char* slash = std::strrchr(path, '\\');
-    if (slash == nullptr) return false;
-    slash[1] = '\0';
-    if (std::strlen(path) + std::strlen(name) + 1 > size) return false;
-    std::strncat(path, name, size - std::strlen(path) - 1);
-    return true;
-}
 
 int ReadCount(const char* path) {
     int count = 0;
@@ -60,8 +49,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 extern "C" BOOL WINAPI VerifyScreenSavePwd(HWND window) {
     char countPath[MAX_PATH];
     char logPath[MAX_PATH];
-    if (!SiblingPath("PASSWORD.count", countPath, sizeof countPath) ||
-        !SiblingPath("PASSWORD.log", logPath, sizeof logPath)) {
+    if (!PathBeside(gSelf, "PASSWORD.count", countPath, sizeof countPath) ||
+        !PathBeside(gSelf, "PASSWORD.log", logPath, sizeof logPath)) {
         return FALSE;
     }
     const int count = ReadCount(countPath) + 1;

@@ -28,6 +28,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "program_helpers.h"
+
 namespace {
 
 constexpr char kClassName[] = "OrvanePreviewHost";
@@ -46,8 +48,6 @@ void Say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-unsigned long long Number(HWND window) { return static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)); }
-
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_HELP:
@@ -61,18 +61,6 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-bool FileExists(const std::string& path) {
-    return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
     }
 }
 

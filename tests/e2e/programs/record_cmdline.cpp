@@ -7,22 +7,15 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+
+#include "program_helpers.h"
 
 namespace {
 
 bool LogPath(char* path, DWORD size) {
     const DWORD fromEnvironment = GetEnvironmentVariableA("ORVANE_E2E_CMDLINE_LOG", path, size);
     if (fromEnvironment > 0 && fromEnvironment < size) return true;
-    const DWORD length = GetModuleFileNameA(nullptr, path, size);
-    if (length == 0 || length >= size) return false;
-    char* slash = std::strrchr(path, '\\');
-    if (slash == nullptr) return false;
-    slash[1] = '\0';
-    constexpr char kName[] = "record-cmdline.log";
-    if (std::strlen(path) + sizeof kName > size) return false;
-    std::strncat(path, kName, size - std::strlen(path) - 1);
-    return true;
+    return PathBeside(nullptr, "record-cmdline.log", path, size);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include <limits>
 #include <thread>
 
+#include "common/library_client.h"
 #include "record/demo_record.h"
 #include "http_routes.h"
 #include "http_server.h"
@@ -107,14 +108,16 @@ protected:
         client_->set_read_timeout(10, 0);
     }
     void MakeRecord() {
-        ASSERT_TRUE(CreateSharedStatus(mapping_, kSharedStatusSize, name_.c_str()));
-        FillDemoRecord(*mapping_.record);
+        record_ = std::make_unique<LibraryClient>(name_);
+        ASSERT_EQ(record_->status, ORVANE_OK) << record_->message;
+        FillDemoRecord(record_->Record());
     }
+    SharedStatus* Record() { return &record_->Record(); }
     void TearDown() override {
         if (server_) server_->Stop();
         if (listener_.joinable()) listener_.join();
         if (service_) service_->Stop();
-        if (mapping_.record != nullptr) CloseSharedStatus(mapping_);
+        record_.reset();
         RemoveSharedStatus(name_.c_str());
         shm_unlink(("/" + name_ + ".readers").c_str());
     }
@@ -136,7 +139,7 @@ protected:
     }
 
     std::string name_;
-    SharedMapping mapping_;
+    std::unique_ptr<LibraryClient> record_;
     std::unique_ptr<StatusService> service_;
     std::unique_ptr<HttpServer> server_;
     int port_ = 0;
@@ -150,10 +153,10 @@ TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) 
     fs::create_directories(dir);
     {
         std::ofstream dump(dir / "record.bin", std::ios::binary);
-        dump.write(reinterpret_cast<const char*>(mapping_.record), kSharedStatusSize);
+        dump.write(reinterpret_cast<const char*>(Record()), kSharedStatusSize);
     }
-    const std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(mapping_.record),
-                                            reinterpret_cast<unsigned char*>(mapping_.record) + kSharedStatusSize);
+    const std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(Record()),
+                                            reinterpret_cast<unsigned char*>(Record()) + kSharedStatusSize);
 
     Picture served;
     ASSERT_TRUE(DecodePng(ServedPng(), served));
@@ -183,8 +186,8 @@ TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) 
     EXPECT_EQ(wrong, 0u);
 
     // A passive reader: not a byte of the record written, every flag still raised.
-    EXPECT_EQ(std::memcmp(before.data(), mapping_.record, kSharedStatusSize), 0);
-    EXPECT_EQ(mapping_.record->progress_changed, 1);
+    EXPECT_EQ(std::memcmp(before.data(), Record(), kSharedStatusSize), 0);
+    EXPECT_EQ(Record()->progress_changed, 1);
     fs::remove_all(dir);
 }
 
@@ -239,8 +242,8 @@ TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {
     EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0);
 
     // The client writes as a client does: the field, then its flag.
-    mapping_.record->progress_fraction = 0.875f;
-    WriteFlag(mapping_.record->progress_changed, 1);
+    Record()->progress_fraction = 0.875f;
+    WriteFlag(Record()->progress_changed, 1);
     std::string next;
     ASSERT_TRUE(WaitFor([&] {
         next = Body("/status.png");
@@ -252,7 +255,7 @@ TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {
 
 TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
     Start(true);
-    SharedStatus& r = *mapping_.record;
+    SharedStatus& r = *Record();
     r.progress_fraction = 0.25f;
     r.user_info.units_completed = 42;
     r.cpu_seconds = 3600.5;
@@ -297,7 +300,7 @@ TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
 
 TEST_F(Serve, AHostileRecordGivesBoundedEscapedTextsAndDefinedFigures) {
     Start(true);
-    SharedStatus& r = *mapping_.record;
+    SharedStatus& r = *Record();
     std::memset(r.status_text_a, 'A', sizeof r.status_text_a);  // no terminator
     std::snprintf(r.status_text_b, sizeof r.status_text_b, "%s", "quote\" back\\ bell\a high\xE9");
     r.progress_fraction = std::numeric_limits<float>::quiet_NaN();
@@ -347,8 +350,7 @@ TEST_F(Serve, WithoutARecordItSaysSoAndTakesTheRecordOnceItAppears) {
     EXPECT_FALSE(ServedPng().empty());
 
     // The client stops and unlinks its record: absent again everywhere, not merely stalled.
-    CloseSharedStatus(mapping_);
-    RemoveSharedStatus(name_.c_str());
+    record_->Close();
     EXPECT_TRUE(WaitFor([&] { return MetricValue(Body("/metrics"), "orvane_record_present") == 0.0; }));
     const std::string json = Body("/status.json");
     EXPECT_NE(json.find("\"present\":false"), std::string::npos) << json;
@@ -438,8 +440,8 @@ TEST_F(Serve, ManyClientsAtOnceWithAChangingRecordAndASlowClientAllGetAnswers) {
     std::thread writer([&] {
         // A client at a high rate: a new progress every millisecond.
         for (int i = 0; writing.load(); ++i) {
-            mapping_.record->progress_fraction = static_cast<float>(i % 1000) / 1000.0f;
-            WriteFlag(mapping_.record->progress_changed, 1);
+            Record()->progress_fraction = static_cast<float>(i % 1000) / 1000.0f;
+            WriteFlag(Record()->progress_changed, 1);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

@@ -141,19 +141,6 @@ std::string WaitingLine() {
     return WaitingLineFor(kSharedStatusName);
 }
 
-std::vector<std::string> HeaderCandidates(const std::string& executablePath, const std::string& installedDataDir) {
-    std::vector<std::string> candidates;
-    const std::size_t slash = executablePath.find_last_of('/');
-    if (slash != std::string::npos) {
-        // <prefix>/libexec/xscreensaver/orvane -> <prefix>/share/orvane
-        const std::string folder = executablePath.substr(0, slash);
-        candidates.push_back(folder + "/../../share/orvane/header.bmp");
-    }
-    if (!installedDataDir.empty()) candidates.push_back(installedDataDir + "/header.bmp");
-    candidates.push_back("header.bmp");
-    return candidates;
-}
-
 std::string FpsText(std::uint32_t frames, double seconds) {
     char text[32];
     const double rate = seconds > 0 ? frames / seconds : 0.0;

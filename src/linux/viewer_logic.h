@@ -1,6 +1,6 @@
 // The Linux viewer's decisions, as pure functions the host tests call directly: its command
-// line (XScreenSaver's conventions), the line it shows while there is no record, where it
-// looks for the header image, and its frame-rate overlay.
+// line (XScreenSaver's conventions), the line it shows while there is no record, and its
+// frame-rate overlay.
 #pragma once
 
 #include <cstdint>
@@ -40,12 +40,6 @@ bool ParseWindowId(const char* text, std::uint64_t& id);
 
 // The centred line on black while the client has not made its record.
 std::string WaitingLine();
-
-// Where the header image is looked for, in order, when -header does not name one: the data
-// folder of the installed tree the program runs from (<prefix>/share/orvane beside
-// <prefix>/libexec/xscreensaver), the folder the build was told to install into, then the
-// current directory.
-std::vector<std::string> HeaderCandidates(const std::string& executablePath, const std::string& installedDataDir);
 
 // The display scaling the desktop asks for: "Xft.dpi" in the resource database text
 // (XResourceManagerString), as desktops set it; 96 when it is absent or not a sensible number.

@@ -20,6 +20,7 @@
 #include "screen/status_display.h"
 #include "linux/viewer_logic.h"
 #include "linux/x11_presenter.h"
+#include "reader/header_image.h"
 #include "reader/reader_session.h"
 #include "reader/tick_schedule.h"
 #include "record/shared_mapping.h"
@@ -54,19 +55,10 @@ int OnDisplayLost(Display*) {
     std::_Exit(1);
 }
 
-std::string ExecutablePath() {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return {};
-    path[length] = '\0';
-    return path;
-}
-
 std::string HeaderImage(const ViewerOptions& options) {
     if (!options.headerPath.empty()) return options.headerPath;
-    for (const std::string& candidate : HeaderCandidates(ExecutablePath(), ORVANE_DATA_DIR))
-        if (access(candidate.c_str(), R_OK) == 0) return candidate;
-    return kHeaderImageFile;
+    // <prefix>/libexec/xscreensaver/orvane -> <prefix>/share/orvane
+    return FindHeaderImage("../../share/orvane/", ORVANE_DATA_DIR);
 }
 
 Window TargetWindow(Display* display, const ViewerOptions& options) {

@@ -1,5 +1,6 @@
-// Opening, creating and releasing the named shared record. One source file per platform:
-// shared_mapping_win32.cpp (named file mapping) and shared_mapping_posix.cpp (shm_open).
+// A reader's side of the named shared record: opening, checking and releasing it. One source
+// file per platform: shared_mapping_win32.cpp (named file mapping) and shared_mapping_posix.cpp
+// (shm_open). A record is made only by the client library (src/client), tests included.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +13,6 @@ struct SharedMapping {
     SharedStatus* record = nullptr;  // the mapped view; null when not mapped
     std::size_t size = 0;            // bytes that the view really covers
     std::intptr_t handle = -1;       // HANDLE on Windows, file descriptor on POSIX
-    bool created = false;            // this process created the object (test clients, tools)
     bool writable = true;            // false: mapped read-only, any write faults
     std::uint64_t identity = 0;      // which object this is (POSIX: its inode); 0 on Windows
 };
@@ -38,11 +38,6 @@ enum class RecordState { Sound, Lost, Replaced, Removed };
 // `lookAtName`: also tell whether another object now has the name (a look-up, so it is asked
 // for sparingly).
 RecordState CheckSharedStatus(const SharedMapping& mapping, const char* name, bool lookAtName);
-
-// The client's side: creates (or opens) the object with at least `size` bytes and maps it.
-// A newly created object reads as zeros.
-bool CreateSharedStatus(SharedMapping& mapping, std::size_t size = kSharedStatusSize,
-                        const char* name = kSharedStatusName);
 
 // Unmaps the view. The handle stays open: the saver keeps it until the process ends.
 void UnmapSharedStatus(SharedMapping& mapping);

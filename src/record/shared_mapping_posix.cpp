@@ -92,7 +92,7 @@ std::uint64_t Identity(const struct stat& info) {
     return (static_cast<std::uint64_t>(info.st_dev) << 40) ^ static_cast<std::uint64_t>(info.st_ino);
 }
 
-bool MapWhole(SharedMapping& mapping, int fd, bool created, bool writable) {
+bool MapWhole(SharedMapping& mapping, int fd, bool writable) {
     struct stat info {};
     if (fstat(fd, &info) != 0 || info.st_size < static_cast<off_t>(kSharedStatusSize)) {
         close(fd);
@@ -108,7 +108,6 @@ bool MapWhole(SharedMapping& mapping, int fd, bool created, bool writable) {
     mapping.record = static_cast<SharedStatus*>(view);
     mapping.size = size;
     mapping.handle = fd;
-    mapping.created = created;
     mapping.writable = writable;
     mapping.identity = Identity(info);
     return true;
@@ -119,13 +118,13 @@ bool MapWhole(SharedMapping& mapping, int fd, bool created, bool writable) {
 bool OpenSharedStatus(SharedMapping& mapping, const char* name) {
     const int fd = shm_open(PosixName(name).c_str(), O_RDWR, 0);
     if (fd < 0) return false;
-    return MapWhole(mapping, fd, false, true);
+    return MapWhole(mapping, fd, true);
 }
 
 bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name) {
     const int fd = shm_open(PosixName(name).c_str(), O_RDONLY, 0);
     if (fd < 0) return false;
-    return MapWhole(mapping, fd, false, false);
+    return MapWhole(mapping, fd, false);
 }
 
 std::string SystemRecordName(const char* name) { return PosixName(name); }
@@ -147,23 +146,6 @@ RecordState CheckSharedStatus(const SharedMapping& mapping, const char* name, bo
     return other ? RecordState::Replaced : RecordState::Sound;
 }
 
-bool CreateSharedStatus(SharedMapping& mapping, std::size_t size, const char* name) {
-    if (size < kSharedStatusSize) size = kSharedStatusSize;
-    const int fd = shm_open(PosixName(name).c_str(), O_RDWR | O_CREAT, 0600);
-    if (fd < 0) return false;
-    struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        close(fd);
-        return false;
-    }
-    // ftruncate zero-fills what it adds; an existing larger object keeps its size.
-    if (info.st_size < static_cast<off_t>(size) && ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        close(fd);
-        return false;
-    }
-    return MapWhole(mapping, fd, true, true);
-}
-
 void UnmapSharedStatus(SharedMapping& mapping) {
     if (mapping.record != nullptr) {
         UnguardView(mapping.record);
@@ -177,7 +159,6 @@ void CloseSharedStatus(SharedMapping& mapping) {
     UnmapSharedStatus(mapping);
     if (mapping.handle >= 0) close(static_cast<int>(mapping.handle));
     mapping.handle = -1;
-    mapping.created = false;
 }
 
 void RemoveSharedStatus(const char* name) { shm_unlink(PosixName(name).c_str()); }

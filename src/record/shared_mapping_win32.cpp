@@ -11,7 +11,7 @@ HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 // short by less than its last page passes, and harmlessly so: every byte we touch is still
 // mapped memory. Neither the view nor the section (Wine reports whole pages for both) tells
 // the exact size the client asked for.
-bool MapWhole(SharedMapping& mapping, HANDLE object, bool created, bool writable = true) {
+bool MapWhole(SharedMapping& mapping, HANDLE object, bool writable) {
     void* view = MapViewOfFile(object, writable ? FILE_MAP_ALL_ACCESS : FILE_MAP_READ, 0, 0, 0);
     if (view == nullptr) return false;
     MEMORY_BASIC_INFORMATION region{};
@@ -22,7 +22,6 @@ bool MapWhole(SharedMapping& mapping, HANDLE object, bool created, bool writable
     mapping.record = static_cast<SharedStatus*>(view);
     mapping.size = region.RegionSize;
     mapping.handle = reinterpret_cast<std::intptr_t>(object);
-    mapping.created = created;
     mapping.writable = writable;
     return true;
 }
@@ -32,7 +31,7 @@ bool MapWhole(SharedMapping& mapping, HANDLE object, bool created, bool writable
 bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name) {
     HANDLE object = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
     if (object == nullptr) return false;
-    if (!MapWhole(mapping, object, false, false)) {
+    if (!MapWhole(mapping, object, false)) {
         CloseHandle(object);
         return false;
     }
@@ -46,20 +45,7 @@ RecordState CheckSharedStatus(const SharedMapping& mapping, const char*, bool) {
 bool OpenSharedStatus(SharedMapping& mapping, const char* name) {
     HANDLE object = OpenFileMappingA(FILE_MAP_ALL_ACCESS, TRUE, name);
     if (object == nullptr) return false;
-    if (!MapWhole(mapping, object, false)) {
-        CloseHandle(object);
-        return false;
-    }
-    return true;
-}
-
-bool CreateSharedStatus(SharedMapping& mapping, std::size_t size, const char* name) {
-    if (size < kSharedStatusSize) size = kSharedStatusSize;
-    const auto bytes = static_cast<unsigned long long>(size);
-    HANDLE object = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                       static_cast<DWORD>(bytes >> 32), static_cast<DWORD>(bytes), name);
-    if (object == nullptr) return false;
-    if (!MapWhole(mapping, object, GetLastError() != ERROR_ALREADY_EXISTS)) {
+    if (!MapWhole(mapping, object, true)) {
         CloseHandle(object);
         return false;
     }
@@ -76,7 +62,6 @@ void CloseSharedStatus(SharedMapping& mapping) {
     UnmapSharedStatus(mapping);
     if (mapping.handle != -1 && mapping.handle != 0) CloseHandle(AsHandle(mapping.handle));
     mapping.handle = -1;
-    mapping.created = false;
 }
 
 void RemoveSharedStatus(const char*) {}

@@ -8,12 +8,11 @@
 #include <pthread.h>
 #include <thread>
 #include <cstdio>
-#include <unistd.h>
 
 #include "http_server.h"
+#include "reader/header_image.h"
 #include "serve_options.h"
 #include "status_service.h"
-#include "screen/status_display.h"
 
 #ifndef ORVANE_DATA_DIR
 #define ORVANE_DATA_DIR ""
@@ -33,22 +32,6 @@ Ending& TheEnding() {
     return *ending;
 }
 
-// The header image beside an installed tree (<prefix>/bin/orvane-serve -> <prefix>/share/orvane),
-// then where the build installs it, then the current folder.
-std::string HeaderImage() {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    std::vector<std::string> candidates;
-    if (length > 0) {
-        const std::string self(path, static_cast<std::size_t>(length));
-        candidates.push_back(self.substr(0, self.find_last_of('/')) + "/../share/orvane/header.bmp");
-    }
-    if (ORVANE_DATA_DIR[0] != '\0') candidates.push_back(std::string(ORVANE_DATA_DIR) + "/header.bmp");
-    for (const std::string& candidate : candidates)
-        if (access(candidate.c_str(), R_OK) == 0) return candidate;
-    return kHeaderImageFile;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,7 +46,9 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    StatusService service(options.recordName, options.headerImage.empty() ? HeaderImage() : options.headerImage);
+    // <prefix>/bin/orvane-serve -> <prefix>/share/orvane
+    StatusService service(options.recordName, options.headerImage.empty() ? FindHeaderImage("../share/orvane/", ORVANE_DATA_DIR)
+                                                                          : options.headerImage);
     service.Start();
     const std::string token = options.token;
     HttpServer server([&service, token](const HttpRequest& request) { return Route(request, service, token); });

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "screen/status_display.h"
 #include "http_server.h"
+#include "reader/header_image.h"
 #include "serve_options.h"
 #include "status_service.h"
 
@@ -21,24 +21,13 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
     return TRUE;
 }
 
-std::string HeaderImage() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length > 0 && length < sizeof path) {
-        std::string self(path, length);
-        const std::string candidate = self.substr(0, self.find_last_of("\\/") + 1) + "header.bmp";
-        if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) return candidate;
-    }
-    return kHeaderImageFile;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     ServeOptions options;
     if (const int status = ReadServeCommandLine(argc, argv, options); status >= 0) return status;
     std::string error;
-    StatusService service(options.recordName, options.headerImage.empty() ? HeaderImage() : options.headerImage);
+    StatusService service(options.recordName, options.headerImage.empty() ? FindHeaderImage("", "") : options.headerImage);
     service.Start();
     const std::string token = options.token;
     HttpServer server([&service, token](const HttpRequest& request) { return Route(request, service, token); });

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
+
+#include "cli/command_line.h"
 
 const char kServeUsage[] =
     "usage: orvane-serve [--listen ADDR:PORT] [--record NAME] [--token FILE] [--header FILE]\n"
@@ -23,65 +23,38 @@ const char kServeUsage[] =
     "  --header FILE       the header image of the status screen\n"
     "  --help              this text\n";
 
-namespace {
-
-bool ParsePort(const std::string& text, int& port) {
-    if (text.empty() || text.size() > 5) return false;
-    for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    }
-    port = std::atoi(text.c_str());
-    return port >= 1 && port <= 65535;
-}
-
-}  // namespace
-
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& options, std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                error = arg + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        if (arg == "--listen") {
-            std::string text;
-            if (!value(text)) return false;
-            const std::size_t colon = text.rfind(':');
-            std::string host = colon == std::string::npos ? "" : text.substr(0, colon);
-            if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-            if (host.empty() || !ParsePort(text.substr(colon + 1), options.port)) {
-                error = "--listen takes ADDR:PORT, a port from 1 to 65535";
-                return false;
-            }
-            options.host = host;
-        } else if (arg == "--record") {
-            if (!value(options.recordName)) return false;
-            // The name goes into the waiting line of the page and the JSON: letters, digits, '.',
-            // '_' and '-' only, so it needs no escaping anywhere.
-            const bool plain = options.recordName.size() <= 200 &&
-                               std::all_of(options.recordName.begin(), options.recordName.end(), [](char c) {
-                                   return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
-                               });
-            if (!plain) {
-                error = "--record takes a name of letters, digits, '.', '_' and '-'";
-                return false;
-            }
-        } else if (arg == "--token") {
-            if (!value(options.tokenFile)) return false;
-        } else if (arg == "--header") {
-            if (!value(options.headerImage)) return false;
-        } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else {
-            error = "unknown option '" + arg + "'";
-            return false;
-        }
-    }
-    return true;
+    return cli::OptionReader()
+        .EmptyValueIsMissing()
+        .Value("--listen",
+               [&options](const std::string& text) {
+                   const std::size_t colon = text.rfind(':');
+                   std::string host = colon == std::string::npos ? "" : text.substr(0, colon);
+                   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+                   const std::string port = colon == std::string::npos ? "" : text.substr(colon + 1);
+                   // At most five digits: a port padded with more zeros is refused, as it always was.
+                   if (host.empty() || port.size() > 5 || !cli::ReadWhole(port, options.port) || options.port < 1 ||
+                       options.port > 65535) {
+                       return false;
+                   }
+                   options.host = host;
+                   return true;
+               },
+               "--listen takes ADDR:PORT, a port from 1 to 65535")
+        .Value("--record",
+               [&options](const std::string& name) {
+                   options.recordName = name;
+                   // The name goes into the waiting line of the page and the JSON: letters,
+                   // digits, '.', '_' and '-' only, so it needs no escaping anywhere.
+                   return name.size() <= 200 && std::all_of(name.begin(), name.end(), [](char c) {
+                              return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
+                          });
+               },
+               "--record takes a name of letters, digits, '.', '_' and '-'")
+        .Text("--token", options.tokenFile)
+        .Text("--header", options.headerImage)
+        .Switch({"--help", "-h"}, options.help)
+        .Read(args, error);
 }
 
 bool LoadToken(ServeOptions& options, std::string& error) {
@@ -106,13 +79,7 @@ bool LoadToken(ServeOptions& options, std::string& error) {
 
 int ReadServeCommandLine(int argc, char** argv, ServeOptions& options) {
     std::string error;
-    if (!ParseServeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error) || !LoadToken(options, error)) {
-        std::fprintf(stderr, "orvane-serve: %s\n%s", error.c_str(), kServeUsage);
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kServeUsage, stdout);
-        return 0;
-    }
-    return -1;
+    const bool read =
+        ParseServeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error) && LoadToken(options, error);
+    return cli::Conclude("orvane-serve", kServeUsage, cli::UsageOnMistake::Yes, read, error, options.help);
 }

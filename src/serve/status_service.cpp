@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "reader/tick_schedule.h"
 #include "screen/status_display.h"
 #include "record/inspect.h"
 #include "graphics/png_encode.h"
@@ -41,13 +42,11 @@ StatusService::~StatusService() { Close(); }
 void StatusService::Start() {
     if (running_.exchange(true)) return;
     thread_ = std::thread([this] {
-        auto next = std::chrono::steady_clock::now();
+        // The readers' one rhythm: after a stall, on with the schedule rather than a burst.
+        TickSchedule ticks(std::chrono::milliseconds(kServeTickMs), TickSchedule::Clock::now());
         while (running_.load()) {
-            TickOnce();
-            next += std::chrono::milliseconds(kServeTickMs);
-            const auto now = std::chrono::steady_clock::now();
-            if (next < now) next = now;  // after a stall, on with the schedule rather than a burst
-            std::this_thread::sleep_until(next);
+            if (ticks.Due(TickSchedule::Clock::now())) TickOnce();
+            std::this_thread::sleep_until(ticks.Next());
         }
     });
 }

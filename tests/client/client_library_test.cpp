@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "record/record_builder.h"
+#include "common/library_client.h"
 #include "common/test_canvas.h"
 #include "screen/status_display.h"
 #include "record/inspect.h"
@@ -39,23 +40,9 @@ bool NameExists(const std::string& name) {
     return stat(("/dev/shm/" + name).c_str(), &info) == 0;
 }
 
-// A client on a record of its own, removed again however the test ends.
-struct Client {
-    // `fresh`: remove what an earlier run of the same test left under the name first.
-    explicit Client(const char* what, unsigned flags = 0, bool fresh = true) : name(TestName(what)) {
-        if (fresh) shm_unlink(("/" + name).c_str());
-        status = orvane_open(name.c_str(), flags, &handle, message, sizeof message);
-    }
-    ~Client() {
-        orvane_close(handle);
-        shm_unlink(("/" + name).c_str());
-    }
-    SharedStatus& Record() { return *static_cast<SharedStatus*>(orvane_raw_record(handle, nullptr)); }
-
-    std::string name;
-    orvane_client* handle = nullptr;
-    orvane_status status = ORVANE_ERR_SYSTEM;
-    char message[256] = {};
+// A client on a record of its own, named after what the test does.
+struct Client : LibraryClient {
+    explicit Client(const char* what, unsigned flags = 0, bool fresh = true) : LibraryClient(TestName(what), flags, fresh) {}
 };
 
 // A reader's display over a record, built as the saver builds it (this writes its area).
@@ -611,14 +598,12 @@ TEST(ClientLibraryOpen, MakesAPrivateZeroedRecordAndRemovesItAtClose) {
         EXPECT_EQ(info.st_mode & 0777, 0600u);
         EXPECT_EQ(static_cast<std::size_t>(info.st_size), kSharedStatusSize);
         EXPECT_EQ(client.message[0], '\0');
-        orvane_close(client.handle);
-        client.handle = nullptr;
+        client.Close();
         EXPECT_FALSE(NameExists(name));
     }
     Client kept("keep", ORVANE_OPEN_KEEP_NAME);
     ASSERT_EQ(kept.status, ORVANE_OK) << kept.message;
-    orvane_close(kept.handle);
-    kept.handle = nullptr;
+    kept.Close();
     EXPECT_TRUE(NameExists(kept.name));
 }
 

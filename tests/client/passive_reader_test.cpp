@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/library_client.h"
 #include "common/test_canvas.h"
 #include "orvane/client.h"
 #include "reader/reader_session.h"
@@ -22,20 +23,6 @@
 namespace {
 
 constexpr Rect kWholeCanvas{0, 0, kCanvasWidth, kCanvasHeight};
-
-struct LibraryClient {
-    explicit LibraryClient(const std::string& recordName) : name(recordName) {
-        shm_unlink(("/" + name).c_str());
-        EXPECT_EQ(orvane_open(name.c_str(), 0, &handle, nullptr, 0), ORVANE_OK);
-    }
-    ~LibraryClient() {
-        orvane_close(handle);
-        shm_unlink(("/" + name + ".readers").c_str());
-    }
-    SharedStatus& Record() { return *static_cast<SharedStatus*>(orvane_raw_record(handle, nullptr)); }
-    std::string name;
-    orvane_client* handle = nullptr;
-};
 
 ReaderConfig Config(const std::string& name, bool passive) {
     ReaderConfig config;
@@ -175,6 +162,8 @@ TEST(PassiveReaderAlone, DrawsWhatASoleReaderDrawsForTheSameCalls) {
         const std::string base = "orvane_test_passive_" + std::to_string(getpid()) + "_" + std::to_string(seed);
         LibraryClient served(base + "_served");
         LibraryClient watched(base + "_watched");
+        ASSERT_EQ(served.status, ORVANE_OK) << served.message;
+        ASSERT_EQ(watched.status, ORVANE_OK) << watched.message;
         ReaderSession sole(Config(served.name, false));
         ReaderSession passive(Config(watched.name, true));
         std::uint32_t now = 0;

@@ -14,6 +14,7 @@
 
 #include "inspect_run.h"
 #include "record/inspect.h"
+#include "common/library_client.h"
 #include "record/record_builder.h"
 #include "record/record_items.h"
 #include "record/shared_mapping.h"
@@ -173,12 +174,12 @@ TEST(InspectRun, PrintsADumpAndExitsByWhatLintFound) {
 
 TEST(InspectRun, WatchesALiveRecordWithoutWritingIt) {
     const std::string name = "orvane_inspect_" + std::to_string(getpid());
-    SharedMapping client;
-    ASSERT_TRUE(CreateSharedStatus(client, kSharedStatusSize, name.c_str()));
+    LibraryClient client(name);
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
     RecordBuilder b = CleanRecord();
-    std::memcpy(client.record, &b.Record(), sizeof(SharedStatus));
+    std::memcpy(&client.Record(), &b.Record(), sizeof(SharedStatus));
     std::vector<unsigned char> before(kSharedStatusSize);
-    std::memcpy(before.data(), client.record, kSharedStatusSize);
+    std::memcpy(before.data(), &client.Record(), kSharedStatusSize);
 
     InspectOptions options;
     std::string error;
@@ -194,9 +195,7 @@ TEST(InspectRun, WatchesALiveRecordWithoutWritingIt) {
     std::size_t prints = 0;
     for (std::size_t at = printed.find("\x1b[H\x1b[J"); at != std::string::npos; at = printed.find("\x1b[H\x1b[J", at + 1)) ++prints;
     EXPECT_EQ(prints, 3u);
-    EXPECT_EQ(std::memcmp(before.data(), client.record, kSharedStatusSize), 0);
-    CloseSharedStatus(client);
-    RemoveSharedStatus(name.c_str());
+    EXPECT_EQ(std::memcmp(before.data(), &client.Record(), kSharedStatusSize), 0);
 }
 
 }  // namespace

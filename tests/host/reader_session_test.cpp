@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "record/record_builder.h"
+#include "common/library_client.h"
 #include "common/test_canvas.h"
 #include "reader/reader_session.h"
 
@@ -29,36 +30,27 @@ std::string UniqueName(const char* what) {
 }
 
 // The client's record under a name of the test's own, and the readers' board beside it.
-struct Client {
-    explicit Client(const char* what) : name(UniqueName(what)) { EXPECT_TRUE(CreateSharedStatus(mapping, kSharedStatusSize, name.c_str())); }
-    ~Client() {
-        CloseSharedStatus(mapping);
-        RemoveSharedStatus(name.c_str());
-        shm_unlink(("/" + name + ".readers").c_str());
-    }
-    SharedStatus& record() { return *mapping.record; }
+struct Client : LibraryClient {
+    explicit Client(const char* what) : LibraryClient(UniqueName(what)) { EXPECT_EQ(status, ORVANE_OK) << message; }
     // Copies the built record's client fields in: the fields first, then every flag it raised.
     void Publish(RecordBuilder& builder) {
         SharedStatus& built = builder.Record();
-        const std::int32_t attached = record().saver_attached;
-        const std::int32_t priority = record().saver_priority_class;
-        const std::int32_t width = record().graph_area_width;
-        const std::int32_t height = record().graph_area_height;
+        const std::int32_t attached = Record().saver_attached;
+        const std::int32_t priority = Record().saver_priority_class;
+        const std::int32_t width = Record().graph_area_width;
+        const std::int32_t height = Record().graph_area_height;
         std::vector<std::int32_t> flags;
         for (int i = 0; i < kRecordFlagCount; ++i) flags.push_back(FlagAt(built, FlagOffsetByIndex(i)));
         for (int i = 0; i < kRecordFlagCount; ++i) FlagAt(built, FlagOffsetByIndex(i)) = 0;
         // Flags raised here and not drawn yet stay raised.
-        for (int i = 0; i < kRecordFlagCount; ++i) flags[i] |= ReadFlag(FlagAt(record(), FlagOffsetByIndex(i)));
-        std::memcpy(&record(), &built, sizeof(SharedStatus));
-        record().saver_attached = attached;
-        record().saver_priority_class = priority;
-        record().graph_area_width = width;
-        record().graph_area_height = height;
-        for (int i = 0; i < kRecordFlagCount; ++i) WriteFlag(FlagAt(record(), FlagOffsetByIndex(i)), flags[i]);
+        for (int i = 0; i < kRecordFlagCount; ++i) flags[i] |= ReadFlag(FlagAt(Record(), FlagOffsetByIndex(i)));
+        std::memcpy(&Record(), &built, sizeof(SharedStatus));
+        Record().saver_attached = attached;
+        Record().saver_priority_class = priority;
+        Record().graph_area_width = width;
+        Record().graph_area_height = height;
+        for (int i = 0; i < kRecordFlagCount; ++i) WriteFlag(FlagAt(Record(), FlagOffsetByIndex(i)), flags[i]);
     }
-
-    std::string name;
-    SharedMapping mapping;
 };
 
 ReaderConfig Config(const std::string& name, bool passive = false) {
@@ -144,7 +136,7 @@ TEST(ReaderSession, EveryReaderShowsEveryUpdateAndTheClientSeesItsFlagsLowered) 
         // owner's ticks in order rather than merging them.
     }
     for (int i = 0; i < kRecordFlagCount; ++i)
-        EXPECT_EQ(ReadFlag(FlagAt(client.record(), FlagOffsetByIndex(i))), 0) << "flag " << i << " is still raised";
+        EXPECT_EQ(ReadFlag(FlagAt(client.Record(), FlagOffsetByIndex(i))), 0) << "flag " << i << " is still raised";
     second.Tick(now);
     watcher.Tick(now);
     EXPECT_EQ(first.Role(), ReaderRole::Owner);
@@ -164,15 +156,15 @@ TEST(ReaderSession, TheMarkerStaysRaisedUntilTheLastReaderLeavesAndAPassiveOneNe
     auto second = std::make_unique<ReaderSession>(Config(client.name));
     ASSERT_TRUE(first->Attach());
     ASSERT_TRUE(second->Attach());
-    EXPECT_EQ(ReadFlag(client.record().saver_attached), 1);
-    EXPECT_EQ(ReadFlag(client.record().graph_area_width), 642);
+    EXPECT_EQ(ReadFlag(client.Record().saver_attached), 1);
+    EXPECT_EQ(ReadFlag(client.Record().graph_area_width), 642);
 
     // A passive reader beside them: the record is byte for byte what it was, whatever it draws.
     RecordBuilder update;
     update.StatusTextA("Quiet").GraphGeometry(10, 10, true, 20, 2, 30).FrameChanged().RowFill(1, 9);
     client.Publish(update);
     std::vector<unsigned char> before(kSharedStatusSize);
-    std::memcpy(before.data(), &client.record(), kSharedStatusSize);
+    std::memcpy(before.data(), &client.Record(), kSharedStatusSize);
     {
         ReaderSession watcher(Config(client.name, true));
         watcher.Tick(0);
@@ -180,12 +172,12 @@ TEST(ReaderSession, TheMarkerStaysRaisedUntilTheLastReaderLeavesAndAPassiveOneNe
         EXPECT_EQ(watcher.Role(), ReaderRole::Alone);
         EXPECT_FALSE(watcher.Mapping().writable);
     }
-    EXPECT_EQ(std::memcmp(before.data(), &client.record(), kSharedStatusSize), 0);
+    EXPECT_EQ(std::memcmp(before.data(), &client.Record(), kSharedStatusSize), 0);
 
     first.reset();
-    EXPECT_EQ(ReadFlag(client.record().saver_attached), 1) << "the first reader to leave wrote 0 under the other";
+    EXPECT_EQ(ReadFlag(client.Record().saver_attached), 1) << "the first reader to leave wrote 0 under the other";
     second.reset();
-    EXPECT_EQ(ReadFlag(client.record().saver_attached), 0);
+    EXPECT_EQ(ReadFlag(client.Record().saver_attached), 0);
 }
 
 TEST(ReaderSession, AReaderKilledOutrightLeavesTheOthersServedAndTheMarkerRaised) {
@@ -217,7 +209,7 @@ TEST(ReaderSession, AReaderKilledOutrightLeavesTheOthersServedAndTheMarkerRaised
     kill(owner, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(owner, &status, 0), owner);
-    EXPECT_EQ(ReadFlag(client.record().saver_attached), 1);
+    EXPECT_EQ(ReadFlag(client.Record().saver_attached), 1);
 
     // The survivor takes over and serves the handshake itself.
     RecordBuilder update;
@@ -225,14 +217,14 @@ TEST(ReaderSession, AReaderKilledOutrightLeavesTheOthersServedAndTheMarkerRaised
     client.Publish(update);
     survivor.Tick(33);
     EXPECT_EQ(survivor.Role(), ReaderRole::Owner);
-    EXPECT_EQ(ReadFlag(client.record().status_text_a_changed), 0);
-    EXPECT_EQ(ReadFlag(client.record().progress_changed), 0);
+    EXPECT_EQ(ReadFlag(client.Record().status_text_a_changed), 0);
+    EXPECT_EQ(ReadFlag(client.Record().progress_changed), 0);
     // A third reader joins and shows what the survivor shows.
     ReaderSession third(Config(client.name));
     third.Tick(66);
     EXPECT_EQ(third.Role(), ReaderRole::Follower);
     EXPECT_TRUE(SameScreen(*third.Display()->canvas, *survivor.Display()->canvas));
-    EXPECT_EQ(ReadFlag(client.record().saver_attached), 1);
+    EXPECT_EQ(ReadFlag(client.Record().saver_attached), 1);
 }
 
 TEST(ReaderSession, ARecordThatShrinksIsLeftAndAttachedAgainWithItsTextsKept) {
@@ -265,7 +257,7 @@ TEST(ReaderSession, ARecordThatShrinksIsLeftAndAttachedAgainWithItsTextsKept) {
 
 TEST(ReaderSession, ReadingPastACutRecordReadsZerosAndMarksItLost) {
     Client client("cut");
-    SetRecordText(client.record().status_text_a, "Soon gone");
+    SetRecordText(client.Record().status_text_a, "Soon gone");
     SharedMapping reader;
     ASSERT_TRUE(OpenSharedStatus(reader, client.name.c_str()));
     const int fd = shm_open(("/" + client.name).c_str(), O_RDWR, 0);
@@ -297,15 +289,17 @@ TEST(ReaderSession, ARecordRemovedAndNotReplacedIsLeftByAPassiveReaderAloneWithi
     viewer.Tick(1000);
     EXPECT_FALSE(passive.Attached()) << "a passive reader still reports a record nobody can open";
     EXPECT_TRUE(viewer.Attached()) << "the viewer stopped showing what the stopped client left";
-    EXPECT_EQ(ReadFlag(client.record().saver_attached), 1) << "the viewer's marker went with the passive reader";
+    EXPECT_EQ(ReadFlag(client.Record().saver_attached), 1) << "the viewer's marker went with the passive reader";
 
     // The client back: the passive reader takes the new record at its next try.
-    SharedMapping fresh;
-    ASSERT_TRUE(CreateSharedStatus(fresh, kSharedStatusSize, client.name.c_str()));
+    LibraryClient fresh(client.name, 0, false);
+    ASSERT_EQ(fresh.status, ORVANE_OK) << fresh.message;
     passive.Tick(2000);
     ASSERT_TRUE(passive.Attached());
-    EXPECT_EQ(passive.Mapping().identity, fresh.identity);
-    CloseSharedStatus(fresh);
+    SharedMapping named;
+    ASSERT_TRUE(OpenSharedStatusReadOnly(named, client.name.c_str()));
+    EXPECT_EQ(passive.Mapping().identity, named.identity);
+    CloseSharedStatus(named);
 }
 
 TEST(ReaderSession, ARecordReplacedUnderItsNameIsTakenWithinASecond) {
@@ -316,12 +310,12 @@ TEST(ReaderSession, ARecordReplacedUnderItsNameIsTakenWithinASecond) {
     const std::uint64_t oldIdentity = reader.Mapping().identity;
 
     // A restarted client: the old object unlinked, a new one made under the name.
-    SharedStatus& old = client.record();
+    SharedStatus& old = client.Record();
     RemoveSharedStatus(client.name.c_str());
-    SharedMapping fresh;
-    ASSERT_TRUE(CreateSharedStatus(fresh, kSharedStatusSize, client.name.c_str()));
-    SetRecordText(fresh.record->status_text_a, "The new client");
-    RaiseFlag(fresh.record->status_text_a_changed);
+    LibraryClient fresh(client.name, 0, false);
+    ASSERT_EQ(fresh.status, ORVANE_OK) << fresh.message;
+    SetRecordText(fresh.Record().status_text_a, "The new client");
+    RaiseFlag(fresh.Record().status_text_a_changed);
 
     reader.Tick(500);
     EXPECT_EQ(reader.Mapping().identity, oldIdentity) << "looked up the name before a second had passed";
@@ -329,10 +323,9 @@ TEST(ReaderSession, ARecordReplacedUnderItsNameIsTakenWithinASecond) {
     ASSERT_TRUE(reader.Attached());
     EXPECT_NE(reader.Mapping().identity, oldIdentity);
     EXPECT_EQ(ReadFlag(old.saver_attached), 0) << "the old record still says a reader is attached";
-    EXPECT_EQ(ReadFlag(fresh.record->saver_attached), 1);
-    EXPECT_EQ(ReadFlag(fresh.record->saver_priority_class), 0x20);
-    EXPECT_EQ(ReadFlag(fresh.record->graph_area_width), 642);
+    EXPECT_EQ(ReadFlag(fresh.Record().saver_attached), 1);
+    EXPECT_EQ(ReadFlag(fresh.Record().saver_priority_class), 0x20);
+    EXPECT_EQ(ReadFlag(fresh.Record().graph_area_width), 642);
     reader.Tick(1033);
-    EXPECT_EQ(ReadFlag(fresh.record->status_text_a_changed), 0);
-    CloseSharedStatus(fresh);
+    EXPECT_EQ(ReadFlag(fresh.Record().status_text_a_changed), 0);
 }

@@ -84,13 +84,6 @@ TEST(ViewerTextTest, WaitingLineNamesTheRecord) {
     EXPECT_EQ(WaitingLine(), "Waiting for the Orvane client (no shared record /orvane_share)");
 }
 
-TEST(ViewerTextTest, HeaderIsLookedForBesideTheInstalledTreeFirst) {
-    EXPECT_EQ(HeaderCandidates("/opt/x/usr/libexec/xscreensaver/orvane", "/usr/share/orvane"),
-              (std::vector<std::string>{"/opt/x/usr/libexec/xscreensaver/../../share/orvane/header.bmp",
-                                        "/usr/share/orvane/header.bmp", "header.bmp"}));
-    EXPECT_EQ(HeaderCandidates("", ""), (std::vector<std::string>{"header.bmp"}));
-}
-
 TEST(ViewerTextTest, XftDpiFromTheResourceDatabase) {
     EXPECT_EQ(XftDpi(nullptr), 96);
     EXPECT_EQ(XftDpi(""), 96);

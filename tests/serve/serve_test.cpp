@@ -24,6 +24,7 @@
 #include <limits>
 #include <thread>
 
+#include "common/library_client.h"
 #include "record/demo_record.h"
 #include "http_routes.h"
 #include "http_server.h"
@@ -107,14 +108,16 @@ protected:
         client_->set_read_timeout(10, 0);
     }
     void MakeRecord() {
-        ASSERT_TRUE(CreateSharedStatus(mapping_, kSharedStatusSize, name_.c_str()));
-        FillDemoRecord(*mapping_.record);
+        record_ = std::make_unique<LibraryClient>(name_);
+        ASSERT_EQ(record_->status, ORVANE_OK) << record_->message;
+        FillDemoRecord(record_->Record());
     }
+    SharedStatus* Record() { return &record_->Record(); }
     void TearDown() override {
         if (server_) server_->Stop();
         if (listener_.joinable()) listener_.join();
         if (service_) service_->Stop();
-        if (mapping_.record != nullptr) CloseSharedStatus(mapping_);
+        record_.reset();
         RemoveSharedStatus(name_.c_str());
         shm_unlink(("/" + name_ + ".readers").c_str());
     }
@@ -156,7 +159,7 @@ protected:
     }
 
     std::string name_;
-    SharedMapping mapping_;
+    std::unique_ptr<LibraryClient> record_;
     std::unique_ptr<StatusService> service_;
     std::unique_ptr<HttpServer> server_;
     int port_ = 0;
@@ -167,9 +170,9 @@ protected:
 TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) {
     Start(true);
     Picture snapshot;
-    ASSERT_NO_FATAL_FAILURE(Snapshot(mapping_.record, snapshot));
-    const std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(mapping_.record),
-                                            reinterpret_cast<unsigned char*>(mapping_.record) + kSharedStatusSize);
+    ASSERT_NO_FATAL_FAILURE(Snapshot(Record(), snapshot));
+    const std::vector<unsigned char> before(reinterpret_cast<unsigned char*>(Record()),
+                                            reinterpret_cast<unsigned char*>(Record()) + kSharedStatusSize);
 
     Picture served;
     ASSERT_TRUE(DecodePng(ServedPng(), served));
@@ -191,8 +194,8 @@ TEST_F(Serve, ThePictureIsOrvaneSnapshotsOfTheSameRecordAndScalesByWholePixels) 
     EXPECT_EQ(wrong, 0u);
 
     // A passive reader: not a byte of the record written, every flag still raised.
-    EXPECT_EQ(std::memcmp(before.data(), mapping_.record, kSharedStatusSize), 0);
-    EXPECT_EQ(mapping_.record->progress_changed, 1);
+    EXPECT_EQ(std::memcmp(before.data(), Record(), kSharedStatusSize), 0);
+    EXPECT_EQ(Record()->progress_changed, 1);
 }
 
 // With no saver beside it, nobody lowers a flag: the frame the library raises with every push
@@ -232,8 +235,8 @@ TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {
     EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0);
 
     // The client writes as a client does: the field, then its flag.
-    mapping_.record->progress_fraction = 0.875f;
-    WriteFlag(mapping_.record->progress_changed, 1);
+    Record()->progress_fraction = 0.875f;
+    WriteFlag(Record()->progress_changed, 1);
     std::string next;
     ASSERT_TRUE(WaitFor([&] {
         next = Body("/status.png");
@@ -245,7 +248,7 @@ TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {
 
 TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
     Start(true);
-    SharedStatus& r = *mapping_.record;
+    SharedStatus& r = *Record();
     r.progress_fraction = 0.25f;
     r.user_info.units_completed = 42;
     r.cpu_seconds = 3600.5;
@@ -290,7 +293,7 @@ TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
 
 TEST_F(Serve, AHostileRecordGivesBoundedEscapedTextsAndDefinedFigures) {
     Start(true);
-    SharedStatus& r = *mapping_.record;
+    SharedStatus& r = *Record();
     std::memset(r.status_text_a, 'A', sizeof r.status_text_a);  // no terminator
     std::snprintf(r.status_text_b, sizeof r.status_text_b, "%s", "quote\" back\\ bell\a high\xE9");
     r.progress_fraction = std::numeric_limits<float>::quiet_NaN();
@@ -340,8 +343,7 @@ TEST_F(Serve, WithoutARecordItSaysSoAndTakesTheRecordOnceItAppears) {
     EXPECT_FALSE(ServedPng().empty());
 
     // The client stops and unlinks its record: absent again everywhere, not merely stalled.
-    CloseSharedStatus(mapping_);
-    RemoveSharedStatus(name_.c_str());
+    record_->Close();
     EXPECT_TRUE(WaitFor([&] { return MetricValue(Body("/metrics"), "orvane_record_present") == 0.0; }));
     const std::string json = Body("/status.json");
     EXPECT_NE(json.find("\"present\":false"), std::string::npos) << json;
@@ -431,8 +433,8 @@ TEST_F(Serve, ManyClientsAtOnceWithAChangingRecordAndASlowClientAllGetAnswers) {
     std::thread writer([&] {
         // A client at a high rate: a new progress every millisecond.
         for (int i = 0; writing.load(); ++i) {
-            mapping_.record->progress_fraction = static_cast<float>(i % 1000) / 1000.0f;
-            WriteFlag(mapping_.record->progress_changed, 1);
+            Record()->progress_fraction = static_cast<float>(i % 1000) / 1000.0f;
+            WriteFlag(Record()->progress_changed, 1);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

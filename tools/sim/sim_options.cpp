@@ -1,8 +1,6 @@
 #include "sim_options.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include "cli/command_line.h"
 
 const char kSimUsage[] =
     "usage: orvane-sim [-min] [--scenario steady|burst|hostile] [--rate N] [--duration S]\n"
@@ -28,88 +26,31 @@ const char kSimUsage[] =
     "\n"
     "Stops on Ctrl-C or a termination request and removes the shared record.\n";
 
-namespace {
-
-bool ParseNumber(const std::string& text, double& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
-}
-
-bool ParseWhole(const std::string& text, std::uint64_t& value) {
-    if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size()) return false;
-    value = parsed;
-    return true;
-}
-
-}  // namespace
-
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                error = arg + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        std::string text;
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            return true;
-        } else if (arg == "-min" || arg == "--min") {
-            options.minimized = true;
-        } else if (arg == "--scenario") {
-            if (!value(text)) return false;
-            if (!ParseScenario(text, options.scenario)) {
-                error = "unknown scenario '" + text + "' (steady, burst or hostile)";
-                return false;
-            }
-        } else if (arg == "--rate") {
-            if (!value(text)) return false;
-            if (!ParseNumber(text, options.rate) || options.rate < 0.1 || options.rate > 10000.0) {
-                error = "--rate takes a number of updates per second from 0.1 to 10000, not '" + text + "'";
-                return false;
-            }
-        } else if (arg == "--duration") {
-            if (!value(text)) return false;
-            if (!ParseNumber(text, options.duration) || options.duration <= 0.0) {
-                error = "--duration takes a number of seconds above 0, not '" + text + "'";
-                return false;
-            }
-        } else if (arg == "--updates") {
-            if (!value(text)) return false;
-            if (!ParseWhole(text, options.updates) || options.updates == 0) {
-                error = "--updates takes a whole number from 1 up, not '" + text + "'";
-                return false;
-            }
-        } else if (arg == "--seed") {
-            if (!value(text)) return false;
-            if (!ParseWhole(text, options.seed)) {
-                error = "--seed takes a whole number from 0 up, not '" + text + "'";
-                return false;
-            }
-            options.seedGiven = true;
-        } else if (arg == "--spare-cpu-time") {
-            options.spareCpuTimeFlag = true;
-        } else if (arg == "--dump") {
-            if (!value(options.dumpPath)) return false;
-            if (options.dumpPath.empty()) {
-                error = "--dump needs a file name";
-                return false;
-            }
-        } else {
-            error = "unknown option '" + arg + "' (see --help)";
-            return false;
-        }
-    }
-    return true;
+    return cli::OptionReader()
+        .UnknownHint(" (see --help)")
+        .Stop({"--help", "-h"}, options.help)
+        .Switch({"-min", "--min"}, options.minimized)
+        .Value("--scenario", [&options](const std::string& name) { return ParseScenario(name, options.scenario); },
+               "unknown scenario '{}' (steady, burst or hostile)")
+        .Decimal("--rate", options.rate, [](double rate) { return rate >= 0.1 && rate <= 10000.0; },
+                 "--rate takes a number of updates per second from 0.1 to 10000, not '{}'")
+        .Decimal("--duration", options.duration, [](double seconds) { return seconds > 0.0; },
+                 "--duration takes a number of seconds above 0, not '{}'")
+        .Whole<std::uint64_t>("--updates", options.updates, [](std::uint64_t n) { return n != 0; },
+                              "--updates takes a whole number from 1 up, not '{}'")
+        .Value("--seed",
+               [&options](const std::string& text) {
+                   options.seedGiven = cli::ReadWhole(text, options.seed);
+                   return options.seedGiven;
+               },
+               "--seed takes a whole number from 0 up, not '{}'")
+        .Switch({"--spare-cpu-time"}, options.spareCpuTimeFlag)
+        .Value("--dump",
+               [&options](const std::string& path) {
+                   options.dumpPath = path;
+                   return !path.empty();
+               },
+               "--dump needs a file name")
+        .Read(args, error);
 }

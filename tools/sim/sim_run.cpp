@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "orvane/client.h"
 #include "simulator.h"
 
@@ -69,15 +70,11 @@ std::uint64_t FreshSeed() {
 }
 
 int ReadSimCommandLine(int argc, char** argv, SimOptions& options) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
-    if (!ParseSimOptions(args, options, error)) {
-        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kSimUsage, stdout);
-        return 0;
+    const bool read = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error);
+    if (const int exitCode = cli::Conclude("orvane-sim", kSimUsage, cli::UsageOnMistake::No, read, error, options.help);
+        exitCode >= 0) {
+        return exitCode;
     }
     if (!options.seedGiven) options.seed = FreshSeed();
     return -1;

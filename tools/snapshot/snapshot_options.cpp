@@ -1,6 +1,6 @@
 #include "snapshot_options.h"
 
-#include <charconv>
+#include "cli/command_line.h"
 
 const char kSnapshotUsage[] =
     "usage: orvane-snapshot (--record FILE | --live | --demo) --out FILE.png\n"
@@ -17,54 +17,20 @@ const char kSnapshotUsage[] =
     "  --record-out FILE  write the record as it stands after the updates\n"
     "  --help             show this text\n";
 
-namespace {
-
-bool ParseTicks(const std::string& text, int& ticks) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, ticks);
-    return result.ec == std::errc() && result.ptr == end && ticks >= 0;
-}
-
-}  // namespace
-
 bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions& options, std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                error = arg + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            return true;
-        } else if (arg == "--record") {
-            if (!value(options.recordPath)) return false;
-        } else if (arg == "--live") {
-            options.live = true;
-        } else if (arg == "--demo") {
-            options.demo = true;
-        } else if (arg == "--out") {
-            if (!value(options.outPath)) return false;
-        } else if (arg == "--header") {
-            if (!value(options.headerPath)) return false;
-        } else if (arg == "--record-out") {
-            if (!value(options.recordOutPath)) return false;
-        } else if (arg == "--ticks") {
-            std::string text;
-            if (!value(text)) return false;
-            if (!ParseTicks(text, options.ticks)) {
-                error = "--ticks takes a whole number from 0 up, not '" + text + "'";
-                return false;
-            }
-        } else {
-            error = "unknown option '" + arg + "' (see --help)";
-            return false;
-        }
-    }
+    const bool read = cli::OptionReader()
+                          .UnknownHint(" (see --help)")
+                          .Stop({"--help", "-h"}, options.help)
+                          .Text("--record", options.recordPath)
+                          .Switch({"--live"}, options.live)
+                          .Switch({"--demo"}, options.demo)
+                          .Text("--out", options.outPath)
+                          .Text("--header", options.headerPath)
+                          .Text("--record-out", options.recordOutPath)
+                          .Whole<int>("--ticks", options.ticks, [](int ticks) { return ticks >= 0; },
+                                      "--ticks takes a whole number from 0 up, not '{}'")
+                          .Read(args, error);
+    if (!read || options.help) return read;
     const int sources = (options.recordPath.empty() ? 0 : 1) + (options.live ? 1 : 0) + (options.demo ? 1 : 0);
     if (sources != 1) {
         error = "give exactly one of --record FILE, --live or --demo";

@@ -1,16 +1,17 @@
-// The per-tick redraw: every item of the record whose flag is raised is drawn into its panel
-// and its flag lowered.
+// The per-tick redraw: the items of the record named in a set, each drawn into its panel.
 //
 // The client rewrites the record whenever it likes, without a lock. So each item's flag is
-// lowered before the item is read: a change that the client makes while we draw raises the
-// flag again and is drawn at the next tick, where lowering it afterwards would lose it. Blocks
-// and texts are copied out first and formatted from the copy, so that every line of one item
-// comes from the same values and no text is measured in one state and drawn in another.
+// lowered before the item is read (record/flag_handshake.h), by whoever serves the record:
+// a change that the client makes while we draw raises the flag again and is drawn at the next
+// tick. Blocks and texts are copied out first and formatted from the copy, so that every line
+// of one item comes from the same values and no text is measured in one state and drawn in
+// another.
 #include <cstdio>
 #include <cstring>
 
 #include "screen/formatting.h"
 #include "screen/status_display.h"
+#include "record/flag_handshake.h"
 #include "record/record_items.h"
 
 namespace {
@@ -48,7 +49,7 @@ void CopyFieldText(char (&copy)[N], const char (&field)[N]) {
 
 namespace {
 
-using Show = void (StatusDisplay::*)();
+using Show = void (StatusDisplay::*)(const SharedStatus&);
 
 // What draws each text item, by its place in kRecordItems.
 constexpr Show kShowItem[] = {
@@ -61,50 +62,59 @@ static_assert(sizeof kShowItem / sizeof kShowItem[0] == kRecordItemCount - 1, "e
 
 }  // namespace
 
-std::int32_t StatusDisplay::Update() { return Serve(nullptr); }
-
-std::int32_t StatusDisplay::Replay(const ItemSet& items) { return Serve(&items); }
-
-std::int32_t StatusDisplay::Serve(const ItemSet* only) {
-    servesFlags = only == nullptr;
+ItemSet StatusDisplay::Draw(const SharedStatus& from, const ItemSet& items) {
     frameChanged = 0;
-    drawn = ItemSet{};
+    ItemSet drawn;
     for (int i = 0; i < kRecordItemCount - 1; ++i) {
-        const bool wanted = only != nullptr ? only->Has(i) : ReadFlag(FlagAt(*record, kRecordItems[i].flagOffset)) != 0;
-        if (!wanted) continue;
-        (this->*kShowItem[i])();
+        if (!items.Has(i)) continue;
+        (this->*kShowItem[i])(from);
         drawn.Add(i);
     }
     // The graph is always asked: its geometry has no flag and its rows have their own.
-    UpdateSpectrumGraph(only);
-    servesFlags = true;
+    drawn.Add(UpdateSpectrumGraph(from, items));
+    return drawn;
+}
+
+std::int32_t StatusDisplay::Update() {
+    Draw(*record_, TakeRaisedFlags(*record_));
     return frameChanged;
 }
 
-void StatusDisplay::LowerServed(std::int32_t& flag) {
-    if (servesFlags) LowerFlag(flag);
+void StatusDisplay::Serve(RecordItem item) {
+    LowerItemFlags(*record_, item);
+    (this->*kShowItem[ItemSet::Bit(item)])(*record_);
 }
 
-void StatusDisplay::ShowStatusTextA() {
-    LowerServed(record->status_text_a_changed);
-    char text[sizeof record->status_text_a];
-    CopyFieldText(text, record->status_text_a);
+void StatusDisplay::ShowStatusTextA() { Serve(RecordItem::StatusTextA); }
+void StatusDisplay::ShowStatusTextB() { Serve(RecordItem::StatusTextB); }
+void StatusDisplay::ShowUserInfo() { Serve(RecordItem::UserInfo); }
+void StatusDisplay::ShowDataInfo() { Serve(RecordItem::DataInfo); }
+void StatusDisplay::ShowCpuTime() { Serve(RecordItem::CpuTime); }
+void StatusDisplay::ShowProgress() { Serve(RecordItem::Progress); }
+void StatusDisplay::ShowStepProgress() { Serve(RecordItem::StepFraction); }
+void StatusDisplay::ShowSearchParams() { Serve(RecordItem::SearchParams); }
+void StatusDisplay::ShowCurrentPeak() { Serve(RecordItem::CurrentPeak); }
+void StatusDisplay::ShowBestPeak() { Serve(RecordItem::BestPeak); }
+void StatusDisplay::ShowBestGaussian() { Serve(RecordItem::BestGaussian); }
+void StatusDisplay::ShowMessage() { Serve(RecordItem::Message); }
+
+void StatusDisplay::ShowStatusTextA(const SharedStatus& from) {
+    char text[sizeof from.status_text_a];
+    CopyFieldText(text, from.status_text_a);
     analysisPanel->SetLine(kStatusLine, text);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowStatusTextB() {
-    LowerServed(record->status_text_b_changed);
-    char text[sizeof record->status_text_b];
-    CopyFieldText(text, record->status_text_b);
+void StatusDisplay::ShowStatusTextB(const SharedStatus& from) {
+    char text[sizeof from.status_text_b];
+    CopyFieldText(text, from.status_text_b);
     analysisPanel->SetLine(kStatusLine, text);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowUserInfo() {
-    LowerServed(record->user_info_changed);
+void StatusDisplay::ShowUserInfo(const SharedStatus& from) {
     UserInfo info;
-    std::memcpy(&info, &record->user_info, sizeof info);
+    std::memcpy(&info, &from.user_info, sizeof info);
 
     // The name field holds more than a line: a long name is cut where "Name: " and it fill
     // the line's buffer.
@@ -122,10 +132,9 @@ void StatusDisplay::ShowUserInfo() {
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowDataInfo() {
-    LowerServed(record->data_info_changed);
+void StatusDisplay::ShowDataInfo(const SharedStatus& from) {
     DataInfo info;
-    std::memcpy(&info, &record->data_info, sizeof info);
+    std::memcpy(&info, &from.data_info, sizeof info);
 
     char line[kLineBufferSize];
     char rightAscension[64];
@@ -156,13 +165,11 @@ void StatusDisplay::ShowDataInfo() {
 }
 
 // One redraw serves both flags: the box, the percentage and the time share line 10.
-void StatusDisplay::ShowCpuTime() { ShowProgress(); }
+void StatusDisplay::ShowCpuTime(const SharedStatus& from) { ShowProgress(from); }
 
-void StatusDisplay::ShowProgress() {
-    LowerServed(record->progress_changed);
-    LowerServed(record->cpu_time_changed);
-    const float fraction = ReadOnce(record->progress_fraction);
-    const double cpuSeconds = ReadOnce(record->cpu_seconds);
+void StatusDisplay::ShowProgress(const SharedStatus& from) {
+    const float fraction = ReadOnce(from.progress_fraction);
+    const double cpuSeconds = ReadOnce(from.cpu_seconds);
 
     // The box holds any fraction, NaN included, to what it can draw.
     progressBox->Update(fraction);
@@ -176,37 +183,33 @@ void StatusDisplay::ShowProgress() {
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowStepProgress() {
-    LowerServed(record->step_fraction_changed);
-    progressBar->Show(ReadOnce(record->step_fraction));
+void StatusDisplay::ShowStepProgress(const SharedStatus& from) {
+    progressBar->Show(ReadOnce(from.step_fraction));
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowSearchParams() {
-    LowerServed(record->search_params_changed);
-    const float driftRate = ReadOnce(record->drift_rate);
-    const std::int32_t fftLength = ReadOnce(record->fft_length);
+void StatusDisplay::ShowSearchParams(const SharedStatus& from) {
+    const float driftRate = ReadOnce(from.drift_rate);
+    const std::int32_t fftLength = ReadOnce(from.fft_length);
 
     char line[kLineBufferSize];
     std::snprintf(line, sizeof line, kDriftRateFormat, static_cast<double>(driftRate));
     analysisPanel->SetLine(kDriftRateLine, line);
-    std::snprintf(line, sizeof line, kResolutionFormat, FrequencyResolution(&record->data_info, fftLength));
+    std::snprintf(line, sizeof line, kResolutionFormat, FrequencyResolution(&from.data_info, fftLength));
     analysisPanel->SetLine(kResolutionLine, line);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowCurrentPeak() {
-    LowerServed(record->current_peak_changed);
+void StatusDisplay::ShowCurrentPeak(const SharedStatus& from) {
     PeakSummary peak;
-    std::memcpy(&peak, &record->current_peak, sizeof peak);
+    std::memcpy(&peak, &from.current_peak, sizeof peak);
     peakMeter->ShowLevel(peak.score);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowBestPeak() {
-    LowerServed(record->best_peak_changed);
+void StatusDisplay::ShowBestPeak(const SharedStatus& from) {
     PeakSummary peak;
-    std::memcpy(&peak, &record->best_peak, sizeof peak);
+    std::memcpy(&peak, &from.best_peak, sizeof peak);
 
     char line[kLineBufferSize];
     std::snprintf(line, sizeof line, "Strongest Peak: power %5.2f", static_cast<double>(peak.power));
@@ -214,17 +217,16 @@ void StatusDisplay::ShowBestPeak() {
     // The meter shares line 4, which SetLine has just blanked.
     peakMeter->MarkPeak(peak.score);
     std::snprintf(line, sizeof line, kPositionFormat,
-                  BinToFrequencyOffset(&record->data_info, peak.freq_bin, peak.fft_length),
-                  BinToSeconds(&record->data_info, peak.time_bin, peak.fft_length),
+                  BinToFrequencyOffset(&from.data_info, peak.freq_bin, peak.fft_length),
+                  BinToSeconds(&from.data_info, peak.time_bin, peak.fft_length),
                   static_cast<double>(peak.drift_rate));
     analysisPanel->SetLine(kBestPeakPositionLine, line);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowBestGaussian() {
-    LowerServed(record->best_gaussian_changed);
+void StatusDisplay::ShowBestGaussian(const SharedStatus& from) {
     GaussianSummary gaussian;
-    std::memcpy(&gaussian, &record->best_gaussian, sizeof gaussian);
+    std::memcpy(&gaussian, &from.best_gaussian, sizeof gaussian);
 
     char line[kLineBufferSize];
     std::snprintf(line, sizeof line, "Strongest Gaussian: power %5.2f, fit %5.3f", static_cast<double>(gaussian.power),
@@ -233,17 +235,16 @@ void StatusDisplay::ShowBestGaussian() {
     const float level = gaussian.score * kGaussianMeterScale;
     gaussianMeter->ShowLevel(level);
     std::snprintf(line, sizeof line, kPositionFormat,
-                  BinToFrequencyOffset(&record->data_info, gaussian.freq_bin, gaussian.fft_length),
-                  BinToSeconds(&record->data_info, gaussian.time_bin, gaussian.fft_length),
+                  BinToFrequencyOffset(&from.data_info, gaussian.freq_bin, gaussian.fft_length),
+                  BinToSeconds(&from.data_info, gaussian.time_bin, gaussian.fft_length),
                   static_cast<double>(gaussian.drift_rate));
     analysisPanel->SetLine(kBestGaussianPositionLine, line);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowMessage() {
-    LowerServed(record->message_changed);
+void StatusDisplay::ShowMessage(const SharedStatus& from) {
     MessageBlock message;
-    std::memcpy(&message, &record->message, sizeof message);
+    std::memcpy(&message, &from.message, sizeof message);
     message.message_line1[sizeof message.message_line1 - 1] = '\0';
     message.message_line2[sizeof message.message_line2 - 1] = '\0';
 

@@ -8,6 +8,9 @@
 #include "record/record_builder.h"
 #include "record/record_items.h"
 #include "screen/status_display.h"
+#if defined(_WIN32)
+#include "graphics/canvas_win32.h"
+#endif
 #include "simulator.h"
 
 namespace {
@@ -15,10 +18,10 @@ namespace {
 // A record and the display drawn over it, kept alive together by the iteration function.
 struct Scene {
     explicit Scene(std::unique_ptr<SharedStatus> record_)
-        : owned(std::move(record_)), record(owned.get()), display(nullptr, nullptr, *record, "no-such-header.bmp") {}
+        : owned(std::move(record_)), record(owned.get()), display(*record, "no-such-header.bmp") {}
     // Over the record of a client of its own, which the simulation publishes into.
     explicit Scene(std::unique_ptr<SimRecord> client_)
-        : client(std::move(client_)), record(&client->Record()), display(nullptr, nullptr, *record, "no-such-header.bmp") {}
+        : client(std::move(client_)), record(&client->Record()), display(*record, "no-such-header.bmp") {}
 
     std::unique_ptr<SharedStatus> owned;
     std::unique_ptr<SimRecord> client;
@@ -60,7 +63,7 @@ std::function<void()> FullFrame(std::int32_t peak) {
 // measured against.
 std::function<void()> FullFrameThroughSetPixel(std::int32_t peak) {
     auto scene = GraphScene(peak, kMaxSpectrumBins);
-    scene->display.canvas->plotThroughGdi = true;
+    scene->display.canvas->native().plotThroughGdi = true;
     return [scene] {
         for (SpectrumRow& row : scene->record->spectrum_rows) RaiseFlag(row.changed);
         scene->display.Update();

@@ -1,11 +1,12 @@
-// An off-screen drawing surface: a bitmap selected into a device context, with the
-// operations the status display is drawn with. One header, two backends chosen by the
-// build: canvas_win32.cpp (GDI) and canvas_raster.cpp (RasterSurface + FreeType).
+// An off-screen drawing surface: a bitmap with the operations the status display is drawn
+// with. One header for both backends, chosen by the build: canvas_win32.cpp (GDI) and
+// canvas_raster.cpp (RasterSurface + FreeType). What each backend keeps is its own, in
+// canvas_win32.h or canvas_raster.h, which only the backend and the front ends that hand the
+// pixels to the platform include.
 //
 // Pixel rules (both backends):
 // - FillBox leaves the right column and the bottom row of its rectangle unfilled.
-// - DrawLine draws with the white pen when the colour is the White constant itself and
-//   with the grey pen for any other colour; the end point is not drawn.
+// - DrawLine draws with one of two pens, white or grey, 1 pixel wide; the end point is not drawn.
 // - FillCircle is GDI's Ellipse over (cx - r, cy - r, cx + r, cy + r), pen and brush in the colour.
 // - PutText draws opaque: the text's cell, MeasureText's width by the font's cell height,
 //   is filled with the background colour, glyphs in the text colour; the cell's top-left
@@ -13,29 +14,37 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "graphics/color.h"
 #include "graphics/column_coverage.h"
 #include "graphics/gdi_object.h"
-#include "graphics/platform_types.h"
 #include "graphics/rect.h"
 
-#if !defined(_WIN32)
-#include "graphics/raster_surface.h"
-#endif
+// The canvas's two pens, made once per canvas.
+enum class Pen { White, Grey };
+
+constexpr const RgbColor& PenColor(Pen pen) { return pen == Pen::White ? White : Grey; }
+
+// The pen a line given as a colour is drawn with: the white one for the White constant
+// itself, the grey one for any other colour, whatever its value.
+inline Pen PenFor(const RgbColor& color) { return &color == &White ? Pen::White : Pen::Grey; }
 
 class Canvas {
 public:
-    // Selects the bitmap into a new memory device context and makes the two pens; draws
-    // nothing. `width` and `height` are recorded for the banner canvas only.
+    // Makes the canvas's drawing state over the bitmap and the two pens; draws nothing.
+    // `width` and `height` are recorded for the banner canvas only.
     explicit Canvas(GdiObject& bitmap, std::int32_t width = 0, std::int32_t height = 0);
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
     void FillBox(const Rect& rect, const RgbColor& color);
-    void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, const RgbColor& color);
+    void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Pen pen);
+    void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, const RgbColor& color) {
+        DrawLine(x1, y1, x2, y2, PenFor(color));
+    }
     void FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const RgbColor& color);
     void PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color);
     void SetForeground(const RgbColor& color);
@@ -86,49 +95,23 @@ public:
     std::int32_t width = 0;   // banner canvas only
     std::int32_t height = 0;  // banner canvas only
 
-#if defined(_WIN32)
-    HDC dc = nullptr;
-    HPEN whitePen = nullptr;
-    HPEN greyPen = nullptr;
-    // PlotPixel and PlotColumn write straight into the DIB section's bits. This sends them
-    // through SetPixelV instead, one call a pixel: the tests' reference for those bits.
-    bool plotThroughGdi = false;
+    // The backend's drawing state, defined by canvas_win32.h or canvas_raster.h.
+    struct Native;
+    Native& native() { return *native_; }
+    const Native& native() const { return *native_; }
 
 private:
-    // GDI may still hold drawing calls in its batch; one of them landing after, or under, a
-    // pixel written directly would undo it. Called before every direct write.
-    void FlushGdiBeforeDirectWrite();
-    std::uint32_t* DirectPixels() const { return static_cast<std::uint32_t*>(bitmap_->bits); }
+    // The run x, top <= y < bottom through the coverage of a first-write-wins batch.
+    void PlotRun(std::int32_t x, std::int64_t top, std::int64_t bottom, const RgbColor& color);
 
+    // Each backend's part of the column operations, the rest being the same for both.
+    // Cuts the run x, top <= y < bottom to the bitmap and the clip into first..last; false
+    // when nothing is left. A run far off the bitmap is cut, never walked.
+    bool ClipColumn(std::int32_t x, std::int64_t top, std::int64_t bottom, std::int32_t& first,
+                    std::int32_t& last) const;
+    // Pixels x, first <= y < last, all on the bitmap and inside the clip.
     void WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color);
-    bool ClipColumn(std::int32_t x, std::int32_t& first, std::int32_t& last) const;
 
-    GdiObject* bitmap_ = nullptr;
-    bool gdiPending_ = false;  // GDI has drawn since the last flush
-    bool clipped_ = false;
-    Rect clip_{0, 0, 0, 0};    // while clipped_: direct writes keep to it, as GDI does
+    std::unique_ptr<Native> native_;
     ColumnCoverage coverage_;
-    HGDIOBJ previousBitmap_ = nullptr;
-    HGDIOBJ previousFont_ = nullptr;
-#else
-    std::uint32_t whitePen = 0;
-    std::uint32_t greyPen = 0;
-    // Row y (0 <= y < PixelHeight()) as 0x00RRGGBB values, PixelWidth() of them: what a
-    // presenter copies to the screen.
-    const std::uint32_t* PixelRow(std::int32_t y) const { return surface_.Row(y); }
-    // The rows drawn on since the last call: what a presenter must send again.
-    RowSpan TakeDrawnRows() { return surface_.TakeDamage(); }
-
-private:
-    void PaintText(std::int64_t x, std::int64_t y, const char* text);
-    bool ClipColumn(std::int32_t x, std::int32_t& top, std::int32_t& bottom) const;
-    const RasterFont& Font() const;
-
-    ColumnCoverage coverage_;
-    RasterBitmap emptyBitmap_;  // drawn on when the holder given is not a bitmap
-    RasterSurface surface_;
-    const RasterFont* font_ = nullptr;  // fonts live for the whole process
-    std::uint32_t textColor_ = 0;
-    std::uint32_t backColor_ = 0x00FFFFFF;  // a new device context's text background is white
-#endif
 };

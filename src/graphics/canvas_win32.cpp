@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "graphics/bmp_file.h"
-#include "graphics/canvas.h"
+#include "graphics/canvas_win32.h"
 
 namespace {
 
@@ -20,25 +20,46 @@ void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int by
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
+const GdiObject::Native& BitmapOf(const Canvas::Native& native) { return native.bitmap->native(); }
+
+std::uint32_t* DirectPixels(const Canvas::Native& native) { return static_cast<std::uint32_t*>(BitmapOf(native).bits); }
+
+// GDI may still hold drawing calls in its batch; one of them landing after, or under, a
+// pixel written directly would undo it. Called before every direct write, it flushes once
+// per change from GDI drawing to direct writes, not once per pixel: a flush costs as much as
+// a SetPixelV call.
+void FlushGdiBeforeDirectWrite(Canvas::Native& native) {
+    if (!native.gdiPending) return;
+    GdiFlush();
+    native.gdiPending = false;
+}
+
 }  // namespace
 
 Canvas::Canvas(GdiObject& bitmap, std::int32_t width_, std::int32_t height_)
-    : width(width_), height(height_), bitmap_(&bitmap) {
-    dc = CreateCompatibleDC(nullptr);
-    if (dc != nullptr && bitmap.handle != nullptr) previousBitmap_ = SelectObject(dc, bitmap.handle);
-    whitePen = CreatePen(PS_SOLID, 1, PaletteColorRef(White));
-    greyPen = CreatePen(PS_SOLID, 1, PaletteColorRef(Grey));
+    : width(width_), height(height_), native_(std::make_unique<Native>()) {
+    Native& native = *native_;
+    native.bitmap = &bitmap;
+    native.dc = CreateCompatibleDC(nullptr);
+    if (native.dc != nullptr && bitmap.native().handle != nullptr) {
+        native.previousBitmap = SelectObject(native.dc, bitmap.native().handle);
+    }
+    for (const Pen pen : {Pen::White, Pen::Grey}) {
+        native.pens[static_cast<int>(pen)] = CreatePen(PS_SOLID, 1, PaletteColorRef(PenColor(pen)));
+    }
 }
 
 Canvas::~Canvas() {
-    if (dc != nullptr) {
+    Native& native = *native_;
+    if (native.dc != nullptr) {
         // The bitmap and the font outlive the canvas; they must not be deleted while selected.
-        if (previousFont_ != nullptr) SelectObject(dc, previousFont_);
-        if (previousBitmap_ != nullptr) SelectObject(dc, previousBitmap_);
-        DeleteDC(dc);
+        if (native.previousFont != nullptr) SelectObject(native.dc, native.previousFont);
+        if (native.previousBitmap != nullptr) SelectObject(native.dc, native.previousBitmap);
+        DeleteDC(native.dc);
     }
-    if (whitePen != nullptr) DeleteObject(whitePen);
-    if (greyPen != nullptr) DeleteObject(greyPen);
+    for (HPEN pen : native.pens) {
+        if (pen != nullptr) DeleteObject(pen);
+    }
 }
 
 void Canvas::FillBox(const Rect& rect, const RgbColor& color) {
@@ -48,20 +69,21 @@ void Canvas::FillBox(const Rect& rect, const RgbColor& color) {
     HBRUSH brush = CreateSolidBrush(PaletteColorRef(color));
     if (brush == nullptr) return;
     const RECT box{rect.left, rect.top, rect.right, rect.bottom};
-    FillRect(dc, &box, brush);
-    gdiPending_ = true;
+    FillRect(native_->dc, &box, brush);
+    native_->gdiPending = true;
     DeleteObject(brush);
 }
 
-void Canvas::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, const RgbColor& color) {
-    // The pen is chosen by identity: only the White constant itself draws white.
-    SelectObject(dc, &color == &White ? whitePen : greyPen);
+void Canvas::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Pen pen) {
+    HDC dc = native_->dc;
+    SelectObject(dc, native_->pens[static_cast<int>(pen)]);
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);
-    gdiPending_ = true;
+    native_->gdiPending = true;
 }
 
 void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const RgbColor& color) {
+    HDC dc = native_->dc;
     const COLORREF ref = PaletteColorRef(color);
     HBRUSH brush = CreateSolidBrush(ref);
     HPEN pen = CreatePen(PS_SOLID, 0, ref);
@@ -75,7 +97,7 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
         };
         const std::int64_t x = cx, y = cy, radius = r;
         Ellipse(dc, clamp(x - radius), clamp(y - radius), clamp(x + radius), clamp(y + radius));
-        gdiPending_ = true;
+        native_->gdiPending = true;
         SelectObject(dc, oldPen);
         SelectObject(dc, oldBrush);
     }
@@ -83,128 +105,80 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
     if (brush != nullptr) DeleteObject(brush);
 }
 
-void Canvas::FlushGdiBeforeDirectWrite() {
-    // Once per change from GDI drawing to direct writes, not once per pixel: a flush costs
-    // as much as a SetPixelV call.
-    if (!gdiPending_) return;
-    GdiFlush();
-    gdiPending_ = false;
-}
-
 void Canvas::ClipTo(const Rect& rect) {
-    SelectClipRgn(dc, nullptr);
-    IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-    clip_ = rect;
-    clipped_ = true;
+    SelectClipRgn(native_->dc, nullptr);
+    IntersectClipRect(native_->dc, rect.left, rect.top, rect.right, rect.bottom);
+    native_->clip = rect;
+    native_->clipped = true;
 }
 
 void Canvas::Unclip() {
-    SelectClipRgn(dc, nullptr);
-    clipped_ = false;
+    SelectClipRgn(native_->dc, nullptr);
+    native_->clipped = false;
 }
 
-void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
-    if (x < 0 || y < 0 || x >= PixelWidth() || y >= PixelHeight()) return;
-    if (clipped_ && (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom)) return;
-    if (coverage_.Active()) {
-        coverage_.Claim(x, y, y + 1, [&](std::int32_t, std::int32_t) { WriteColumn(x, y, y + 1, color); });
-        return;
-    }
-    WriteColumn(x, y, y + 1, color);
-}
-
-// Cuts the run x, first <= y < last to the bitmap and the clip; false when nothing is left.
 // Pixels off the bitmap would be dropped one by one; skipping them keeps a wild column from
 // costing billions of calls.
-bool Canvas::ClipColumn(std::int32_t x, std::int32_t& first, std::int32_t& last) const {
+bool Canvas::ClipColumn(std::int32_t x, std::int64_t top, std::int64_t bottom, std::int32_t& first,
+                        std::int32_t& last) const {
+    const Native& native = *native_;
     if (x < 0 || x >= PixelWidth()) return false;
-    if (clipped_ && (x < clip_.left || x >= clip_.right)) return false;
-    first = std::max<std::int32_t>(first, 0);
-    last = std::min<std::int32_t>(last, PixelHeight());
-    if (clipped_) {
-        first = std::max(first, clip_.top);
-        last = std::min(last, clip_.bottom);
+    if (native.clipped && (x < native.clip.left || x >= native.clip.right)) return false;
+    top = std::max<std::int64_t>(top, 0);
+    bottom = std::min<std::int64_t>(bottom, PixelHeight());
+    if (native.clipped) {
+        top = std::max<std::int64_t>(top, native.clip.top);
+        bottom = std::min<std::int64_t>(bottom, native.clip.bottom);
     }
-    return first < last;
+    if (top >= bottom) return false;
+    first = static_cast<std::int32_t>(top);
+    last = static_cast<std::int32_t>(bottom);
+    return true;
 }
 
-void Canvas::PlotColumn(std::int32_t x, std::int32_t top, std::int32_t bottom, const RgbColor& color) {
-    std::int32_t first = top;
-    std::int32_t last = bottom;
-    if (!ClipColumn(x, first, last)) return;
-    if (coverage_.Active()) {
-        coverage_.Claim(x, first, last, [&](std::int32_t from, std::int32_t to) { WriteColumn(x, from, to, color); });
-        return;
-    }
-    WriteColumn(x, first, last, color);
-}
-
-void Canvas::PlotColumnPair(std::int32_t x, std::int32_t top, std::int32_t split, std::int32_t bottom,
-                            const RgbColor& upper, const RgbColor& lower) {
-    std::int32_t first = top;
-    std::int32_t last = bottom;
-    if (!ClipColumn(x, first, last)) return;
-    split = std::clamp(split, first, last);
-    const auto write = [&](std::int32_t from, std::int32_t to) {
-        if (from < split) WriteColumn(x, from, std::min(to, split), upper);
-        if (to > split) WriteColumn(x, std::max(from, split), to, lower);
-    };
-    if (coverage_.Active()) {
-        coverage_.Claim(x, first, last, write);
-        return;
-    }
-    write(first, last);
-}
-
-bool Canvas::ColumnHidden(std::int32_t x, std::int32_t top, std::int32_t bottom) const {
-    std::int32_t first = top;
-    std::int32_t last = bottom;
-    return !ClipColumn(x, first, last) || (coverage_.Active() && coverage_.Covered(x, first, last));
-}
-
-// Pixels x, first <= y < last, all on the bitmap.
 void Canvas::WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color) {
-    if (plotThroughGdi) {
+    Native& native = *native_;
+    if (native.plotThroughGdi) {
         const COLORREF ref = PaletteColorRef(color);
-        for (std::int32_t y = first; y < last; ++y) SetPixelV(dc, x, y, ref);
-        gdiPending_ = true;
+        for (std::int32_t y = first; y < last; ++y) SetPixelV(native.dc, x, y, ref);
+        native.gdiPending = true;
         return;
     }
-    FlushGdiBeforeDirectWrite();
+    FlushGdiBeforeDirectWrite(native);
     // Indexed from the clipped column, so no pointer is ever formed off the bitmap. A 32-bit
     // top-down DIB row is `width` pixels with no padding.
-    const std::size_t stride = static_cast<std::size_t>(bitmap_->width);
-    std::uint32_t* const column = DirectPixels() + static_cast<std::size_t>(x);
+    const std::size_t stride = static_cast<std::size_t>(BitmapOf(native).width);
+    std::uint32_t* const column = DirectPixels(native) + static_cast<std::size_t>(x);
     const std::uint32_t value = PackedRgb(color);
     for (auto y = static_cast<std::size_t>(first); y < static_cast<std::size_t>(last); ++y) column[y * stride] = value;
 }
 
-void Canvas::SetForeground(const RgbColor& color) { SetTextColor(dc, PaletteColorRef(color)); }
+void Canvas::SetForeground(const RgbColor& color) { SetTextColor(native_->dc, PaletteColorRef(color)); }
 
-void Canvas::SetBackground(const RgbColor& color) { SetBkColor(dc, PaletteColorRef(color)); }
+void Canvas::SetBackground(const RgbColor& color) { SetBkColor(native_->dc, PaletteColorRef(color)); }
 
 void Canvas::UseFont(const GdiObject& font) {
-    if (font.handle == nullptr) return;
-    HGDIOBJ previous = SelectObject(dc, font.handle);
+    if (font.native().handle == nullptr) return;
+    HGDIOBJ previous = SelectObject(native_->dc, font.native().handle);
     // The context's own font is kept from the first selection so that it can be put back.
-    if (previousFont_ == nullptr) previousFont_ = previous;
+    if (native_->previousFont == nullptr) native_->previousFont = previous;
 }
 
 TextSize Canvas::MeasureText(const char* text) {
     if (text == nullptr) {
         TEXTMETRICA metrics{};
-        if (!GetTextMetricsA(dc, &metrics)) return TextSize{0, 0};
+        if (!GetTextMetricsA(native_->dc, &metrics)) return TextSize{0, 0};
         return TextSize{0, static_cast<std::int32_t>(metrics.tmHeight)};
     }
     SIZE size{};
-    if (!GetTextExtentPoint32A(dc, text, TextLength(text), &size)) return TextSize{0, 0};
+    if (!GetTextExtentPoint32A(native_->dc, text, TextLength(text), &size)) return TextSize{0, 0};
     return TextSize{static_cast<std::int32_t>(size.cx), static_cast<std::int32_t>(size.cy)};
 }
 
 void Canvas::PutText(std::int32_t x, std::int32_t y, const char* text) {
     if (text == nullptr) return;
-    TextOutA(dc, x, y, text, TextLength(text));
-    gdiPending_ = true;
+    TextOutA(native_->dc, x, y, text, TextLength(text));
+    native_->gdiPending = true;
 }
 
 void Canvas::PutTextRight(std::int32_t xRight, std::int32_t y, const char* text) {
@@ -218,21 +192,27 @@ void Canvas::DrawBitmapFile(const char* path, std::int32_t x, std::int32_t y, st
     // A missing or malformed file draws nothing: the area keeps what it had.
     const std::optional<BitmapFileImage> image = ReadBitmapFile(path);
     if (!image) return;
-    StretchDIBits(dc, x, y, width_, height_, 0, 0, width_, height_, image->pixels.data(),
+    StretchDIBits(native_->dc, x, y, width_, height_, 0, 0, width_, height_, image->pixels.data(),
                   reinterpret_cast<const BITMAPINFO*>(image->info.data()), DIB_RGB_COLORS, SRCCOPY);
-    gdiPending_ = true;
+    native_->gdiPending = true;
 }
 
-std::int32_t Canvas::PixelWidth() const { return bitmap_->bits != nullptr ? bitmap_->width : 0; }
+std::int32_t Canvas::PixelWidth() const {
+    const GdiObject::Native& bitmap = BitmapOf(*native_);
+    return bitmap.bits != nullptr ? bitmap.width : 0;
+}
 
-std::int32_t Canvas::PixelHeight() const { return bitmap_->bits != nullptr ? bitmap_->height : 0; }
+std::int32_t Canvas::PixelHeight() const {
+    const GdiObject::Native& bitmap = BitmapOf(*native_);
+    return bitmap.bits != nullptr ? bitmap.height : 0;
+}
 
 void Canvas::CopyPixels(std::vector<std::uint32_t>& out) const {
     out.clear();
     if (PixelWidth() == 0) return;
     GdiFlush();
     // A top-down 32-bit DIB section: row y at y * width, no padding. The fourth byte is GDI's.
-    const std::uint32_t* bits = DirectPixels();
+    const std::uint32_t* bits = DirectPixels(*native_);
     const std::size_t count = static_cast<std::size_t>(PixelWidth()) * static_cast<std::size_t>(PixelHeight());
     out.reserve(count);
     for (std::size_t i = 0; i < count; ++i) out.push_back(bits[i] & 0x00FFFFFFu);
@@ -244,7 +224,7 @@ RgbColor Canvas::PixelAt(std::int32_t x, std::int32_t y) const {
     if (x < 0 || y < 0 || x >= PixelWidth() || y >= PixelHeight()) return Black;
     // GDI may still hold drawing calls in its batch; the bits are only current after a flush.
     GdiFlush();
-    const auto* row = static_cast<const std::uint32_t*>(bitmap_->bits) + static_cast<std::size_t>(y) * bitmap_->width;
+    const std::uint32_t* row = DirectPixels(*native_) + static_cast<std::size_t>(y) * PixelWidth();
     return UnpackRgb(row[x]);
 }
 
@@ -279,7 +259,7 @@ bool Canvas::SaveImage(const char* path) const {
     PutLittleEndian(out, 0, 4);
     PutLittleEndian(out, 0, 4);
 
-    const auto* bits = static_cast<const std::uint32_t*>(bitmap_->bits);
+    const std::uint32_t* bits = DirectPixels(*native_);
     for (std::int32_t y = h - 1; y >= 0; --y) {
         const std::uint32_t* row = bits + static_cast<std::size_t>(y) * w;
         for (std::int32_t x = 0; x < w; ++x) PutLittleEndian(out, row[x] & 0xFFFFFFu, 3);

@@ -5,17 +5,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "graphics/platform_types.h"
-
-#if !defined(_WIN32)
-struct RasterBitmap;
-struct RasterFont;
-#endif
-
 class GdiObject {
 public:
-    // A width x height bitmap for a canvas, compatible with the reference device context.
-    static std::unique_ptr<GdiObject> MakeBitmap(DeviceContext reference, std::int32_t width, std::int32_t height);
+    // A width x height bitmap for a canvas, made without a window: its pixels are the
+    // canvas's own, whatever screen they are shown on.
+    static std::unique_ptr<GdiObject> MakeBitmap(std::int32_t width, std::int32_t height);
     // "Arial" with the given cell height (ascent + descent), weight 700 when bold, else 400.
     static std::unique_ptr<GdiObject> MakeArialFont(std::int32_t cellHeight, bool bold);
 
@@ -24,13 +18,11 @@ public:
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
 
-#if defined(_WIN32)
-    HGDIOBJ handle = nullptr;
-    void* bits = nullptr;  // pixels of a bitmap (a top-down 32-bit DIB section)
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-#else
-    std::unique_ptr<RasterBitmap> bitmap;
-    std::shared_ptr<const RasterFont> font;
-#endif
+    // The platform object, defined by canvas_win32.h or canvas_raster.h.
+    struct Native;
+    Native& native() { return *native_; }
+    const Native& native() const { return *native_; }
+
+private:
+    std::unique_ptr<Native> native_;
 };

@@ -3,7 +3,7 @@
 #include <csetjmp>
 #include <png.h>
 
-std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int height, int scale) {
+std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int height, int scale, PngPacking packing) {
     if (width <= 0 || height <= 0 || scale < 1 || pixels.size() != static_cast<std::size_t>(width) * height) return {};
     const int outWidth = width * scale, outHeight = height * scale;
     std::vector<unsigned char> rgb(static_cast<std::size_t>(outWidth) * outHeight * 3);
@@ -17,8 +17,6 @@ std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int h
             *out++ = static_cast<unsigned char>(p);
         }
     }
-    // zlib's fastest level with the Sub filter: the screen is mostly flat runs, and a page on a
-    // busy client asks for a new picture every second, so speed counts before the last bytes.
     png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = writer != nullptr ? png_create_info_struct(writer) : nullptr;
     std::string png;
@@ -34,8 +32,13 @@ std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int h
         nullptr);
     png_set_IHDR(writer, info, static_cast<png_uint_32>(outWidth), static_cast<png_uint_32>(outHeight), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(writer, 1);
-    png_set_filter(writer, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    if (packing == PngPacking::Fast) {
+        // zlib's fastest level with the Sub filter: the screen is mostly flat runs, and a page
+        // on a busy client asks for a new picture every second, so speed counts before the
+        // last bytes. Small keeps libpng's own choices.
+        png_set_compression_level(writer, 1);
+        png_set_filter(writer, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    }
     png_write_info(writer, info);
     for (int y = 0; y < outHeight; ++y) png_write_row(writer, rgb.data() + static_cast<std::size_t>(y) * outWidth * 3);
     png_write_end(writer, nullptr);

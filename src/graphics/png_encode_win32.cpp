@@ -28,7 +28,8 @@ struct ComScope {
 
 }  // namespace
 
-std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int height, int scale) {
+std::string EncodePng(const std::vector<std::uint32_t>& pixels, int width, int height, int scale,
+                      PngPacking /*packing*/) {
     if (width <= 0 || height <= 0 || scale < 1 || pixels.size() != static_cast<std::size_t>(width) * height) return {};
     const UINT outWidth = static_cast<UINT>(width) * static_cast<UINT>(scale);
     const UINT outHeight = static_cast<UINT>(height) * static_cast<UINT>(scale);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/canvas_raster.h"
 #include "screen/status_display.h"
 #include "linux/viewer_logic.h"
 #include "linux/x11_presenter.h"
@@ -90,7 +91,7 @@ public:
         : display_(display),
           options_(options),
           window_(TargetWindow(display, options)),
-          session_(ReaderConfig{kSharedStatusName, HeaderImage(options), false, true, CaptureSaverPriorityClass(), {}},
+          session_(ReaderConfig{kSharedStatusName, HeaderImage(options), false, true, CaptureSaverPriorityClass()},
                    NowMs()) {
         gSession = &session_;
     }
@@ -199,13 +200,13 @@ bool Viewer::PresentAll() {
     const std::vector<CanvasCopy>& copies = session_.Copies();
     bool sent = false;
     if (session_.Attached()) {
-        Canvas& canvas = *session_.Display()->canvas;
-        sent = presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
-                                   canvas.PixelHeight(), copies, canvas.TakeDrawnRows());
+        Canvas& canvas = *session_.Screen();
+        sent = presenter_->Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
+                                   canvas.PixelHeight(), copies, TakeDrawnRows(canvas));
     } else if (waiting_ != nullptr) {
         Canvas& canvas = *waiting_;
-        sent = presenter_->Present([&canvas](std::int32_t y) { return canvas.PixelRow(y); }, canvas.PixelWidth(),
-                                   canvas.PixelHeight(), waitingCopies_, canvas.TakeDrawnRows());
+        sent = presenter_->Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
+                                   canvas.PixelHeight(), waitingCopies_, TakeDrawnRows(canvas));
     }
     ++framesThisSecond_;
     if (options_.showFps && !copies.empty()) {
@@ -303,7 +304,7 @@ int Viewer::Run() {
     XSelectInput(display_, window_, mask);
     if (options_.target == ViewerTarget::OwnWindow) XMapWindow(display_, window_);
 
-    waitingBitmap_ = GdiObject::MakeBitmap(nullptr, 720, 32);
+    waitingBitmap_ = GdiObject::MakeBitmap(720, 32);
     waitingFont_ = GdiObject::MakeArialFont(20, false);
     waiting_ = std::make_unique<Canvas>(*waitingBitmap_);
     waiting_->FillBox(Rect{0, 0, 720, 32}, RgbColor{0, 0, 0});

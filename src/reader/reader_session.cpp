@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "record/flag_handshake.h"
+
 namespace {
 
 // A missing record is looked for again this often, and the name looked up as often for a
@@ -47,11 +49,10 @@ bool ReaderSession::Attach() {
         MarkSaverAttached(*mapping_.record, config_.priorityClass);
     }
     if (display_ == nullptr) {
-        display_ = MakeStatusDisplay(config_.window, *mapping_.record, config_.headerImage.c_str(), !config_.passive);
+        display_ = std::make_unique<StatusDisplay>(*mapping_.record, config_.headerImage.c_str(), !config_.passive);
     } else {
         // A record attached again: what was drawn stays on the canvas until it is drawn anew.
-        display_->record = mapping_.record;
-        if (!config_.passive) display_->OfferGraphArea();
+        display_->UseRecord(*mapping_.record, !config_.passive);
     }
     joined_ = true;
     cursor_ = JournalCursor{};
@@ -140,52 +141,57 @@ TickOutcome ReaderSession::Tick(std::uint32_t nowMs) {
 
 bool ReaderSession::ServeOrFollow() {
     StatusDisplay& display = *display_;
+    SharedStatus& record = *mapping_.record;
+    const auto draw = [&display, &record](const ItemSet& items) { return !display.Draw(record, items).Empty(); };
     const bool joined = std::exchange(joined_, false);
     ReaderBoardLayout* layout = board_.layout;
 
     const bool wasOwner = board_.owns;
     if (!config_.passive && TryOwnReaderBoard(board_)) {
-        std::int32_t changed = 0;
+        bool changed = false;
         if (layout != nullptr && !wasOwner && !joined) {
             // Taking over from an owner that left or died: catch up with what it published,
             // then draw everything once more and tell the others, so that a tick it drew but
             // never published is not missing anywhere.
             CatchUp(*layout, cursor_, *catchUp_);
-            for (std::uint32_t t = 0; t < catchUp_->count; ++t) changed |= display.Replay(catchUp_->ticks[t]);
+            for (std::uint32_t t = 0; t < catchUp_->count; ++t) changed |= draw(catchUp_->ticks[t]);
             const ItemSet all = JoinJournal(*layout, cursor_);
             if (!all.Empty()) {
-                changed |= display.Replay(all);
+                changed |= draw(all);
                 PublishTick(*layout, all);
             }
         } else if (layout != nullptr && !wasOwner && joined) {
             // The first reader, or one joining after the owner left: what was shown before.
             const ItemSet all = JoinJournal(*layout, cursor_);
-            if (!all.Empty()) changed |= display.Replay(all);
+            if (!all.Empty()) changed |= draw(all);
         }
         role_ = ReaderRole::Owner;
-        changed |= display.Update();
-        if (layout != nullptr && !display.drawn.Empty()) {
-            PublishTick(*layout, display.drawn);
+        // Every raised flag goes down before the drawing reads its item; the others are told
+        // what was drawn, not what was raised.
+        const ItemSet drawn = display.Draw(record, TakeRaisedFlags(record));
+        changed |= !drawn.Empty();
+        if (layout != nullptr && !drawn.Empty()) {
+            PublishTick(*layout, drawn);
             cursor_.seen = layout->head;
         }
-        return changed != 0;
+        return changed;
     }
 
     if (layout != nullptr && (!config_.passive || ReaderBoardHasOwner(board_))) {
         role_ = ReaderRole::Follower;
         CatchUp(*layout, cursor_, *catchUp_);
-        if (catchUp_->redrawAll) return display.Replay(catchUp_->all) != 0;
-        std::int32_t changed = 0;
-        for (std::uint32_t t = 0; t < catchUp_->count; ++t) changed |= display.Replay(catchUp_->ticks[t]);
-        return changed != 0;
+        if (catchUp_->redrawAll) return draw(catchUp_->all);
+        bool changed = false;
+        for (std::uint32_t t = 0; t < catchUp_->count; ++t) changed |= draw(catchUp_->ticks[t]);
+        return changed;
     }
 
     // Passive with nobody serving: what changed since this reader last drew it. Joining the
     // journal again once an owner comes redraws everything it has drawn.
     role_ = ReaderRole::Alone;
     cursor_.placed = false;
-    const PassiveDraw draw = seen_.Changed(*mapping_.record);
-    std::int32_t changed = display.Replay(draw.items);
-    if (!draw.over.Empty()) changed |= display.Replay(draw.over);
-    return changed != 0;
+    const PassiveDraw passiveDraw = seen_.Changed(record);
+    bool changed = draw(passiveDraw.items);
+    if (!passiveDraw.over.Empty()) changed |= draw(passiveDraw.over);
+    return changed;
 }

@@ -1,8 +1,9 @@
 // The life of one reader of the record, the same for every front end: attaching and leaving
 // (with the marker), attaching again when a record shrinks, vanishes or is replaced, the tick
 // (serve or follow the record, then say what to present), the orbit against burn-in and the
-// places of the copies. The Windows saver, the Linux viewer and the tools drive it and only
-// present the canvas and fill black where it says.
+// places of the copies. The session decides what the display draws each tick and, when it
+// serves the record, lowers the flags: the display only draws. The Windows saver, the Linux
+// viewer and the tools drive it and only present the canvas and fill black where it says.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,6 @@
 #include <vector>
 
 #include "reader/placement.h"
-#include "graphics/platform_types.h"
 #include "screen/status_display.h"
 #include "reader/reader_changes.h"
 #include "reader/reader_board.h"
@@ -30,7 +30,6 @@ struct ReaderConfig {
     // Windows saver attaches once per window, and its mapping cannot shrink under it.
     bool reattach = true;
     std::int32_t priorityClass = 0;  // written at attach
-    WindowHandle window{};           // the display's bitmaps are made for this window
 };
 
 // What the front end does after a tick.
@@ -77,6 +76,8 @@ public:
     TickOutcome Tick(std::uint32_t nowMs);
 
     StatusDisplay* Display() { return display_.get(); }
+    // The status screen's canvas, what a front end presents; null before the first attach.
+    Canvas* Screen() { return display_ != nullptr ? display_->canvas.get() : nullptr; }
     SharedStatus* Record() { return mapping_.record; }
     const SharedMapping& Mapping() const { return mapping_; }
     ReaderRole Role() const { return role_; }

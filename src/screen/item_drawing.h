@@ -8,7 +8,7 @@
 
 struct ItemDrawing {
     RecordItem item;
-    void (StatusDisplay::*show)();  // none for the frame: the graph is served with its rows
+    void (StatusDisplay::*show)(const SharedStatus&);  // none for the frame: the graph is drawn with its rows
 };
 
 inline constexpr ItemDrawing kItemDrawing[] = {

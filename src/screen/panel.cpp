@@ -3,11 +3,14 @@
 #include <cmath>
 #include <limits>
 
+#include "screen/screen_layout.h"
+
 std::int32_t gLineHeight = 14;
 
 namespace {
 
-std::int32_t Line(std::int32_t n) { return 8 + n * gLineHeight; }
+// The top of line n in panel coordinates: LineBand's.
+std::int32_t Line(std::int32_t n) { return LineBand(Rect{0, 0, 0, 0}, n, gLineHeight).top; }
 
 }  // namespace
 
@@ -27,8 +30,8 @@ void Panel::FillBox(const Rect& rect, const RgbColor& color) {
 
 void Panel::Fill(const RgbColor& color) { canvas->FillBox(Rect{left, top, right, bottom}, color); }
 
-void Panel::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, const RgbColor& color) {
-    canvas->DrawLine(left + x1, top + y1, left + x2, top + y2, color);
+void Panel::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Pen pen) {
+    canvas->DrawLine(left + x1, top + y1, left + x2, top + y2, pen);
 }
 
 void Panel::PutText(std::int32_t x, std::int32_t y, const char* text) {
@@ -57,11 +60,9 @@ TextPanel::TextPanel(Canvas& canvas_, const Rect& rect) : Panel(canvas_, rect, B
     FillBox(Rect{6, 6, width - 6, height - 6}, Black);
 }
 
-void TextPanel::ClearLine(std::int32_t n) { FillBox(Rect{12, Line(n), width - 12, Line(n + 1)}, Black); }
+void TextPanel::ClearLine(std::int32_t n) { FillBox(LineBand(Rect{0, 0, width, height}, n, gLineHeight), Black); }
 
-Rect TextPanel::LineRect(std::int32_t n) const {
-    return Rect{left + 12, top + Line(n), left + width - 12, top + Line(n + 1)};
-}
+Rect TextPanel::LineRect(std::int32_t n) const { return LineBand(Rect{left, top, right, bottom}, n, gLineHeight); }
 
 void TextPanel::SetLine(std::int32_t n, const char* text) {
     ClearLine(n);

@@ -19,7 +19,10 @@ public:
 
     void FillBox(const Rect& rect, const RgbColor& color);
     void Fill(const RgbColor& color);
-    void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, const RgbColor& color);
+    void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Pen pen);
+    void DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, const RgbColor& color) {
+        DrawLine(x1, y1, x2, y2, PenFor(color));
+    }
     void PutText(std::int32_t x, std::int32_t y, const char* text);
     void PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color);
     // PlotPixel of x, top <= y < bottom.

@@ -76,15 +76,15 @@ void ProgressBox::DrawEmpty() {
     const std::int32_t x = rightX;
     // Nine edges in grey; the three that meet at the front face's top-right corner stay
     // undrawn, so the cells filling in toward the viewer are never hidden behind a wire.
-    DrawLine(0, y, wc, y, Grey);          // front, bottom
-    DrawLine(t, hc, x, hc, Grey);         // back, bottom
-    DrawLine(t, 0, x + 1, 0, Grey);       // back, top: pixel x included
-    DrawLine(0, y, 0, t, Grey);           // front, left
-    DrawLine(t, hc, t, 0, Grey);          // back, left
-    DrawLine(x, hc, x, 0, Grey);          // back, right
-    DrawLine(0, y, t, hc, Grey);          // depth, bottom left
-    DrawLine(0, t, t, 0, Grey);           // depth, top left
-    DrawLine(wc, y, x, hc, Grey);         // depth, bottom right
+    DrawLine(0, y, wc, y, Pen::Grey);          // front, bottom
+    DrawLine(t, hc, x, hc, Pen::Grey);         // back, bottom
+    DrawLine(t, 0, x + 1, 0, Pen::Grey);       // back, top: pixel x included
+    DrawLine(0, y, 0, t, Pen::Grey);           // front, left
+    DrawLine(t, hc, t, 0, Pen::Grey);          // back, left
+    DrawLine(x, hc, x, 0, Pen::Grey);          // back, right
+    DrawLine(0, y, t, hc, Pen::Grey);          // depth, bottom left
+    DrawLine(0, t, t, 0, Pen::Grey);           // depth, top left
+    DrawLine(wc, y, x, hc, Pen::Grey);         // depth, bottom right
 }
 
 bool ProgressBox::HasCells() const { return boxDepth > 0 && boxHeight > 0 && boxWidth > 0 && cellCount > 0; }

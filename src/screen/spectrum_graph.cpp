@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "record/flag_handshake.h"
 #include "screen/status_display.h"
 
 namespace {
@@ -61,58 +62,57 @@ private:
 
 }  // namespace
 
-void StatusDisplay::UpdateSpectrumGraph(const ItemSet* only) {
-    SharedStatus& shared = *record;
-    graphDepthX = ReadShared(shared.graph_depth_x);
-    graphDepthY = ReadShared(shared.graph_depth_y);
-    graphMirrored = ReadShared(shared.graph_mirrored);
-    graphPeakHeight = ReadShared(shared.graph_peak_height);
+ItemSet StatusDisplay::UpdateSpectrumGraph(const SharedStatus& from, const ItemSet& items) {
+    graphDepthX = ReadShared(from.graph_depth_x);
+    graphDepthY = ReadShared(from.graph_depth_y);
+    graphMirrored = ReadShared(from.graph_mirrored);
+    graphPeakHeight = ReadShared(from.graph_peak_height);
     // The counts index the record's own arrays: a row count past the rows the record holds,
     // or a bin count past a row's values, would read beyond them. A negative row count means
     // none. A negative bin count is kept: the box and labels place it as the formulas do, in
     // 64 bits, while a row draws no columns for it.
-    graphRowCount = std::clamp<std::int32_t>(ReadShared(shared.graph_row_count), 0, kMaxSpectrumRows);
-    graphBinCount = std::min<std::int32_t>(ReadShared(shared.graph_bin_count), kMaxSpectrumBins);
+    graphRowCount = std::clamp<std::int32_t>(ReadShared(from.graph_row_count), 0, kMaxSpectrumRows);
+    graphBinCount = std::min<std::int32_t>(ReadShared(from.graph_bin_count), kMaxSpectrumBins);
 
+    ItemSet drawn;
     const ClipToPanel clip(*graphPanel);
-    const bool frameWanted =
-        only != nullptr ? only->Has(RecordItem::GraphFrame) : ItemRaised(shared, RecordItem::GraphFrame);
-    if (frameWanted) {
+    if (items.Has(RecordItem::GraphFrame)) {
         graphPanel->FillBox(Rect{0, 0, graphWidth, graphHeight}, Black);
-        DrawGraphLabels();
+        DrawGraphLabels(from);
         DrawGraphBox();
-        if (servesFlags) LowerFlag(ItemFlag(shared, RecordItem::GraphFrame));
         drawn.Add(RecordItem::GraphFrame);
         frameChanged = 1;
     }
 
-    // Several flagged rows are drawn nearest first, each pixel kept by the first row to reach
-    // it: the picture of drawing them farthest first, without painting a pixel of a full frame
-    // over some sixty times. A row alone is drawn as it is; it never covers itself.
-    std::int32_t flagged[kMaxSpectrumRows];
+    // Several rows are drawn nearest first, each pixel kept by the first row to reach it: the
+    // picture of drawing them farthest first, without painting a pixel of a full frame over
+    // some sixty times. A row alone is drawn as it is; it never covers itself.
+    std::int32_t wanted[kMaxSpectrumRows];
     std::int32_t count = 0;
     for (std::int32_t j = 0; j < graphRowCount; ++j) {
-        const bool rowWanted = only != nullptr ? only->HasRow(j) : ReadFlag(shared.spectrum_rows[j].changed) != 0;
-        if (rowWanted) flagged[count++] = j;
+        if (items.HasRow(j)) wanted[count++] = j;
     }
-    if (count == 0) return;
+    if (count == 0) return drawn;
     Canvas& target = *graphPanel->canvas;
     if (count > 1) target.BeginFirstWriteWins();
     while (count > 0) {
-        const std::int32_t j = flagged[--count];
-        SpectrumRow& row = shared.spectrum_rows[j];
-        DrawSpectrumRow(row.values, j);
-        if (servesFlags) LowerFlag(row.changed);
+        const std::int32_t j = wanted[--count];
+        DrawSpectrumRow(from.spectrum_rows[j].values, j);
         drawn.AddRow(j);
     }
     if (target.FirstWriteWins()) target.EndFirstWriteWins();
     frameChanged = 1;
+    return drawn;
 }
 
-void StatusDisplay::DrawGraphLabels() {
+void StatusDisplay::UpdateSpectrumGraph() { UpdateSpectrumGraph(*record_, TakeRaisedGraphFlags(*record_)); }
+
+void StatusDisplay::DrawGraphLabels() { DrawGraphLabels(*record_); }
+
+void StatusDisplay::DrawGraphLabels(const SharedStatus& from) {
     DrawPowerAxis();
 
-    const DataInfo& info = record->data_info;
+    const DataInfo& info = from.data_info;
     const double bandwidth = info.bandwidth_hz;
     const std::uint32_t samples = info.sample_count;
     char text[kLabelBufferSize];
@@ -139,9 +139,9 @@ void StatusDisplay::DrawPowerAxis() {
         graphPanel->PutText(graphWidth - 40, captionTop, "Power");
         ax = graphWidth - 25;
     }
-    graphPanel->DrawLine(ax, captionTop, ax, arrowTop, White);
-    graphPanel->DrawLine(ax, arrowTop, ax - 6, arrowTop + 6, White);
-    graphPanel->DrawLine(ax, arrowTop, ax + 6, arrowTop + 6, White);
+    graphPanel->DrawLine(ax, captionTop, ax, arrowTop, Pen::White);
+    graphPanel->DrawLine(ax, arrowTop, ax - 6, arrowTop + 6, Pen::White);
+    graphPanel->DrawLine(ax, arrowTop, ax + 6, arrowTop + 6, Pen::White);
 }
 
 void StatusDisplay::DrawFrequencyLabels(const char* first, const char* caption, const char* last) {
@@ -199,7 +199,7 @@ void StatusDisplay::DrawGraphBox() {
     const std::int64_t topK = yK - h;
 
     const auto edge = [this](std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2) {
-        graphPanel->DrawLine(Bounded(x1), Bounded(y1), Bounded(x2), Bounded(y2), Grey);
+        graphPanel->DrawLine(Bounded(x1), Bounded(y1), Bounded(x2), Bounded(y2), Pen::Grey);
     };
     edge(a, yF, d, yF);
     edge(a, yF, k, yK);
@@ -256,13 +256,22 @@ void StatusDisplay::DrawSpectrumRow(const std::uint8_t* values, std::int32_t row
         const bool hasNeighbour = mirrored ? i < n - 1 : i > 0;
         const std::uint8_t other = hasNeighbour ? values[neighbour] : 0;
         const std::int64_t blackTo = hasNeighbour && other > v ? yOffset + other : top + 1;
-        // Graph y runs upward from the baseline: the black run's panel rows come first.
-        const std::int64_t baseline = graphBaseline;
-        const std::int32_t column = Bounded(kGraphLeft + x);
-        const std::int32_t first = Bounded(baseline - Bounded(blackTo) + 1);
-        const std::int32_t last = Bounded(baseline - Bounded(yOffset) + 1);
+        const std::int32_t column = PanelColumn(x);
+        const std::int32_t first = PanelRow(Bounded(blackTo));
+        const std::int32_t last = PanelRow(Bounded(yOffset));
         if (hiding && graphPanel->ColumnHidden(column, first, last)) continue;
-        graphPanel->PlotColumnPair(column, first, Bounded(baseline - Bounded(top) + 1), last, Black,
-                                   graphColours.Of(i, v));
+        graphPanel->PlotColumnPair(column, first, PanelRow(Bounded(top)), last, Black, graphColours.Of(i, v));
     }
 }
+
+void StatusDisplay::DrawColumnRun(std::int32_t x, std::int32_t yFrom, std::int32_t yTo, const RgbColor& color) {
+    if (yFrom >= yTo) return;
+    graphPanel->PlotColumn(PanelColumn(x), PanelRow(yTo), PanelRow(yFrom), color);
+}
+
+// Graph x is panel column kGraphLeft + x.
+std::int32_t StatusDisplay::PanelColumn(std::int64_t x) const { return Bounded(kGraphLeft + x); }
+
+// Graph y runs upward from the baseline: the points yFrom <= y < yTo are the panel rows
+// PanelRow(yTo) up to, not including, PanelRow(yFrom).
+std::int32_t StatusDisplay::PanelRow(std::int64_t y) const { return Bounded(std::int64_t{graphBaseline} - y + 1); }

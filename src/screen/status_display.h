@@ -1,7 +1,12 @@
 // The status screen: the 752 x 445 main canvas with its header, violet frame, three captioned
 // text panels, two level meters, the progress bar and box and the spectrum graph, plus the
-// small canvas of the attention banner. Built once when the saver attaches to the record and
-// kept until the process ends; each tick's Update redraws what the record flags as changed.
+// small canvas of the attention banner. Built once when a reader attaches to the record and
+// kept until the process ends.
+//
+// The display is a view: Draw draws the items it is given from the record it is given and
+// writes nothing. Which items, and lowering their flags before they are read, is its caller's:
+// the reader session's, or the doors below that serve one record as the saver's single
+// reader does (Update, the Show operations, UpdateSpectrumGraph).
 #pragma once
 
 #include <cstdint>
@@ -9,15 +14,14 @@
 
 #include "graphics/canvas.h"
 #include "graphics/gdi_object.h"
-#include "screen/panel.h"
 #include "graphics/platform_types.h"
-#include "screen/progress.h"
-#include "screen/spectrum_colours.h"
 #include "record/record_items.h"
 #include "record/shared_status.h"
+#include "screen/panel.h"
+#include "screen/progress.h"
+#include "screen/screen_layout.h"
+#include "screen/spectrum_colours.h"
 
-inline constexpr std::int32_t kCanvasWidth = 752;
-inline constexpr std::int32_t kCanvasHeight = 445;
 inline constexpr std::int32_t kVersionMajor = 1;
 inline constexpr std::int32_t kVersionMinor = 0;
 inline constexpr const char kProductWebAddress[] = "https://orvane.example.org/";
@@ -29,25 +33,43 @@ inline constexpr std::int32_t kBannerHeight = 30;
 
 class StatusDisplay {
 public:
-    // Builds the whole fixed screen and the banner and, unless `offerGraphArea` is false (a
-    // reader that never writes the record), writes the graph area's size into the record.
-    // `headerImage` is read relative to the current directory.
-    StatusDisplay(WindowHandle window, DeviceContext windowDc, SharedStatus& record,
-                  const char* headerImage = kHeaderImageFile, bool offerGraphArea = true);
+    // Builds the whole fixed screen and the banner, and serves `record` through the doors;
+    // unless `offerGraphArea` is false (a reader that never writes the record), writes the
+    // graph area's size into it. `headerImage` is read relative to the current directory.
+    explicit StatusDisplay(SharedStatus& record, const char* headerImage = kHeaderImageFile,
+                           bool offerGraphArea = true);
     StatusDisplay(const StatusDisplay&) = delete;
     StatusDisplay& operator=(const StatusDisplay&) = delete;
 
+    // The record the doors serve from now on (a reader that attached again); unless
+    // `offerGraphArea` is false, writes the graph area's size into it.
+    void UseRecord(SharedStatus& record, bool offerGraphArea);
+
     void DrawFrame(const Rect& canvasRect);
 
-    // One tick of the reader that serves the handshake: redraws every flagged item and lowers
-    // its flag; 1 when anything was drawn. `drawn` then names what was drawn.
-    std::int32_t Update();
-    // The same drawing for exactly these items, in the same order, from the record as it is
-    // now; writes nothing to the record. What another reader's Update drew, drawn here too.
-    std::int32_t Replay(const ItemSet& items);
-    // Writes graph_area_width and graph_area_height: the room the graph offers the client.
-    void OfferGraphArea();
+    // Draws exactly these items and rows, in the order one tick serves them, from `from` as it
+    // is now, and names what it drew; writes nothing to the record. The graph's geometry is
+    // copied at every call, whatever the items.
+    ItemSet Draw(const SharedStatus& from, const ItemSet& items);
 
+    // One tick of a sole reader: takes the raised flags of the record, lowering each before its
+    // item is read, and draws them; 1 when anything was drawn.
+    std::int32_t Update();
+
+    // Each item's drawing, from the record given; Draw calls these. Without a record, the
+    // door of a sole reader: lowers the item's flag in the record served, then draws from it.
+    void ShowStatusTextA(const SharedStatus& from);
+    void ShowStatusTextB(const SharedStatus& from);
+    void ShowUserInfo(const SharedStatus& from);
+    void ShowDataInfo(const SharedStatus& from);
+    void ShowCpuTime(const SharedStatus& from);
+    void ShowProgress(const SharedStatus& from);
+    void ShowStepProgress(const SharedStatus& from);
+    void ShowSearchParams(const SharedStatus& from);
+    void ShowCurrentPeak(const SharedStatus& from);
+    void ShowBestPeak(const SharedStatus& from);
+    void ShowBestGaussian(const SharedStatus& from);
+    void ShowMessage(const SharedStatus& from);
     void ShowStatusTextA();
     void ShowStatusTextB();
     void ShowUserInfo();
@@ -61,16 +83,25 @@ public:
     void ShowBestGaussian();
     void ShowMessage();
 
-    // The spectrum graph.
-    void UpdateSpectrumGraph(const ItemSet* only = nullptr);
+    // The spectrum graph: its frame when `items` has it, then its rows in `items`, from `from`;
+    // names what it drew. Without arguments, the door: takes the graph's raised flags of the
+    // record served, lowering each, and draws them.
+    ItemSet UpdateSpectrumGraph(const SharedStatus& from, const ItemSet& items);
+    void UpdateSpectrumGraph();
+    // The door of one item, which each Show* without a record is: lowers its flags in the
+    // record served, then draws it from there.
+    void Serve(RecordItem item);
+    void DrawGraphLabels(const SharedStatus& from);
     void DrawGraphLabels();
     void DrawPowerAxis();
     void DrawFrequencyLabels(const char* first, const char* caption, const char* last);
     void DrawTimeLabels(const char* first, const char* caption, const char* last);
     void DrawGraphBox();
     void DrawSpectrumRow(const std::uint8_t* values, std::int32_t row);
-
-    SharedStatus* record;  // the mapped view; the display never owns it
+    // The graph points (x, y), yFrom <= y < yTo, in one colour; nothing when yFrom >= yTo.
+    // The same pixels as a column of DrawSpectrumRow, which draws a column and the black above
+    // it as one pair of runs.
+    void DrawColumnRun(std::int32_t x, std::int32_t yFrom, std::int32_t yTo, const RgbColor& color);
 
     // Bitmaps and fonts come first: the canvases and panels below draw with them.
     std::unique_ptr<GdiObject> canvasBitmap;
@@ -80,7 +111,7 @@ public:
     std::unique_ptr<GdiObject> bannerFont;
     std::unique_ptr<Canvas> canvas;
     std::unique_ptr<Canvas> bannerCanvas;
-    WindowHandle window;
+    WindowHandle window{};  // the window BuildStatusDisplay was given; nothing is drawn with it
     std::unique_ptr<ProgressBox> progressBox;
     std::unique_ptr<ProgressBar> progressBar;
     std::unique_ptr<TextPanel> dataInfoPanel;
@@ -104,22 +135,21 @@ public:
     std::int32_t graphBinCount = 0;
     std::int32_t frameChanged = 0;
     SpectrumColours graphColours;
-    ItemSet drawn;            // what the last Update or Replay drew
-    bool servesFlags = true;  // flags are lowered as their items are drawn
 
 private:
-    std::int32_t Serve(const ItemSet* only);
-    void LowerServed(std::int32_t& flag);
+    // Graph point rows and columns as the graph panel's pixels, brought into the canvas's range.
+    std::int32_t PanelColumn(std::int64_t x) const;
+    std::int32_t PanelRow(std::int64_t y) const;
+
+    SharedStatus* record_;  // the mapped view the doors serve; the display never owns it
 };
 
-// Builds the display for the saver window (using its device context as the bitmaps'
-// reference) and sets the globals below. The display lives until the process ends.
+// Builds the display for the saver window, sets the globals below, and keeps the window in
+// the display. The display lives until the process ends.
 StatusDisplay* BuildStatusDisplay(WindowHandle window, SharedStatus& record,
                                   const char* headerImage = kHeaderImageFile);
-// The same display, owned by the caller; `offerGraphArea` false for a reader that never writes.
-std::unique_ptr<StatusDisplay> MakeStatusDisplay(WindowHandle window, SharedStatus& record, const char* headerImage,
-                                                 bool offerGraphArea);
-// Sets gStatusDisplay (and on Windows gCanvasDC and gBannerDC) to this display's.
+// Sets gStatusDisplay (and on Windows gCanvasDC and gBannerDC, status_display_win32.h) to this
+// display's.
 void PublishStatusDisplay(StatusDisplay* display);
 
 extern StatusDisplay* gStatusDisplay;
@@ -128,8 +158,3 @@ extern Canvas* gBannerCanvas;
 extern GdiObject* gNormalFont;
 extern GdiObject* gBoldFont;
 extern GdiObject* gBannerFont;
-#if defined(_WIN32)
-extern HDC gCanvasDC;
-extern HDC gBannerDC;
-#endif
-

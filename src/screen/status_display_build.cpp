@@ -1,5 +1,6 @@
-// Building the status screen: everything fixed on it is drawn here, once, when the saver
-// attaches to the record. Later drawing goes only through the panels made here.
+// Building the status screen: everything fixed on it is drawn here, once, from the layout's
+// data (screen_layout.h), when a reader attaches to the record. Later drawing goes only
+// through the panels made here.
 #include <cstdio>
 #include <memory>
 
@@ -11,26 +12,24 @@ Canvas* gBannerCanvas = nullptr;
 GdiObject* gNormalFont = nullptr;
 GdiObject* gBoldFont = nullptr;
 GdiObject* gBannerFont = nullptr;
-#if defined(_WIN32)
-HDC gCanvasDC = nullptr;
-HDC gBannerDC = nullptr;
-#endif
 
 namespace {
 
 constexpr std::int32_t kNormalFontHeight = 14;
 constexpr std::int32_t kBannerFontHeight = 24;
-constexpr std::int32_t kHeaderImageWidth = 500;
-constexpr std::int32_t kHeaderImageHeight = 41;
-constexpr std::int32_t kFrameCornerSize = 16;  // side of a corner square, radius of its black disc
-constexpr std::int32_t kBarEndRadius = 4;      // half the bars' thickness: round ends
+
+void PutHeaderText(Canvas& canvas, const HeaderText& place, const char* text) {
+    if (place.endsAtX) {
+        canvas.PutTextRight(place.x, place.y, text);
+    } else {
+        canvas.PutText(place.x, place.y, text);
+    }
+}
 
 }  // namespace
 
-StatusDisplay::StatusDisplay(WindowHandle window_, DeviceContext windowDc, SharedStatus& record_,
-                             const char* headerImage, bool offerGraphArea)
-    : record(&record_), window(window_) {
-    canvasBitmap = GdiObject::MakeBitmap(windowDc, kCanvasWidth, kCanvasHeight);
+StatusDisplay::StatusDisplay(SharedStatus& record, const char* headerImage, bool offerGraphArea) : record_(&record) {
+    canvasBitmap = GdiObject::MakeBitmap(kCanvasWidth, kCanvasHeight);
     canvas = std::make_unique<Canvas>(*canvasBitmap);
     gCanvas = canvas.get();
 
@@ -47,7 +46,7 @@ StatusDisplay::StatusDisplay(WindowHandle window_, DeviceContext windowDc, Share
     // slide leaves a gap behind the text.
     canvas->UseFont(*bannerFont);
     const std::int32_t bannerWidth = canvas->MeasureText(kAttentionMessage).width;
-    bannerBitmap = GdiObject::MakeBitmap(windowDc, bannerWidth, kBannerHeight);
+    bannerBitmap = GdiObject::MakeBitmap(bannerWidth, kBannerHeight);
     bannerCanvas = std::make_unique<Canvas>(*bannerBitmap, bannerWidth, kBannerHeight);
     bannerCanvas->FillBox(Rect{0, 0, bannerWidth, kBannerHeight}, Black);
     bannerCanvas->UseFont(*bannerFont);
@@ -61,143 +60,77 @@ StatusDisplay::StatusDisplay(WindowHandle window_, DeviceContext windowDc, Share
     canvas->SetForeground(White);
     gLineHeight = canvas->MeasureText("jX").height;
 
-    const std::int32_t lh = gLineHeight;
-    headerHeight = lh + 30;
-    panelRowHeight = 12 * lh;
-    infoPanelHeight = 6 * lh;
-    leftColumnWidth = static_cast<std::int32_t>(kCanvasWidth * 0.55);
-    const std::int32_t h = headerHeight;
-    const std::int32_t x = leftColumnWidth;
+    const ScreenLayout layout = LayoutFor(gLineHeight);
+    headerHeight = layout.headerHeight;
+    panelRowHeight = layout.panelRowHeight;
+    infoPanelHeight = layout.infoPanelHeight;
+    leftColumnWidth = layout.leftColumnWidth;
 
     // A missing or unreadable image leaves its area black.
     canvas->SetBackground(Black);
-    canvas->DrawBitmapFile(headerImage, 0, 0, kHeaderImageWidth, kHeaderImageHeight);
+    const Rect& image = layout.headerImage;
+    canvas->DrawBitmapFile(headerImage, image.left, image.top, image.right - image.left, image.bottom - image.top);
 
     DrawFrame(Rect{0, 0, kCanvasWidth, kCanvasHeight});
 
     char version[32];
     std::snprintf(version, sizeof version, "Version %d.%d", static_cast<int>(kVersionMajor),
                   static_cast<int>(kVersionMinor));
-    canvas->PutTextRight(720, 6, version);
-    canvas->PutTextRight(680, 20, kProductWebAddress);
-    canvas->PutText(500, 6, "Press F1 for info");
+    PutHeaderText(*canvas, layout.version, version);
+    PutHeaderText(*canvas, layout.webAddress, kProductWebAddress);
+    PutHeaderText(*canvas, layout.helpHint, kHelpHint);
 
     canvas->UseFont(*boldFont);  // for the three captions
 
-    analysisPanel = std::make_unique<TextPanel>(*canvas, Rect{0, h + 8, x, h + 8 + panelRowHeight});
-    analysisPanel->SetHeading(0, "Data Analysis");
+    analysisPanel = std::make_unique<TextPanel>(*canvas, layout.analysisPanel);
+    analysisPanel->SetHeading(0, kAnalysisCaption);
 
     // The bar, the meters and the box sit inside the bands of analysis lines, so replacing a
     // line's text clears what is drawn over it until the element's next update.
-    Rect barRect = analysisPanel->LineRect(1);
-    barRect.left += 250;
-    progressBar = std::make_unique<ProgressBar>(*canvas, barRect);
+    progressBar = std::make_unique<ProgressBar>(*canvas, layout.progressBar);
+    peakMeter = std::make_unique<LevelMeter>(*canvas, layout.peakMeter);
+    gaussianMeter = std::make_unique<LevelMeter>(*canvas, layout.gaussianMeter);
+    progressBox = std::make_unique<ProgressBox>(*canvas, layout.progressBox);
 
-    Rect peakRect = analysisPanel->LineRect(4);
-    peakRect.left = peakRect.right - 120;
-    peakMeter = std::make_unique<LevelMeter>(*canvas, peakRect);
+    dataInfoPanel = std::make_unique<TextPanel>(*canvas, layout.dataInfoPanel);
+    dataInfoPanel->SetHeading(0, kDataInfoCaption);
 
-    Rect gaussianRect = analysisPanel->LineRect(6);
-    gaussianRect.left = gaussianRect.right - 120;
-    gaussianMeter = std::make_unique<LevelMeter>(*canvas, gaussianRect);
+    userInfoPanel = std::make_unique<TextPanel>(*canvas, layout.userInfoPanel);
+    userInfoPanel->SetHeading(0, kUserInfoCaption);
 
-    Rect boxRect = analysisPanel->LineRect(8);
-    boxRect.bottom = analysisPanel->LineRect(9).bottom;
-    progressBox = std::make_unique<ProgressBox>(*canvas, boxRect);
-
-    dataInfoPanel = std::make_unique<TextPanel>(*canvas, Rect{x + 30, h + 8, kCanvasWidth, h + 8 + infoPanelHeight});
-    dataInfoPanel->SetHeading(0, "Data Info");
-
-    userInfoPanel = std::make_unique<TextPanel>(
-        *canvas, Rect{x + 30, h + 16 + infoPanelHeight, kCanvasWidth, h + 8 + panelRowHeight});
-    userInfoPanel->SetHeading(0, "User Info");
-
-    graphPanel = std::make_unique<Panel>(*canvas, Rect{0, h + panelRowHeight + 28, kCanvasWidth, kCanvasHeight}, Black);
+    graphPanel = std::make_unique<Panel>(*canvas, layout.graphPanel, Black);
     graphWidth = graphPanel->width;
     graphHeight = graphPanel->height;
     graphBaseline = graphHeight - 20;
 
-    if (offerGraphArea) OfferGraphArea();
+    UseRecord(record, offerGraphArea);
 
     canvas->UseFont(*normalFont);
 }
 
-void StatusDisplay::OfferGraphArea() {
-    // The client sizes the spectra it publishes to this area. The build writes no other byte
-    // of the record; each field is one aligned 32-bit store, as the client reads it unlocked.
-    WriteFlag(record->graph_area_width, graphWidth - 110);
-    WriteFlag(record->graph_area_height, graphHeight - 20);
+void StatusDisplay::UseRecord(SharedStatus& record, bool offerGraphArea) {
+    record_ = &record;
+    if (!offerGraphArea) return;
+    // The client sizes the spectra it publishes to this area. The display writes no other
+    // byte of the record; each field is one aligned 32-bit store, as the client reads it unlocked.
+    WriteFlag(record.graph_area_width, graphWidth - 110);
+    WriteFlag(record.graph_area_height, graphHeight - 20);
 }
 
 void StatusDisplay::DrawFrame(const Rect& canvasRect) {
-    const std::int32_t lh = gLineHeight;
-    const std::int32_t h = headerHeight;
-    const std::int32_t x = leftColumnWidth;
-    const std::int32_t right = canvasRect.right;
-    const std::int32_t r = kBarEndRadius;
-    const std::int32_t bottomBarTop = h + 12 * lh + 8;
-    const std::int32_t separatorTop = h + 6 * lh + 8;
-
-    canvas->FillBox(Rect{10, h, right - 10, h + 8}, FrameViolet);
-    canvas->FillCircle(10, h + 4, r, FrameViolet);
-    canvas->FillCircle(right - 10, h + 4, r, FrameViolet);
-
-    canvas->FillBox(Rect{10, bottomBarTop, right - 10, bottomBarTop + 8}, FrameViolet);
-    canvas->FillCircle(10, bottomBarTop + 4, r, FrameViolet);
-    canvas->FillCircle(right - 10, bottomBarTop + 4, r, FrameViolet);
-
-    // The separator's left end joins the vertical bar; only its right end is rounded.
-    canvas->FillBox(Rect{x + 30, separatorTop, right - 10, separatorTop + 8}, FrameViolet);
-    canvas->FillCircle(right - 10, separatorTop + 4, r, FrameViolet);
-
-    canvas->FillBox(Rect{x, h, x + 30, bottomBarTop + 8}, FrameViolet);
-
-    // Inner corners: a violet square in the angle between two bars, hollowed by a black disc
-    // centred on the square's corner away from the angle, leaves a concave quarter-round.
-    struct Corner {
-        std::int32_t left;
-        std::int32_t top;
-        std::int32_t centreX;
-        std::int32_t centreY;
-    };
-    const std::int32_t s = kFrameCornerSize;
-    const Corner corners[] = {
-        {x - s, h + 8, x - s, h + 8 + s},                          // left of the bar, under the top bar
-        {x + 30, h + 8, x + 30 + s, h + 8 + s},                    // right of the bar, under the top bar
-        {x + 30, h + 6 * lh - 8, x + 30 + s, h + 6 * lh - 8},      // right, over the separator
-        {x + 30, h + 6 * lh + 16, x + 30 + s, h + 6 * lh + 16 + s},  // right, under the separator
-        {x + 30, h + 12 * lh - 8, x + 30 + s, h + 12 * lh - 8},    // right, over the bottom bar
-        {x - s, h + 12 * lh - 8, x - s, h + 12 * lh - 8},          // left, over the bottom bar
-    };
-    for (const Corner& corner : corners) {
-        canvas->FillBox(Rect{corner.left, corner.top, corner.left + s, corner.top + s}, FrameViolet);
-        canvas->FillCircle(corner.centreX, corner.centreY, s, Black);
+    const FrameLayout frame = FrameFor(gLineHeight, canvasRect.right);
+    for (const Rect& bar : frame.bars) canvas->FillBox(bar, FrameViolet);
+    for (const Disc& end : frame.barEnds) canvas->FillCircle(end.cx, end.cy, end.r, FrameViolet);
+    // The black discs also paint outside their squares, where the canvas is black already.
+    for (const FrameCorner& corner : frame.corners) {
+        canvas->FillBox(corner.square, FrameViolet);
+        canvas->FillCircle(corner.hollow.cx, corner.hollow.cy, corner.hollow.r, Black);
     }
 }
 
-std::unique_ptr<StatusDisplay> MakeStatusDisplay(WindowHandle window, SharedStatus& record, const char* headerImage,
-                                                 bool offerGraphArea) {
-#if defined(_WIN32)
-    // The window's context is only the bitmaps' reference; nothing of it is kept.
-    HDC windowDc = window != nullptr ? GetDC(window) : nullptr;
-    auto display = std::make_unique<StatusDisplay>(window, windowDc, record, headerImage, offerGraphArea);
-    if (windowDc != nullptr) ReleaseDC(window, windowDc);
-    return display;
-#else
-    return std::make_unique<StatusDisplay>(window, nullptr, record, headerImage, offerGraphArea);
-#endif
-}
-
-void PublishStatusDisplay(StatusDisplay* display) {
-    gStatusDisplay = display;
-#if defined(_WIN32)
-    gCanvasDC = display != nullptr ? display->canvas->dc : nullptr;
-    gBannerDC = display != nullptr ? display->bannerCanvas->dc : nullptr;
-#endif
-}
-
 StatusDisplay* BuildStatusDisplay(WindowHandle window, SharedStatus& record, const char* headerImage) {
-    StatusDisplay* display = MakeStatusDisplay(window, record, headerImage, true).release();
+    auto* display = new StatusDisplay(record, headerImage);
+    display->window = window;
     PublishStatusDisplay(display);
     return display;
 }

@@ -1,17 +1,19 @@
-// The per-tick redraw: every item of the record whose flag is raised is drawn into its panel
-// and its flag lowered.
+// The per-tick redraw: the items of the record named in a set, each drawn into its panel.
 //
 // The client rewrites the record whenever it likes, without a lock. So each item's flag is
-// lowered before the item is read: a change that the client makes while we draw raises the
-// flag again and is drawn at the next tick, where lowering it afterwards would lose it. Blocks
-// and texts are copied out first and formatted from the copy, so that every line of one item
-// comes from the same values and no text is measured in one state and drawn in another.
+// lowered before the item is read (record/flag_handshake.h), by whoever serves the record:
+// a change that the client makes while we draw raises the flag again and is drawn at the next
+// tick. Blocks and texts are copied out first and formatted from the copy, so that every line
+// of one item comes from the same values and no text is measured in one state and drawn in
+// another.
 #include <cstdio>
 #include <cstring>
 
 #include "screen/formatting.h"
 #include "screen/item_drawing.h"
 #include "screen/status_display.h"
+#include "record/flag_handshake.h"
+#include "record/record_items.h"
 
 namespace {
 
@@ -46,51 +48,60 @@ void CopyFieldText(char (&copy)[N], const char (&field)[N]) {
 
 }  // namespace
 
-std::int32_t StatusDisplay::Update() { return Serve(nullptr); }
 
-std::int32_t StatusDisplay::Replay(const ItemSet& items) { return Serve(&items); }
-
-std::int32_t StatusDisplay::Serve(const ItemSet* only) {
-    servesFlags = only == nullptr;
+ItemSet StatusDisplay::Draw(const SharedStatus& from, const ItemSet& items) {
     frameChanged = 0;
-    drawn = ItemSet{};
+    ItemSet drawn;
     for (const ItemDrawing& drawing : kItemDrawing) {
-        if (drawing.show == nullptr) continue;
-        const bool wanted = only != nullptr ? only->Has(drawing.item) : ItemRaised(*record, drawing.item);
-        if (!wanted) continue;
-        (this->*drawing.show)();
+        if (drawing.show == nullptr || !items.Has(drawing.item)) continue;
+        (this->*drawing.show)(from);
         drawn.Add(drawing.item);
     }
     // The graph is always asked: its geometry has no flag and its rows have their own.
-    UpdateSpectrumGraph(only);
-    servesFlags = true;
+    drawn.Add(UpdateSpectrumGraph(from, items));
+    return drawn;
+}
+
+std::int32_t StatusDisplay::Update() {
+    Draw(*record_, TakeRaisedFlags(*record_));
     return frameChanged;
 }
 
-void StatusDisplay::LowerServed(std::int32_t& flag) {
-    if (servesFlags) LowerFlag(flag);
+void StatusDisplay::Serve(RecordItem item) {
+    LowerItemFlags(*record_, item);
+    (this->*kItemDrawing[ItemSet::Bit(item)].show)(*record_);
 }
 
-void StatusDisplay::ShowStatusTextA() {
-    LowerServed(ItemFlag(*record, RecordItem::StatusTextA));
-    char text[sizeof record->status_text_a];
-    CopyFieldText(text, record->status_text_a);
+void StatusDisplay::ShowStatusTextA() { Serve(RecordItem::StatusTextA); }
+void StatusDisplay::ShowStatusTextB() { Serve(RecordItem::StatusTextB); }
+void StatusDisplay::ShowUserInfo() { Serve(RecordItem::UserInfo); }
+void StatusDisplay::ShowDataInfo() { Serve(RecordItem::DataInfo); }
+void StatusDisplay::ShowCpuTime() { Serve(RecordItem::CpuTime); }
+void StatusDisplay::ShowProgress() { Serve(RecordItem::Progress); }
+void StatusDisplay::ShowStepProgress() { Serve(RecordItem::StepFraction); }
+void StatusDisplay::ShowSearchParams() { Serve(RecordItem::SearchParams); }
+void StatusDisplay::ShowCurrentPeak() { Serve(RecordItem::CurrentPeak); }
+void StatusDisplay::ShowBestPeak() { Serve(RecordItem::BestPeak); }
+void StatusDisplay::ShowBestGaussian() { Serve(RecordItem::BestGaussian); }
+void StatusDisplay::ShowMessage() { Serve(RecordItem::Message); }
+
+void StatusDisplay::ShowStatusTextA(const SharedStatus& from) {
+    char text[sizeof from.status_text_a];
+    CopyFieldText(text, from.status_text_a);
     analysisPanel->SetLine(kStatusLine, text);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowStatusTextB() {
-    LowerServed(ItemFlag(*record, RecordItem::StatusTextB));
-    char text[sizeof record->status_text_b];
-    CopyFieldText(text, record->status_text_b);
+void StatusDisplay::ShowStatusTextB(const SharedStatus& from) {
+    char text[sizeof from.status_text_b];
+    CopyFieldText(text, from.status_text_b);
     analysisPanel->SetLine(kStatusLine, text);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowUserInfo() {
-    LowerServed(ItemFlag(*record, RecordItem::UserInfo));
+void StatusDisplay::ShowUserInfo(const SharedStatus& from) {
     UserInfo info;
-    std::memcpy(&info, &record->user_info, sizeof info);
+    std::memcpy(&info, &from.user_info, sizeof info);
 
     // The name field holds more than a line: a long name is cut where "Name: " and it fill
     // the line's buffer.
@@ -108,10 +119,9 @@ void StatusDisplay::ShowUserInfo() {
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowDataInfo() {
-    LowerServed(ItemFlag(*record, RecordItem::DataInfo));
+void StatusDisplay::ShowDataInfo(const SharedStatus& from) {
     DataInfo info;
-    std::memcpy(&info, &record->data_info, sizeof info);
+    std::memcpy(&info, &from.data_info, sizeof info);
 
     char line[kLineBufferSize];
     char rightAscension[64];
@@ -142,13 +152,11 @@ void StatusDisplay::ShowDataInfo() {
 }
 
 // One redraw serves both flags: the box, the percentage and the time share line 10.
-void StatusDisplay::ShowCpuTime() { ShowProgress(); }
+void StatusDisplay::ShowCpuTime(const SharedStatus& from) { ShowProgress(from); }
 
-void StatusDisplay::ShowProgress() {
-    LowerServed(ItemFlag(*record, RecordItem::Progress));
-    LowerServed(ItemFlag(*record, RecordItem::CpuTime));
-    const float fraction = ReadOnce(record->progress_fraction);
-    const double cpuSeconds = ReadOnce(record->cpu_seconds);
+void StatusDisplay::ShowProgress(const SharedStatus& from) {
+    const float fraction = ReadOnce(from.progress_fraction);
+    const double cpuSeconds = ReadOnce(from.cpu_seconds);
 
     // The box holds any fraction, NaN included, to what it can draw.
     progressBox->Update(fraction);
@@ -162,37 +170,33 @@ void StatusDisplay::ShowProgress() {
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowStepProgress() {
-    LowerServed(ItemFlag(*record, RecordItem::StepFraction));
-    progressBar->Show(ReadOnce(record->step_fraction));
+void StatusDisplay::ShowStepProgress(const SharedStatus& from) {
+    progressBar->Show(ReadOnce(from.step_fraction));
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowSearchParams() {
-    LowerServed(ItemFlag(*record, RecordItem::SearchParams));
-    const float driftRate = ReadOnce(record->drift_rate);
-    const std::int32_t fftLength = ReadOnce(record->fft_length);
+void StatusDisplay::ShowSearchParams(const SharedStatus& from) {
+    const float driftRate = ReadOnce(from.drift_rate);
+    const std::int32_t fftLength = ReadOnce(from.fft_length);
 
     char line[kLineBufferSize];
     std::snprintf(line, sizeof line, kDriftRateFormat, static_cast<double>(driftRate));
     analysisPanel->SetLine(kDriftRateLine, line);
-    std::snprintf(line, sizeof line, kResolutionFormat, FrequencyResolution(&record->data_info, fftLength));
+    std::snprintf(line, sizeof line, kResolutionFormat, FrequencyResolution(&from.data_info, fftLength));
     analysisPanel->SetLine(kResolutionLine, line);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowCurrentPeak() {
-    LowerServed(ItemFlag(*record, RecordItem::CurrentPeak));
+void StatusDisplay::ShowCurrentPeak(const SharedStatus& from) {
     PeakSummary peak;
-    std::memcpy(&peak, &record->current_peak, sizeof peak);
+    std::memcpy(&peak, &from.current_peak, sizeof peak);
     peakMeter->ShowLevel(peak.score);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowBestPeak() {
-    LowerServed(ItemFlag(*record, RecordItem::BestPeak));
+void StatusDisplay::ShowBestPeak(const SharedStatus& from) {
     PeakSummary peak;
-    std::memcpy(&peak, &record->best_peak, sizeof peak);
+    std::memcpy(&peak, &from.best_peak, sizeof peak);
 
     char line[kLineBufferSize];
     std::snprintf(line, sizeof line, "Strongest Peak: power %5.2f", static_cast<double>(peak.power));
@@ -200,17 +204,16 @@ void StatusDisplay::ShowBestPeak() {
     // The meter shares line 4, which SetLine has just blanked.
     peakMeter->MarkPeak(peak.score);
     std::snprintf(line, sizeof line, kPositionFormat,
-                  BinToFrequencyOffset(&record->data_info, peak.freq_bin, peak.fft_length),
-                  BinToSeconds(&record->data_info, peak.time_bin, peak.fft_length),
+                  BinToFrequencyOffset(&from.data_info, peak.freq_bin, peak.fft_length),
+                  BinToSeconds(&from.data_info, peak.time_bin, peak.fft_length),
                   static_cast<double>(peak.drift_rate));
     analysisPanel->SetLine(kBestPeakPositionLine, line);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowBestGaussian() {
-    LowerServed(ItemFlag(*record, RecordItem::BestGaussian));
+void StatusDisplay::ShowBestGaussian(const SharedStatus& from) {
     GaussianSummary gaussian;
-    std::memcpy(&gaussian, &record->best_gaussian, sizeof gaussian);
+    std::memcpy(&gaussian, &from.best_gaussian, sizeof gaussian);
 
     char line[kLineBufferSize];
     std::snprintf(line, sizeof line, "Strongest Gaussian: power %5.2f, fit %5.3f", static_cast<double>(gaussian.power),
@@ -219,17 +222,16 @@ void StatusDisplay::ShowBestGaussian() {
     const float level = gaussian.score * kGaussianMeterScale;
     gaussianMeter->ShowLevel(level);
     std::snprintf(line, sizeof line, kPositionFormat,
-                  BinToFrequencyOffset(&record->data_info, gaussian.freq_bin, gaussian.fft_length),
-                  BinToSeconds(&record->data_info, gaussian.time_bin, gaussian.fft_length),
+                  BinToFrequencyOffset(&from.data_info, gaussian.freq_bin, gaussian.fft_length),
+                  BinToSeconds(&from.data_info, gaussian.time_bin, gaussian.fft_length),
                   static_cast<double>(gaussian.drift_rate));
     analysisPanel->SetLine(kBestGaussianPositionLine, line);
     frameChanged = 1;
 }
 
-void StatusDisplay::ShowMessage() {
-    LowerServed(ItemFlag(*record, RecordItem::Message));
+void StatusDisplay::ShowMessage(const SharedStatus& from) {
     MessageBlock message;
-    std::memcpy(&message, &record->message, sizeof message);
+    std::memcpy(&message, &from.message, sizeof message);
     message.message_line1[sizeof message.message_line1 - 1] = '\0';
     message.message_line2[sizeof message.message_line2 - 1] = '\0';
 

@@ -33,7 +33,7 @@ StatusService::StatusService(std::string recordName, std::string headerImage)
     : recordName_(recordName),
       // Passive: maps the record read-only and never writes a byte of it, so a saver on the same
       // record sees what it sees without us.
-      session_(ReaderConfig{std::move(recordName), std::move(headerImage), true, true, 0, {}}, NowMs()),
+      session_(ReaderConfig{std::move(recordName), std::move(headerImage), true, true, 0}, NowMs()),
       lastChange_(std::chrono::steady_clock::now()),
       startTime_(lastChange_) {}
 
@@ -69,7 +69,7 @@ void StatusService::TickOnce() {
     const bool wasAttached = session_.Attached();
     const TickOutcome outcome = session_.Tick(NowMs());
     // By the thread that drew: a request thread then reads every pixel of this tick.
-    if (session_.Display() != nullptr) session_.Display()->canvas->FinishDrawing();
+    if (session_.Screen() != nullptr) session_.Screen()->FinishDrawing();
     if (outcome.present || wasAttached != session_.Attached()) {
         ++version_;
         lastChange_ = std::chrono::steady_clock::now();
@@ -88,10 +88,10 @@ std::shared_ptr<const std::string> StatusService::Png(int scale) {
     std::uint64_t version = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!session_.Attached() || session_.Display() == nullptr) return nullptr;
+        if (!session_.Attached() || session_.Screen() == nullptr) return nullptr;
         Cached& cached = cache_[scale];
         if (cached.png && cached.version == version_) return cached.png;
-        const Canvas& canvas = *session_.Display()->canvas;
+        const Canvas& canvas = *session_.Screen();
         width = canvas.PixelWidth();
         height = canvas.PixelHeight();
         canvas.CopyPixels(pixels);

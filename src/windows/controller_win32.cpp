@@ -10,6 +10,7 @@
 
 #include "windows/settings.h"
 #include "screen/status_display.h"
+#include "screen/status_display_win32.h"
 #include "windows/frame.h"
 #include "windows/monitors.h"
 #include "reader/reader_session.h"
@@ -276,7 +277,7 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     gStartTick = GetTickCount();
     // One attach per window, and a mapping that cannot shrink: nothing to attach again.
     gReader = std::make_unique<ReaderSession>(
-        ReaderConfig{kSharedStatusName, kHeaderImageFile, false, false, static_cast<std::int32_t>(gPriorityClass), window},
+        ReaderConfig{kSharedStatusName, kHeaderImageFile, false, false, static_cast<std::int32_t>(gPriorityClass)},
         gStartTick);
     PlaceCopies(window, monitors);
     if (gDisplayMode != DisplayMode::PreviewOnly) {

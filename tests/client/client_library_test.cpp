@@ -47,7 +47,7 @@ struct Client : LibraryClient {
 
 // A reader's display over a record, built as the saver builds it (this writes its area).
 struct Reader {
-    explicit Reader(SharedStatus& record) : display(nullptr, nullptr, record, "no-such-header.bmp") {}
+    explicit Reader(SharedStatus& record) : display(record, "no-such-header.bmp") {}
     StatusDisplay display;
 };
 
@@ -59,7 +59,7 @@ struct AttachedReader : Reader {
 // A display over a record built by hand, the reference of what should be seen.
 struct Reference {
     explicit Reference(RecordBuilder& builder)
-        : record(builder.Build()), display(nullptr, nullptr, *record, "no-such-header.bmp") {
+        : record(builder.Build()), display(*record, "no-such-header.bmp") {
         display.Update();
     }
     std::unique_ptr<SharedStatus> record;

@@ -1,7 +1,7 @@
 #include "common/test_canvas.h"
 
 TestCanvas::TestCanvas(std::int32_t width, std::int32_t height)
-    : bitmap(GdiObject::MakeBitmap(nullptr, width, height)), canvas(std::make_unique<Canvas>(*bitmap)) {
+    : bitmap(GdiObject::MakeBitmap(width, height)), canvas(std::make_unique<Canvas>(*bitmap)) {
     canvas->FillBox(Rect{0, 0, width, height}, Black);
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/bmp_writer.h"
+#include "graphics/canvas_raster.h"
 #include "record/demo_record.h"
 #include "record/record_builder.h"
 #include "common/test_canvas.h"
@@ -28,7 +29,7 @@ std::string TempPath(const std::string& name) {
 RowSpan ChangedRows(const std::vector<std::uint32_t>& before, const Canvas& canvas) {
     RowSpan changed{canvas.PixelHeight(), 0};
     for (std::int32_t y = 0; y < canvas.PixelHeight(); ++y) {
-        const std::uint32_t* row = canvas.PixelRow(y);
+        const std::uint32_t* row = PixelRow(canvas, y);
         if (!std::equal(row, row + canvas.PixelWidth(), before.begin() + std::ptrdiff_t{y} * canvas.PixelWidth())) {
             changed.top = std::min(changed.top, y);
             changed.bottom = y + 1;
@@ -46,16 +47,16 @@ TEST(RasterCanvasDrawnRows, EveryChangedRowOfEachItemIsReported) {
     FillDemoRecord(*first, 1);
     auto second = MakeZeroRecord();
     FillDemoRecord(*second, 2);
-    StatusDisplay display(nullptr, nullptr, *first, "no-such-header.bmp");
+    StatusDisplay display(*first, "no-such-header.bmp");
     Canvas& canvas = *display.canvas;
-    const RowSpan all = canvas.TakeDrawnRows();
+    const RowSpan all = TakeDrawnRows(canvas);
     EXPECT_EQ(all.top, 0);
     EXPECT_EQ(all.bottom, canvas.PixelHeight());
     display.Update();
-    canvas.TakeDrawnRows();
+    TakeDrawnRows(canvas);
 
     display.Update();
-    EXPECT_TRUE(canvas.TakeDrawnRows().Empty()) << "a tick with every flag down draws nothing";
+    EXPECT_TRUE(TakeDrawnRows(canvas).Empty()) << "a tick with every flag down draws nothing";
 
     // Item by item, the second record's values over the first's, so that each tick changes
     // what one item shows.
@@ -73,7 +74,7 @@ TEST(RasterCanvasDrawnRows, EveryChangedRowOfEachItemIsReported) {
         canvas.CopyPixels(before);
         display.Update();
         const RowSpan changed = ChangedRows(before, canvas);
-        const RowSpan drawn = canvas.TakeDrawnRows();
+        const RowSpan drawn = TakeDrawnRows(canvas);
         narrowest = std::min(narrowest, drawn.bottom - drawn.top);
         if (changed.Empty()) continue;
         EXPECT_LE(drawn.top, changed.top) << "flag " << i;
@@ -117,15 +118,15 @@ TEST(RasterCanvasLimits, ShapesAcrossTheWhole32BitRangeDrawOnlyTheirVisiblePart)
 }
 
 TEST(RasterCanvasLimits, HoldersWithoutPixelsGiveCanvasesThatDrawNowhere) {
-    const auto fresh = GdiObject::MakeBitmap(nullptr, 5, 3);
+    const auto fresh = GdiObject::MakeBitmap(5, 3);
     Canvas blank(*fresh);
     EXPECT_EQ(blank.PixelWidth(), 5);
     EXPECT_EQ(blank.PixelHeight(), 3);
     EXPECT_EQ(CountNonBlack(blank, Rect{0, 0, 5, 3}), 0);
 
     const auto font = GdiObject::MakeArialFont(14, false);
-    const auto huge = GdiObject::MakeBitmap(nullptr, INT_MAX, INT_MAX);
-    const auto negative = GdiObject::MakeBitmap(nullptr, -4, 10);
+    const auto huge = GdiObject::MakeBitmap(INT_MAX, INT_MAX);
+    const auto negative = GdiObject::MakeBitmap(-4, 10);
     for (GdiObject* holder : {font.get(), huge.get(), negative.get()}) {
         Canvas canvas(*holder);
         EXPECT_EQ(canvas.PixelWidth(), 0);

@@ -93,7 +93,7 @@ constexpr int kClientUpdates = 3;
 // What a sole reader shows after the same updates, one tick each.
 std::unique_ptr<StatusDisplay> SoleReaderAfterTheUpdates(std::unique_ptr<SharedStatus>& record) {
     record = MakeZeroRecord();
-    auto display = std::make_unique<StatusDisplay>(nullptr, nullptr, *record, "no-such-header.bmp");
+    auto display = std::make_unique<StatusDisplay>(*record, "no-such-header.bmp");
     for (int k = 0; k < kClientUpdates; ++k) {
         RecordBuilder update = ClientUpdate(k);
         std::memcpy(record.get(), &update.Record(), sizeof(SharedStatus));

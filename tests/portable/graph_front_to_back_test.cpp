@@ -34,7 +34,7 @@ Drawn Build(const Geometry& g, const std::vector<std::vector<std::uint8_t>>& row
     builder.GraphGeometry(g.depthX, g.depthY, g.mirrored, g.peak, g.rows, g.bins).FrameChanged();
     for (std::size_t j = 0; j < rows.size(); ++j) builder.Row(static_cast<std::int32_t>(j), rows[j]);
     Drawn drawn{builder.Build(), nullptr};
-    drawn.display = std::make_unique<StatusDisplay>(nullptr, nullptr, *drawn.record, "no-such-header.bmp");
+    drawn.display = std::make_unique<StatusDisplay>(*drawn.record, "no-such-header.bmp");
     return drawn;
 }
 

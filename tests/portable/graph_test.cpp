@@ -33,7 +33,7 @@ struct Label {
 
 struct Graph {
     explicit Graph(RecordBuilder& builder) : record(builder.Build()) {
-        display = std::make_unique<StatusDisplay>(nullptr, nullptr, *record, "no-such-header.bmp");
+        display = std::make_unique<StatusDisplay>(*record, "no-such-header.bmp");
         display->frameChanged = 0;
     }
 
@@ -266,6 +266,60 @@ TEST(GraphRows, OutlineRisesToATallerNeighbourOnTheFarSide) {
         g.display->UpdateSpectrumGraph();
         for (std::int32_t i = 0; i < 5; ++i) EXPECT_EQ(g.Column(i, 7), c.columns[i]) << "bin " << i;
     }
+}
+
+// A row is drawn as one pair of runs a column, written straight into the canvas. Each pair
+// must be the column runs of the graph's own coordinates: the column from the row's offset up
+// to its sample in its colour, then black above it, up to a taller far neighbour's top or on
+// the one point above its own.
+TEST(GraphRows, EachColumnIsTheRunsItStandsFor) {
+    std::vector<std::uint8_t> values(512);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint8_t>(i * 37 % 51);
+    for (const bool mirrored : {false, true}) {
+        SCOPED_TRACE(mirrored ? "mirrored" : "not mirrored");
+        auto forFast = WorkedExample(mirrored);
+        auto forRuns = WorkedExample(mirrored);
+        Graph fast(forFast);
+        Graph runs(forRuns);
+        for (Graph* g : {&fast, &runs}) {
+            g->display->UpdateSpectrumGraph();  // the geometry, 4 rows of 512 bins
+            g->Paint();
+        }
+        // Row 1 of 4, two rows from the front: a quarter of the depth across (mirrored, the two
+        // rows in front count, half of it) and half of it up.
+        const std::int32_t row = 1;
+        const std::int32_t xOffset = mirrored ? 30 : 15;
+        const std::int32_t yOffset = 50;
+        fast.display->DrawSpectrumRow(values.data(), row);
+
+        StatusDisplay& d = *runs.display;
+        d.graphColours.Prepare(512, d.graphPeakHeight);
+        for (std::int32_t i = 0; i < 512; ++i) {
+            const std::int32_t v = values[static_cast<std::size_t>(i)];
+            const std::int32_t x = xOffset + i;
+            d.DrawColumnRun(x, yOffset, yOffset + v, d.graphColours.Of(i, static_cast<std::uint8_t>(v)));
+            const std::int32_t neighbour = mirrored ? i + 1 : i - 1;
+            const bool hasNeighbour = neighbour >= 0 && neighbour < 512;
+            const std::int32_t other = hasNeighbour ? values[static_cast<std::size_t>(neighbour)] : 0;
+            d.DrawColumnRun(x, yOffset + v, other > v ? yOffset + other : yOffset + v + 1, Black);
+        }
+
+        const Rect under{60 + xOffset, fast.panel().top, 60 + xOffset + 512, fast.panel().bottom};
+        EXPECT_GT(CountColor(fast.canvas(), under, Black), 512);
+        std::vector<std::uint32_t> fastPixels, runPixels;
+        fast.canvas().CopyPixels(fastPixels);
+        runs.canvas().CopyPixels(runPixels);
+        EXPECT_TRUE(fastPixels == runPixels);
+    }
+    // An empty or inverted run draws nothing.
+    auto builder = WorkedExample(false);
+    Graph g(builder);
+    g.Paint();
+    g.display->DrawColumnRun(10, 5, 5, Red);
+    g.display->DrawColumnRun(10, 6, 5, Red);
+    EXPECT_EQ(CountColor(g.canvas(), Rect{0, 0, kCanvasWidth, kCanvasHeight}, Red), 0);
+    g.display->DrawColumnRun(10, 5, 6, Red);
+    EXPECT_TRUE(g.Is(70, g.display->graphBaseline - 5, Red));
 }
 
 TEST(GraphBox, WorkedExampleInBothOrientations) {

@@ -15,6 +15,10 @@
 #include "common/bmp_writer.h"
 #include "common/test_canvas.h"
 #include "screen/status_display.h"
+#if defined(_WIN32)
+#include "graphics/canvas_win32.h"
+#include "screen/status_display_win32.h"
+#endif
 
 namespace {
 
@@ -53,7 +57,7 @@ void ForgetGlobals() {
 struct Built {
     explicit Built(const std::string& headerImage)
         : record(std::make_unique<SharedStatus>()),
-          display(std::make_unique<StatusDisplay>(WindowHandle{}, DeviceContext{}, *record, headerImage.c_str())) {}
+          display(std::make_unique<StatusDisplay>(*record, headerImage.c_str())) {}
     ~Built() {
         display.reset();
         ForgetGlobals();
@@ -121,42 +125,69 @@ protected:
 Built* LayoutTest::built_ = nullptr;
 std::int32_t LayoutTest::lineHeight_ = 0;
 
+// The layout's data for a 14-pixel line: the worked example of the screen's geometry.
+TEST(LayoutData, WorkedExampleOfAFourteenPixelLine) {
+    constexpr ScreenLayout layout = LayoutFor(14);
+    EXPECT_EQ(layout.headerHeight, 44);
+    EXPECT_EQ(layout.panelRowHeight, 168);
+    EXPECT_EQ(layout.infoPanelHeight, 84);
+    EXPECT_EQ(layout.leftColumnWidth, 413);
+    EXPECT_EQ(layout.headerImage, (Rect{0, 0, 500, 41}));
+    EXPECT_EQ(layout.analysisPanel, (Rect{0, 52, 413, 220}));
+    EXPECT_EQ(layout.dataInfoPanel, (Rect{443, 52, 752, 136}));
+    EXPECT_EQ(layout.userInfoPanel, (Rect{443, 144, 752, 220}));
+    EXPECT_EQ(layout.graphPanel, (Rect{0, 240, 752, 445}));
+    EXPECT_EQ(layout.progressBar, (Rect{262, 74, 401, 88}));
+    EXPECT_EQ(layout.peakMeter, (Rect{281, 116, 401, 130}));
+    EXPECT_EQ(layout.gaussianMeter, (Rect{281, 144, 401, 158}));
+    EXPECT_EQ(layout.progressBox, (Rect{12, 172, 401, 200}));
+    // Analysis line n starts at y = 60 + 14 n; line 10 covers 200 to 213.
+    EXPECT_EQ(LineBand(layout.analysisPanel, 10, 14), (Rect{12, 200, 401, 214}));
+
+    const Rect bars[] = {Rect{10, 44, 742, 52}, Rect{10, 220, 742, 228}, Rect{443, 136, 742, 144},
+                         Rect{413, 44, 443, 228}};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(layout.frame.bars[i], bars[i]) << "bar " << i;
+    const Disc ends[] = {{10, 48, 4}, {742, 48, 4}, {10, 224, 4}, {742, 224, 4}, {742, 140, 4}};
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(layout.frame.barEnds[i] == ends[i]) << "end " << i;
+    // Each corner: its 16 x 16 square and the centre of the black disc that hollows it.
+    const FrameCorner corners[] = {
+        {Rect{397, 52, 413, 68}, {397, 68, 16}},    {Rect{443, 52, 459, 68}, {459, 68, 16}},
+        {Rect{443, 120, 459, 136}, {459, 120, 16}}, {Rect{443, 144, 459, 160}, {459, 160, 16}},
+        {Rect{443, 204, 459, 220}, {459, 204, 16}}, {Rect{397, 204, 413, 220}, {397, 204, 16}},
+    };
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(layout.frame.corners[i] == corners[i]) << "corner " << i;
+}
+
 TEST_F(LayoutTest, MeasuresAndPlacesEveryElement) {
-    EXPECT_EQ(display().headerHeight, 44);
-    EXPECT_EQ(display().panelRowHeight, 168);
-    EXPECT_EQ(display().infoPanelHeight, 84);
-    EXPECT_EQ(display().leftColumnWidth, 413);
+    const ScreenLayout layout = LayoutFor(gLineHeight);
+    EXPECT_EQ(display().headerHeight, layout.headerHeight);
+    EXPECT_EQ(display().panelRowHeight, layout.panelRowHeight);
+    EXPECT_EQ(display().infoPanelHeight, layout.infoPanelHeight);
+    EXPECT_EQ(display().leftColumnWidth, layout.leftColumnWidth);
     EXPECT_EQ(canvas().PixelWidth(), 752);
     EXPECT_EQ(canvas().PixelHeight(), 445);
 
-    ExpectRect(*display().analysisPanel, Rect{0, 52, 413, 220}, "analysisPanel");
-    ExpectRect(*display().dataInfoPanel, Rect{443, 52, 752, 136}, "dataInfoPanel");
-    ExpectRect(*display().userInfoPanel, Rect{443, 144, 752, 220}, "userInfoPanel");
-    ExpectRect(*display().graphPanel, Rect{0, 240, 752, 445}, "graphPanel");
-    ExpectRect(*display().progressBar, Rect{262, 74, 401, 88}, "progressBar");
-    ExpectRect(*display().peakMeter, Rect{281, 116, 401, 130}, "peakMeter");
-    ExpectRect(*display().gaussianMeter, Rect{281, 144, 401, 158}, "gaussianMeter");
-    ExpectRect(*display().progressBox, Rect{12, 172, 401, 200}, "progressBox");
+    ExpectRect(*display().analysisPanel, layout.analysisPanel, "analysisPanel");
+    ExpectRect(*display().dataInfoPanel, layout.dataInfoPanel, "dataInfoPanel");
+    ExpectRect(*display().userInfoPanel, layout.userInfoPanel, "userInfoPanel");
+    ExpectRect(*display().graphPanel, layout.graphPanel, "graphPanel");
+    ExpectRect(*display().progressBar, layout.progressBar, "progressBar");
+    ExpectRect(*display().peakMeter, layout.peakMeter, "peakMeter");
+    ExpectRect(*display().gaussianMeter, layout.gaussianMeter, "gaussianMeter");
+    ExpectRect(*display().progressBox, layout.progressBox, "progressBox");
+    // The elements on analysis lines lie inside the lines' bands, as the panel reports them.
+    EXPECT_EQ(display().analysisPanel->LineRect(4).right, layout.peakMeter.right);
+    EXPECT_EQ(display().analysisPanel->LineRect(9).bottom, layout.progressBox.bottom);
     EXPECT_EQ(display().graphWidth, 752);
     EXPECT_EQ(display().graphHeight, 205);
     EXPECT_EQ(display().graphBaseline, 185);
 }
 
 TEST_F(LayoutTest, FrameBarsAreVioletWithRoundEnds) {
-    const struct {
-        const char* name;
-        Rect rect;
-    } bars[] = {
-        {"top", Rect{10, 44, 742, 52}},
-        {"bottom", Rect{10, 220, 742, 228}},
-        {"separator", Rect{443, 136, 742, 144}},
-        {"vertical", Rect{413, 44, 443, 228}},
-    };
-    for (const auto& bar : bars) {
-        SCOPED_TRACE(bar.name);
-        const std::int64_t area =
-            static_cast<std::int64_t>(bar.rect.right - bar.rect.left) * (bar.rect.bottom - bar.rect.top);
-        EXPECT_EQ(CountColor(canvas(), bar.rect, FrameViolet), area);
+    for (const Rect& bar : LayoutFor(gLineHeight).frame.bars) {
+        SCOPED_TRACE(testing::Message() << "bar at " << bar.left << "," << bar.top);
+        const std::int64_t area = static_cast<std::int64_t>(bar.right - bar.left) * (bar.bottom - bar.top);
+        EXPECT_EQ(CountColor(canvas(), bar, FrameViolet), area);
     }
     // The round ends reach 4 pixels past the bars' ends, and the bars are 8 pixels thick.
     for (std::int32_t top : {44, 220}) {
@@ -181,31 +212,21 @@ TEST_F(LayoutTest, FrameBarsAreVioletWithRoundEnds) {
 }
 
 TEST_F(LayoutTest, InnerCornersAreConcaveQuarterRounds) {
-    // Each corner: its 16 x 16 square and the centre of the black disc that hollows it.
-    const struct {
-        Rect square;
-        std::int32_t cx;
-        std::int32_t cy;
-    } corners[] = {
-        {Rect{397, 52, 413, 68}, 397, 68},    {Rect{443, 52, 459, 68}, 459, 68},
-        {Rect{443, 120, 459, 136}, 459, 120}, {Rect{443, 144, 459, 160}, 459, 160},
-        {Rect{443, 204, 459, 220}, 459, 204}, {Rect{397, 204, 413, 220}, 397, 204},
-    };
-    for (const auto& corner : corners) {
+    for (const FrameCorner& corner : LayoutFor(gLineHeight).frame.corners) {
         const Rect& s = corner.square;
         SCOPED_TRACE(testing::Message() << "corner at " << s.left << "," << s.top);
         // The square's pixel at the angle's vertex, far from the disc: violet.
-        const std::int32_t vx = corner.cx == s.left ? s.right - 1 : s.left;
-        const std::int32_t vy = corner.cy == s.top ? s.bottom - 1 : s.top;
+        const std::int32_t vx = corner.hollow.cx == s.left ? s.right - 1 : s.left;
+        const std::int32_t vy = corner.hollow.cy == s.top ? s.bottom - 1 : s.top;
         EXPECT_TRUE(PixelIs(canvas(), vx, vy, FrameViolet)) << vx << "," << vy;
         // Two pixels along the square's edges from the vertex: still outside the disc.
-        const std::int32_t stepX = vx < corner.cx ? 1 : -1;
-        const std::int32_t stepY = vy < corner.cy ? 1 : -1;
+        const std::int32_t stepX = vx < corner.hollow.cx ? 1 : -1;
+        const std::int32_t stepY = vy < corner.hollow.cy ? 1 : -1;
         EXPECT_TRUE(PixelIs(canvas(), vx + 2 * stepX, vy, FrameViolet));
         EXPECT_TRUE(PixelIs(canvas(), vx, vy + 2 * stepY, FrameViolet));
         // Inside the square, near the disc's centre: hollowed out.
-        const std::int32_t bx = corner.cx == s.left ? s.left + 4 : s.right - 5;
-        const std::int32_t by = corner.cy == s.top ? s.top + 4 : s.bottom - 5;
+        const std::int32_t bx = corner.hollow.cx == s.left ? s.left + 4 : s.right - 5;
+        const std::int32_t by = corner.hollow.cy == s.top ? s.top + 4 : s.bottom - 5;
         EXPECT_TRUE(PixelIs(canvas(), bx, by, Black)) << bx << "," << by;
         // Across the diagonal the quarter-round is about a third of the square.
         const std::int64_t violet = CountColor(canvas(), s, FrameViolet);
@@ -255,14 +276,16 @@ TEST_F(LayoutTest, HeaderWithoutImageShowsOnlyTheThreeTexts) {
 }
 
 TEST_F(LayoutTest, IndicatorsStartEmpty) {
+    const ScreenLayout layout = LayoutFor(gLineHeight);
     // The box's empty wire frame: back top edge from x 10, front bottom edge on its last row.
-    EXPECT_TRUE(PixelIs(canvas(), 12 + 10, 172, Grey));  // 389 x 28: the back face starts at x 9
-    EXPECT_TRUE(PixelIs(canvas(), 12 + 100, 172 + 27, Grey));
+    const Rect& box = layout.progressBox;  // 389 x 28: the back face starts at x 9
+    EXPECT_TRUE(PixelIs(canvas(), box.left + 10, box.top, Grey));
+    EXPECT_TRUE(PixelIs(canvas(), box.left + 100, box.bottom - 1, Grey));
     EXPECT_EQ(display().progressBox->cellsDrawn, 0);
     // The bar is cleared and the meters draw nothing until their first update.
-    EXPECT_EQ(CountNonBlack(canvas(), Rect{262, 74, 401, 88}), 0);
-    EXPECT_EQ(CountNonBlack(canvas(), Rect{281, 116, 401, 130}), 0);
-    EXPECT_EQ(CountNonBlack(canvas(), Rect{281, 144, 401, 158}), 0);
+    EXPECT_EQ(CountNonBlack(canvas(), layout.progressBar), 0);
+    EXPECT_EQ(CountNonBlack(canvas(), layout.peakMeter), 0);
+    EXPECT_EQ(CountNonBlack(canvas(), layout.gaussianMeter), 0);
 }
 
 TEST(LayoutBuild, WritesOnlyTheGraphAreaIntoTheRecord) {
@@ -271,7 +294,7 @@ TEST(LayoutBuild, WritesOnlyTheGraphAreaIntoTheRecord) {
     for (std::size_t i = 0; i < sizeof(SharedStatus); ++i) bytes[i] = static_cast<unsigned char>(i * 31 + 7);
     std::vector<unsigned char> before(bytes, bytes + sizeof(SharedStatus));
 
-    auto display = std::make_unique<StatusDisplay>(WindowHandle{}, DeviceContext{}, *record, MissingHeader().c_str());
+    auto display = std::make_unique<StatusDisplay>(*record, MissingHeader().c_str());
     EXPECT_EQ(gLineHeight, 14);
     EXPECT_EQ(ReadFlag(record->graph_area_width), 642);
     EXPECT_EQ(ReadFlag(record->graph_area_height), 185);
@@ -372,8 +395,8 @@ TEST(LayoutBuild, BuildStatusDisplaySetsTheGlobals) {
     EXPECT_EQ(gCanvas, display->canvas.get());
     EXPECT_EQ(gBannerCanvas, display->bannerCanvas.get());
 #if defined(_WIN32)
-    EXPECT_EQ(gCanvasDC, display->canvas->dc);
-    EXPECT_EQ(gBannerDC, display->bannerCanvas->dc);
+    EXPECT_EQ(gCanvasDC, CanvasDC(*display->canvas));
+    EXPECT_EQ(gBannerDC, CanvasDC(*display->bannerCanvas));
     EXPECT_NE(gCanvasDC, nullptr);
 #endif
     EXPECT_EQ(record->graph_area_width, 642);

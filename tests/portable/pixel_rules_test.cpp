@@ -25,15 +25,19 @@ TEST(CanvasFill, EmptyAndInvertedRectanglesFillNothing) {
     EXPECT_EQ(CountNonBlack(*canvas, Rect{0, 0, 20, 20}), 0);
 }
 
-TEST(CanvasLine, WhitePenOnlyForTheWhiteConstantItself) {
+TEST(CanvasLine, WhitePenByNameOrForTheWhiteConstantItself) {
     TestCanvas canvas(20, 20);
     const RgbColor whiteCopy = White;
     canvas->DrawLine(0, 1, 10, 1, White);
     canvas->DrawLine(0, 3, 10, 3, whiteCopy);
     canvas->DrawLine(0, 5, 10, 5, Red);
+    canvas->DrawLine(0, 7, 10, 7, Pen::White);
+    canvas->DrawLine(0, 9, 10, 9, Pen::Grey);
     EXPECT_TRUE(PixelIs(*canvas, 4, 1, White));
     EXPECT_TRUE(PixelIs(*canvas, 4, 3, Grey));
     EXPECT_TRUE(PixelIs(*canvas, 4, 5, Grey));
+    EXPECT_TRUE(PixelIs(*canvas, 4, 7, White));
+    EXPECT_TRUE(PixelIs(*canvas, 4, 9, Grey));
 }
 
 TEST(CanvasLine, EndPointIsNotDrawnInAnyDirection) {

@@ -425,7 +425,7 @@ void ServeUpdates(Scenario scenario, int updates) {
     SimRecord sim;
     ASSERT_TRUE(sim.Open());
     SharedStatus* record = &sim.Record();
-    StatusDisplay display(nullptr, nullptr, *record, "no-such.bmp");
+    StatusDisplay display(*record, "no-such.bmp");
     ASSERT_GT(record->graph_area_width, 0);
     record->saver_attached = 1;
     Simulator simulator = MakeSimulator(scenario, 21, 10.0);

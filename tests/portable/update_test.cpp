@@ -20,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "record/flag_handshake.h"
 #include "record/hostile_values.h"
 #include "record/record_builder.h"
 #include "common/test_canvas.h"
@@ -33,7 +34,7 @@ constexpr Rect kWholeCanvas{0, 0, kCanvasWidth, kCanvasHeight};
 // A display on its own record, built as the saver builds it, without a header image.
 struct Screen {
     explicit Screen(std::unique_ptr<SharedStatus> record_)
-        : record(std::move(record_)), display(nullptr, nullptr, *record, "no-such-header.bmp") {}
+        : record(std::move(record_)), display(*record, "no-such-header.bmp") {}
     Screen() : Screen(MakeZeroRecord()) {}
 
     std::unique_ptr<SharedStatus> record;
@@ -174,6 +175,52 @@ TEST(StatusUpdate, EveryRaisedFlagIsLoweredAndNoOtherByteWritten) {
     EXPECT_TRUE(changed.empty()) << changed.size() << " bytes changed, the first at offset " << changed.front();
     // Nothing left for the next tick.
     EXPECT_EQ(screen.display.Update(), 0);
+}
+
+// Draw is a view: given what a tick takes, it draws what Update draws, names exactly that, and
+// leaves every flag and every other byte of the record as it was.
+TEST(StatusDraw, DrawsWhatUpdateDrawsAndWritesNothing) {
+    Screen updated(EveryItem().Build());
+    Screen drawn(EveryItem().Build());
+    auto before = MakeZeroRecord();
+    std::memcpy(before.get(), drawn.record.get(), sizeof(SharedStatus));
+    const ItemSet raised = TakeRaisedFlags(*before);
+    std::memcpy(before.get(), drawn.record.get(), sizeof(SharedStatus));
+
+    ASSERT_EQ(updated.display.Update(), 1);
+    EXPECT_TRUE(drawn.display.Draw(*drawn.record, raised) == raised);
+    EXPECT_EQ(drawn.display.frameChanged, 1);
+    EXPECT_EQ(std::memcmp(before.get(), drawn.record.get(), sizeof(SharedStatus)), 0);
+    EXPECT_TRUE(SamePixels(*drawn.display.canvas, *updated.display.canvas, kWholeCanvas));
+
+    // Rows at and past the graph's row count are not its own: never drawn.
+    const std::int32_t rows = drawn.record->graph_row_count;
+    const ItemSet all = drawn.display.Draw(*drawn.record, ItemSet::All());
+    for (int i = 0; i < kRecordItemCount; ++i) EXPECT_TRUE(all.Has(i)) << kRecordItems[i].name;
+    EXPECT_TRUE(all.HasRow(rows - 1));
+    EXPECT_FALSE(all.HasRow(rows));
+    EXPECT_TRUE(drawn.display.Draw(*drawn.record, ItemSet{}).Empty());
+    EXPECT_EQ(drawn.display.frameChanged, 0);
+}
+
+// Taking the flags lowers them before anything is read; a change the client makes between
+// that and the drawing raises its flag again, which the drawing leaves raised, so the next
+// tick draws the change once more and nothing of it is lost.
+TEST(StatusDraw, AChangeMadeWhileTheTickDrawsIsDrawnAgainNextTick) {
+    Screen screen(RecordBuilder().StatusTextA("Searching").Build());
+    const ItemSet taken = TakeRaisedFlags(*screen.record);
+    EXPECT_TRUE(taken.Has(RecordItem::StatusTextA));
+    EXPECT_EQ(ReadFlag(screen.record->status_text_a_changed), 0);
+
+    std::snprintf(screen.record->status_text_a, sizeof screen.record->status_text_a, "Fitting");
+    RaiseFlag(screen.record->status_text_a_changed);
+    EXPECT_TRUE(screen.display.Draw(*screen.record, taken).Has(RecordItem::StatusTextA));
+    EXPECT_EQ(ReadFlag(screen.record->status_text_a_changed), 1);
+
+    EXPECT_EQ(screen.display.Update(), 1);
+    EXPECT_EQ(ReadFlag(screen.record->status_text_a_changed), 0);
+    EXPECT_TRUE(ShowsLine(screen, &StatusDisplay::analysisPanel, 1, "Fitting"));
+    EXPECT_TRUE(TakeRaisedFlags(*screen.record).Empty());
 }
 
 TEST(StatusUpdate, AnyNonZeroFlagValueCountsAsRaised) {
@@ -646,7 +693,7 @@ TEST(StatusUpdateOrder, EachItemLowersItsFlagBeforeReadingIt) {
     ASSERT_TRUE(guarded.ok());
     const auto everything = EveryItem().Build();
     std::memcpy(&guarded.Record(), everything.get(), sizeof(SharedStatus));
-    StatusDisplay display(nullptr, nullptr, guarded.Record(), "no-such-header.bmp");
+    StatusDisplay display(guarded.Record(), "no-such-header.bmp");
     const auto* base = reinterpret_cast<const char*>(&guarded.Record());
 
     int served = 0;
@@ -656,7 +703,7 @@ TEST(StatusUpdateOrder, EachItemLowersItsFlagBeforeReadingIt) {
         // One redraw for both: the progress flag is lowered first, then the cpu time's.
         const RecordItem first = drawing.item == RecordItem::CpuTime ? RecordItem::Progress : drawing.item;
         guarded.Arm();
-        (display.*drawing.show)();
+        display.Serve(drawing.item);
         guarded.Disarm();
         const void* touched = gTouchedAddress;
         EXPECT_EQ(touched, base + ItemInfo(first).flagOffset)

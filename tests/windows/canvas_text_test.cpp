@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/canvas.h"
+#include "graphics/canvas_win32.h"
 #include "graphics/color.h"
 #include "graphics/gdi_object.h"
 
@@ -22,17 +22,17 @@ constexpr std::int32_t kHeight = 80;
 class CanvasText : public ::testing::Test {
 protected:
     CanvasText()
-        : bitmap_(GdiObject::MakeBitmap(nullptr, kWidth, kHeight)),
+        : bitmap_(GdiObject::MakeBitmap(kWidth, kHeight)),
           canvas_(*bitmap_),
           normal_(GdiObject::MakeArialFont(14, false)),
           bold_(GdiObject::MakeArialFont(14, true)),
           banner_(GdiObject::MakeArialFont(24, true)) {}
 
     void SetUp() override {
-        ASSERT_NE(bitmap_->bits, nullptr);
-        ASSERT_NE(normal_->handle, nullptr);
-        ASSERT_NE(bold_->handle, nullptr);
-        ASSERT_NE(banner_->handle, nullptr);
+        ASSERT_NE(bitmap_->native().bits, nullptr);
+        ASSERT_NE(normal_->native().handle, nullptr);
+        ASSERT_NE(bold_->native().handle, nullptr);
+        ASSERT_NE(banner_->native().handle, nullptr);
         canvas_.FillBox(Rect{0, 0, kWidth, kHeight}, Green);
         canvas_.UseFont(*normal_);
         canvas_.SetForeground(White);
@@ -111,7 +111,7 @@ TEST_F(CanvasText, RightAlignedTextEndsAtItsEdge) {
 
 class CanvasReadBack : public ::testing::Test {
 protected:
-    CanvasReadBack() : bitmap_(GdiObject::MakeBitmap(nullptr, 7, 5)), canvas_(*bitmap_) {}
+    CanvasReadBack() : bitmap_(GdiObject::MakeBitmap(7, 5)), canvas_(*bitmap_) {}
     std::unique_ptr<GdiObject> bitmap_;
     Canvas canvas_;
 };

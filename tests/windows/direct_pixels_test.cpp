@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include "graphics/canvas_win32.h"
 #include "record/record_builder.h"
 #include "screen/status_display.h"
 #include "simulator.h"
@@ -33,9 +34,9 @@ struct TwoWays {
     void Show(SharedStatus* forDirect, SharedStatus* forReference) {
         directRecord = forDirect;
         referenceRecord = forReference;
-        direct = std::make_unique<StatusDisplay>(nullptr, nullptr, *directRecord, "no-such-header.bmp");
-        reference = std::make_unique<StatusDisplay>(nullptr, nullptr, *referenceRecord, "no-such-header.bmp");
-        reference->canvas->plotThroughGdi = true;
+        direct = std::make_unique<StatusDisplay>(*directRecord, "no-such-header.bmp");
+        reference = std::make_unique<StatusDisplay>(*referenceRecord, "no-such-header.bmp");
+        reference->canvas->native().plotThroughGdi = true;
     }
 
     // Writes the same bytes into both records, as a client would between two ticks.
@@ -61,7 +62,7 @@ struct TwoWays {
 std::vector<std::uint32_t> Bits(const StatusDisplay& display) {
     // Reading a pixel flushes GDI's batch; after that the bits are current.
     (void)display.canvas->PixelAt(0, 0);
-    const auto* bits = static_cast<const std::uint32_t*>(display.canvasBitmap->bits);
+    const auto* bits = static_cast<const std::uint32_t*>(display.canvasBitmap->native().bits);
     return std::vector<std::uint32_t>(bits, bits + static_cast<std::size_t>(kCanvasWidth) * kCanvasHeight);
 }
 

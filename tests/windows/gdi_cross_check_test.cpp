@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "graphics/bmp_file.h"
-#include "graphics/canvas.h"
+#include "graphics/canvas_win32.h"
 #include "graphics/color.h"
 #include "graphics/gdi_object.h"
 #include "graphics/raster_surface.h"
@@ -27,10 +27,10 @@ constexpr std::int32_t kHeight = 240;
 
 class GdiVsRaster : public ::testing::Test {
 protected:
-    GdiVsRaster() : bitmap_(GdiObject::MakeBitmap(nullptr, kWidth, kHeight)), canvas_(*bitmap_) {}
+    GdiVsRaster() : bitmap_(GdiObject::MakeBitmap(kWidth, kHeight)), canvas_(*bitmap_) {}
 
     void SetUp() override {
-        ASSERT_NE(bitmap_->bits, nullptr);
+        ASSERT_NE(bitmap_->native().bits, nullptr);
         ASSERT_EQ(canvas_.PixelWidth(), kWidth);
         ASSERT_EQ(canvas_.PixelHeight(), kHeight);
         Clear();
@@ -90,7 +90,7 @@ protected:
     // Straight from the DIB section: PixelAt flushes GDI on every call, too slow for
     // comparing whole canvases hundreds of times. Callers flush first.
     std::uint32_t GdiAt(std::int32_t x, std::int32_t y) const {
-        return static_cast<const std::uint32_t*>(bitmap_->bits)[static_cast<std::size_t>(y) * kWidth + x] & 0xFFFFFFu;
+        return static_cast<const std::uint32_t*>(bitmap_->native().bits)[static_cast<std::size_t>(y) * kWidth + x] & 0xFFFFFFu;
     }
 
     std::unique_ptr<GdiObject> bitmap_;
@@ -234,10 +234,10 @@ TEST_F(GdiVsRaster, DiscsCutByTheEdgesAndFarOutside) {
 TEST_F(GdiVsRaster, EllipsesInAnyBox) {
     HBRUSH brush = CreateSolidBrush(PaletteColorRef(Yellow));
     HPEN pen = CreatePen(PS_SOLID, 0, PaletteColorRef(Yellow));
-    HGDIOBJ oldBrush = SelectObject(canvas_.dc, brush);
-    HGDIOBJ oldPen = SelectObject(canvas_.dc, pen);
+    HGDIOBJ oldBrush = SelectObject(CanvasDC(canvas_), brush);
+    HGDIOBJ oldPen = SelectObject(CanvasDC(canvas_), pen);
     const auto ellipse = [this](std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
-        ::Ellipse(canvas_.dc, l, t, r, b);
+        ::Ellipse(CanvasDC(canvas_), l, t, r, b);
         raster_.Ellipse(l, t, r, b, PackedRgb(Yellow));
     };
     for (std::int32_t w = 0; w <= 48; ++w) {
@@ -255,8 +255,8 @@ TEST_F(GdiVsRaster, EllipsesInAnyBox) {
     ellipse(300, -30, 340, 30);
     ellipse(-100, -60, 420, 300);
     EXPECT_EQ(Differences(), "");
-    SelectObject(canvas_.dc, oldPen);
-    SelectObject(canvas_.dc, oldBrush);
+    SelectObject(CanvasDC(canvas_), oldPen);
+    SelectObject(CanvasDC(canvas_), oldBrush);
     DeleteObject(pen);
     DeleteObject(brush);
 }
@@ -312,10 +312,10 @@ TEST_F(GdiVsRaster, WholeSceneInOneGo) {
 // relies on it. Here GDI is held to it.
 class BitmapFileOnGdi : public ::testing::Test {
 protected:
-    BitmapFileOnGdi() : bitmap_(GdiObject::MakeBitmap(nullptr, 64, 64)), canvas_(*bitmap_) {}
+    BitmapFileOnGdi() : bitmap_(GdiObject::MakeBitmap(64, 64)), canvas_(*bitmap_) {}
 
     void SetUp() override {
-        ASSERT_NE(bitmap_->bits, nullptr);
+        ASSERT_NE(bitmap_->native().bits, nullptr);
         canvas_.FillBox(Rect{0, 0, 64, 64}, FrameViolet);
         char directory[MAX_PATH];
         const DWORD length = GetTempPathA(MAX_PATH, directory);

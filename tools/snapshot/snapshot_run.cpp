@@ -53,7 +53,7 @@ bool SaveRecord(const std::string& path, const void* bytes, std::size_t size, st
 
 bool Render(SharedStatus& record, const SnapshotOptions& options, std::string& error) {
     const std::string header = options.headerPath.empty() ? kHeaderImageFile : options.headerPath;
-    StatusDisplay display(nullptr, nullptr, record, header.c_str());
+    StatusDisplay display(record, header.c_str());
     for (int tick = 0; tick < options.ticks; ++tick) display.Update();
     if (!display.canvas->SaveImage(options.outPath.c_str())) {
         error = "cannot write picture '" + options.outPath + "'";
@@ -69,13 +69,13 @@ int RunSnapshot(const SnapshotOptions& options, std::string& error) {
         // A passive reader: the record is mapped read-only and nothing of it is written, so a
         // saver that runs at the same time misses no update.
         const std::string header = options.headerPath.empty() ? kHeaderImageFile : options.headerPath;
-        ReaderSession session(ReaderConfig{kSharedStatusName, header, true, false, 0, {}});
+        ReaderSession session(ReaderConfig{kSharedStatusName, header, true, false, 0});
         if (!session.Attach()) {
             error = std::string("no usable shared record \"") + kSharedStatusName + "\" (is the client running?)";
             return 1;
         }
         for (int tick = 0; tick < options.ticks; ++tick) session.Tick(0);
-        bool ok = session.Display()->canvas->SaveImage(options.outPath.c_str());
+        bool ok = session.Screen()->SaveImage(options.outPath.c_str());
         if (!ok) error = "cannot write picture '" + options.outPath + "'";
         if (ok && !options.recordOutPath.empty()) {
             ok = SaveRecord(options.recordOutPath, session.Record(), kSharedStatusSize, error);

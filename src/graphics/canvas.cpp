@@ -1,9 +1,25 @@
-// The column operations of the canvas, the same on both backends: each backend cuts a run to
-// its bitmap and clip and writes it; the batch that keeps the first write of each pixel lies
-// here, above them.
+// The column operations of the canvas, the same on both backends: the runs are cut to the
+// clip and go through the batch that keeps the first write of each pixel here, and only the
+// writing is the backend's.
 #include <algorithm>
 
 #include "graphics/canvas.h"
+
+void Canvas::KeepColumnsTo(const Rect& clip) {
+    columns_ = Rect{std::max(clip.left, 0), std::max(clip.top, 0), std::min(clip.right, PixelWidth()),
+                    std::min(clip.bottom, PixelHeight())};
+}
+
+bool Canvas::ClipColumn(std::int32_t x, std::int64_t top, std::int64_t bottom, std::int32_t& first,
+                        std::int32_t& last) const {
+    if (x < columns_.left || x >= columns_.right) return false;
+    top = std::max<std::int64_t>(top, columns_.top);
+    bottom = std::min<std::int64_t>(bottom, columns_.bottom);
+    if (top >= bottom) return false;
+    first = static_cast<std::int32_t>(top);
+    last = static_cast<std::int32_t>(bottom);
+    return true;
+}
 
 void Canvas::PlotPixel(std::int32_t x, std::int32_t y, const RgbColor& color) {
     PlotRun(x, y, std::int64_t{y} + 1, color);

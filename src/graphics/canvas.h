@@ -103,15 +103,18 @@ public:
 private:
     // The run x, top <= y < bottom through the coverage of a first-write-wins batch.
     void PlotRun(std::int32_t x, std::int64_t top, std::int64_t bottom, const RgbColor& color);
-
-    // Each backend's part of the column operations, the rest being the same for both.
-    // Cuts the run x, top <= y < bottom to the bitmap and the clip into first..last; false
-    // when nothing is left. A run far off the bitmap is cut, never walked.
+    // Cuts the run x, top <= y < bottom to `columns_` into first..last; false when nothing is
+    // left. A run far off the bitmap is cut, never walked.
     bool ClipColumn(std::int32_t x, std::int64_t top, std::int64_t bottom, std::int32_t& first,
                     std::int32_t& last) const;
-    // Pixels x, first <= y < last, all on the bitmap and inside the clip.
+    // The backends' ClipTo and Unclip keep the column operations to the same box as the rest.
+    void KeepColumnsTo(const Rect& clip);
+
+    // The backend's part of the column operations, the rest being the same for both: pixels
+    // x, first <= y < last, all on the bitmap and inside the clip.
     void WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color);
 
     std::unique_ptr<Native> native_;
     ColumnCoverage coverage_;
+    Rect columns_{0, 0, 0, 0};  // the clip on the bitmap: where column writes may land
 };

@@ -60,7 +60,9 @@ void PaintText(Canvas::Native& native, std::int64_t x, std::int64_t y, const cha
 }  // namespace
 
 Canvas::Canvas(GdiObject& bitmap, std::int32_t width_, std::int32_t height_)
-    : width(width_), height(height_), native_(std::make_unique<Native>(bitmap)) {}
+    : width(width_), height(height_), native_(std::make_unique<Native>(bitmap)) {
+    Unclip();
+}
 
 Canvas::~Canvas() = default;
 
@@ -83,21 +85,14 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
                              PackedRgb(color));
 }
 
-void Canvas::ClipTo(const Rect& rect) { native_->surface.SetClip(rect.left, rect.top, rect.right, rect.bottom); }
+void Canvas::ClipTo(const Rect& rect) {
+    native_->surface.SetClip(rect.left, rect.top, rect.right, rect.bottom);
+    KeepColumnsTo(rect);
+}
 
-void Canvas::Unclip() { native_->surface.ResetClip(); }
-
-bool Canvas::ClipColumn(std::int32_t x, std::int64_t top, std::int64_t bottom, std::int32_t& first,
-                        std::int32_t& last) const {
-    // The surface's clip never reaches past the bitmap.
-    const RasterSurface& surface = native_->surface;
-    if (x < surface.ClipLeft() || x >= surface.ClipRight()) return false;
-    top = std::max<std::int64_t>(top, surface.ClipTop());
-    bottom = std::min<std::int64_t>(bottom, surface.ClipBottom());
-    if (top >= bottom) return false;
-    first = static_cast<std::int32_t>(top);
-    last = static_cast<std::int32_t>(bottom);
-    return true;
+void Canvas::Unclip() {
+    native_->surface.ResetClip();
+    KeepColumnsTo(Rect{0, 0, PixelWidth(), PixelHeight()});
 }
 
 void Canvas::WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color) {

@@ -47,6 +47,7 @@ Canvas::Canvas(GdiObject& bitmap, std::int32_t width_, std::int32_t height_)
     for (const Pen pen : {Pen::White, Pen::Grey}) {
         native.pens[static_cast<int>(pen)] = CreatePen(PS_SOLID, 1, PaletteColorRef(PenColor(pen)));
     }
+    KeepColumnsTo(Rect{0, 0, PixelWidth(), PixelHeight()});
 }
 
 Canvas::~Canvas() {
@@ -105,35 +106,17 @@ void Canvas::FillCircle(std::int32_t cx, std::int32_t cy, std::int32_t r, const 
     if (brush != nullptr) DeleteObject(brush);
 }
 
+// Direct writes keep to the same box as GDI's clip region, through KeepColumnsTo; pixels
+// off the bitmap are never walked, so a wild column cannot cost billions of calls.
 void Canvas::ClipTo(const Rect& rect) {
     SelectClipRgn(native_->dc, nullptr);
     IntersectClipRect(native_->dc, rect.left, rect.top, rect.right, rect.bottom);
-    native_->clip = rect;
-    native_->clipped = true;
+    KeepColumnsTo(rect);
 }
 
 void Canvas::Unclip() {
     SelectClipRgn(native_->dc, nullptr);
-    native_->clipped = false;
-}
-
-// Pixels off the bitmap would be dropped one by one; skipping them keeps a wild column from
-// costing billions of calls.
-bool Canvas::ClipColumn(std::int32_t x, std::int64_t top, std::int64_t bottom, std::int32_t& first,
-                        std::int32_t& last) const {
-    const Native& native = *native_;
-    if (x < 0 || x >= PixelWidth()) return false;
-    if (native.clipped && (x < native.clip.left || x >= native.clip.right)) return false;
-    top = std::max<std::int64_t>(top, 0);
-    bottom = std::min<std::int64_t>(bottom, PixelHeight());
-    if (native.clipped) {
-        top = std::max<std::int64_t>(top, native.clip.top);
-        bottom = std::min<std::int64_t>(bottom, native.clip.bottom);
-    }
-    if (top >= bottom) return false;
-    first = static_cast<std::int32_t>(top);
-    last = static_cast<std::int32_t>(bottom);
-    return true;
+    KeepColumnsTo(Rect{0, 0, PixelWidth(), PixelHeight()});
 }
 
 void Canvas::WriteColumn(std::int32_t x, std::int32_t first, std::int32_t last, const RgbColor& color) {

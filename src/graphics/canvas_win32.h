@@ -9,7 +9,6 @@
 
 #include "graphics/canvas.h"
 #include "graphics/gdi_object.h"
-#include "graphics/rect.h"
 
 struct GdiObject::Native {
     HGDIOBJ handle = nullptr;
@@ -27,8 +26,6 @@ struct Canvas::Native {
 
     GdiObject* bitmap = nullptr;
     bool gdiPending = false;  // GDI has drawn since the last flush
-    bool clipped = false;
-    Rect clip{0, 0, 0, 0};  // while clipped: direct writes keep to it, as GDI does
     HGDIOBJ previousBitmap = nullptr;
     HGDIOBJ previousFont = nullptr;
 };

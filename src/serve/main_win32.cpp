@@ -19,6 +19,7 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
 
 int main(int argc, char** argv) {
     ServeOptions options;
+    if (const int status = ReadServeCommandLine(argc, argv, options); status >= 0) return status;
     ServePlatform platform;
     platform.stopOn = [](HttpServer& server, StatusService&) {
         gServer.store(&server);

@@ -17,6 +17,20 @@ function(orvane_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()
 
+# orvane_tool(PROGRAM CORE MAIN main.cpp SOURCES ... LINK ...): a command-line tool as two
+# targets: CORE, a static library of everything but main (which the tests link), and PROGRAM,
+# main over it.
+function(orvane_tool program core)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "MAIN" "SOURCES;LINK")
+  add_library(${core} STATIC ${arg_SOURCES})
+  target_include_directories(${core} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${core} PUBLIC ${arg_LINK})
+  orvane_warnings(${core})
+  add_executable(${program} ${arg_MAIN})
+  target_link_libraries(${program} PRIVATE ${core})
+  orvane_warnings(${program})
+endfunction()
+
 # orvane_install_gzipped(SOURCE DESTINATION [RENAME NAME]): installs SOURCE with the project's
 # version filled in (@ORVANE_VERSION@) and compressed the way Debian wants man pages and
 # changelogs: gzip -9 without a name or time stamp, so that the same source makes the same

@@ -23,12 +23,7 @@ void orvane_client::RaiseGraph() {
     if (messageOn) return;
     SharedStatus& r = *record;
     const orvane::Geometry& g = geometry;
-    r.graph_depth_x = g.depthX;
-    r.graph_depth_y = g.depthY;
-    r.graph_mirrored = g.mirrored;
-    r.graph_peak_height = g.peakHeight;
-    r.graph_row_count = g.rows;
-    r.graph_bin_count = g.bins;
+    orvane::WriteGeometry(r, g);
     // After a new geometry the rows it no longer uses are cleared too.
     const std::int32_t written = geometryWritten ? g.rows : kMaxSpectrumRows;
     for (std::int32_t j = 0; j < written; ++j) {

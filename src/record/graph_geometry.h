@@ -26,6 +26,21 @@ struct Geometry {
     bool operator==(const Geometry&) const = default;
 };
 
+// The geometry as the record holds it, and written back: the six fields in one place.
+inline Geometry GeometryOf(const SharedStatus& r) {
+    return {r.graph_depth_x, r.graph_depth_y, r.graph_mirrored, r.graph_peak_height, r.graph_row_count,
+            r.graph_bin_count};
+}
+
+inline void WriteGeometry(SharedStatus& r, const Geometry& g) {
+    r.graph_depth_x = g.depthX;
+    r.graph_depth_y = g.depthY;
+    r.graph_mirrored = g.mirrored;
+    r.graph_peak_height = g.peakHeight;
+    r.graph_row_count = g.rows;
+    r.graph_bin_count = g.bins;
+}
+
 struct Area {
     std::int32_t width;
     std::int32_t height;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "record/graph_geometry.h"
 #include "record/record_items.h"
 
 std::unique_ptr<SharedStatus> MakeZeroRecord() {
@@ -116,12 +117,7 @@ RecordBuilder& RecordBuilder::Message(bool on, std::string_view line1, std::stri
 
 RecordBuilder& RecordBuilder::GraphGeometry(std::int32_t depthX, std::int32_t depthY, bool mirrored,
                                             std::int32_t peakHeight, std::int32_t rowCount, std::int32_t binCount) {
-    record_->graph_depth_x = depthX;
-    record_->graph_depth_y = depthY;
-    record_->graph_mirrored = mirrored ? 1 : 0;
-    record_->graph_peak_height = peakHeight;
-    record_->graph_row_count = rowCount;
-    record_->graph_bin_count = binCount;
+    orvane::WriteGeometry(*record_, {depthX, depthY, mirrored ? 1 : 0, peakHeight, rowCount, binCount});
     return *this;
 }
 

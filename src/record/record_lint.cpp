@@ -26,11 +26,6 @@ bool AnyBytes(const void* from, std::size_t size) {
     return false;
 }
 
-orvane::Geometry GeometryOf(const SharedStatus& r) {
-    return {r.graph_depth_x, r.graph_depth_y, r.graph_mirrored, r.graph_peak_height, r.graph_row_count,
-            r.graph_bin_count};
-}
-
 }  // namespace
 
 std::vector<std::string> LintRecord(const unsigned char* bytes, std::size_t size) {
@@ -108,7 +103,7 @@ std::vector<std::string> LintRecord(const unsigned char* bytes, std::size_t size
     const GaussianSummary& g = r.best_gaussian;
     if (raised(RecordItem::BestGaussian) || AnyBytes(&g, sizeof g)) summary("best_gaussian", g.score, g.freq_bin, g.time_bin, g.fft_length);
 
-    const orvane::Geometry geometry = GeometryOf(r);
+    const orvane::Geometry geometry = orvane::GeometryOf(r);
     if (raised(RecordItem::GraphFrame) || geometry.rows != 0 || geometry.bins != 0) {
         if (geometry.rows < 0 || geometry.rows > kMaxSpectrumRows) note(Format("out of range: graph_row_count is %d, not 0 to %d", geometry.rows, kMaxSpectrumRows));
         if (geometry.bins < 0 || geometry.bins > kMaxSpectrumBins) note(Format("out of range: graph_bin_count is %d, not 0 to %d", geometry.bins, kMaxSpectrumBins));

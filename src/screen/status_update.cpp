@@ -46,6 +46,15 @@ void CopyFieldText(char (&copy)[N], const char (&field)[N]) {
     copy[N - 1] = '\0';
 }
 
+// Where a peak or a Gaussian lies, from the copy the caller took: the line below its power.
+template <typename Summary>
+void ShowPosition(TextPanel& panel, std::int32_t lineIndex, const DataInfo* info, const Summary& found) {
+    char line[kLineBufferSize];
+    std::snprintf(line, sizeof line, kPositionFormat, BinToFrequencyOffset(info, found.freq_bin, found.fft_length),
+                  BinToSeconds(info, found.time_bin, found.fft_length), static_cast<double>(found.drift_rate));
+    panel.SetLine(lineIndex, line);
+}
+
 }  // namespace
 
 
@@ -203,11 +212,7 @@ void StatusDisplay::ShowBestPeak(const SharedStatus& from) {
     analysisPanel->SetLine(kBestPeakLine, line);
     // The meter shares line 4, which SetLine has just blanked.
     peakMeter->MarkPeak(peak.score);
-    std::snprintf(line, sizeof line, kPositionFormat,
-                  BinToFrequencyOffset(&from.data_info, peak.freq_bin, peak.fft_length),
-                  BinToSeconds(&from.data_info, peak.time_bin, peak.fft_length),
-                  static_cast<double>(peak.drift_rate));
-    analysisPanel->SetLine(kBestPeakPositionLine, line);
+    ShowPosition(*analysisPanel, kBestPeakPositionLine, &from.data_info, peak);
     frameChanged = 1;
 }
 
@@ -221,11 +226,7 @@ void StatusDisplay::ShowBestGaussian(const SharedStatus& from) {
     analysisPanel->SetLine(kBestGaussianLine, line);
     const float level = gaussian.score * kGaussianMeterScale;
     gaussianMeter->ShowLevel(level);
-    std::snprintf(line, sizeof line, kPositionFormat,
-                  BinToFrequencyOffset(&from.data_info, gaussian.freq_bin, gaussian.fft_length),
-                  BinToSeconds(&from.data_info, gaussian.time_bin, gaussian.fft_length),
-                  static_cast<double>(gaussian.drift_rate));
-    analysisPanel->SetLine(kBestGaussianPositionLine, line);
+    ShowPosition(*analysisPanel, kBestGaussianPositionLine, &from.data_info, gaussian);
     frameChanged = 1;
 }
 

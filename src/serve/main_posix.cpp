@@ -7,12 +7,8 @@
 #include <mutex>
 #include <pthread.h>
 #include <thread>
-#include <cstdio>
 
-#include "http_server.h"
-#include "reader/header_image.h"
-#include "serve_options.h"
-#include "status_service.h"
+#include "serve_run.h"
 
 #ifndef ORVANE_DATA_DIR
 #define ORVANE_DATA_DIR ""
@@ -37,7 +33,6 @@ Ending& TheEnding() {
 int main(int argc, char** argv) {
     ServeOptions options;
     if (const int status = ReadServeCommandLine(argc, argv, options); status >= 0) return status;
-    std::string error;
     // SIGTERM and SIGINT are taken by a thread of their own, which ends the server: blocked
     // here, before any thread starts, so that every thread inherits the mask.
     sigset_t stopSignals;
@@ -46,38 +41,34 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    ServePlatform platform;
     // <prefix>/bin/orvane-serve -> <prefix>/share/orvane
-    StatusService service(options.recordName, options.headerImage.empty() ? FindHeaderImage("../share/orvane/", ORVANE_DATA_DIR)
-                                                                          : options.headerImage);
-    service.Start();
-    const std::string token = options.token;
-    HttpServer server([&service, token](const HttpRequest& request) { return Route(request, service, token); });
-    if (!server.Listen(options.host, options.port, error)) {
-        std::fprintf(stderr, "orvane-serve: %s\n", error.c_str());
-        return 1;
-    }
-    std::thread([&server, &service, stopSignals] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        server.Stop();
-        // A client that reads a large picture slowly holds its worker until the write times
-        // out; the server still ends within half a second of the signal, its board let go.
+    platform.besideProgram = "../share/orvane/";
+    platform.dataDir = ORVANE_DATA_DIR;
+    platform.stopOn = [stopSignals](HttpServer& server, StatusService& service) {
+        std::thread([&server, &service, stopSignals] {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            server.Stop();
+            // A client that reads a large picture slowly holds its worker until the write
+            // times out; the server still ends within half a second of the signal, its board
+            // let go.
+            Ending& ending = TheEnding();
+            std::unique_lock<std::mutex> lock(ending.mutex);
+            if (!ending.ended.wait_for(lock, std::chrono::milliseconds(400), [&ending] { return ending.mainDone; })) {
+                service.Close();
+                std::_Exit(0);
+            }
+        }).detach();
+    };
+    platform.ended = [](StatusService& service) {
+        service.Close();
         Ending& ending = TheEnding();
-        std::unique_lock<std::mutex> lock(ending.mutex);
-        if (!ending.ended.wait_for(lock, std::chrono::milliseconds(400), [&ending] { return ending.mainDone; })) {
-            service.Close();
-            std::_Exit(0);
+        {
+            const std::lock_guard<std::mutex> lock(ending.mutex);
+            ending.mainDone = true;
         }
-    }).detach();
-    std::printf("orvane-serve: listening on http://%s:%d/\n", options.host.c_str(), options.port);
-    std::fflush(stdout);
-    server.Run();
-    service.Close();
-    Ending& ending = TheEnding();
-    {
-        const std::lock_guard<std::mutex> lock(ending.mutex);
-        ending.mainDone = true;
-    }
-    ending.ended.notify_all();
-    return 0;
+        ending.ended.notify_all();
+    };
+    return RunServe(options, platform);
 }

@@ -22,6 +22,7 @@
 
 #include "record/record_builder.h"
 #include "common/library_client.h"
+#include "common/every_item.h"
 #include "common/test_canvas.h"
 #include "screen/status_display.h"
 #include "record/inspect.h"
@@ -105,19 +106,7 @@ void PublishEveryItem(orvane_client* c) {
 
 // The same items as PublishEveryItem, written by hand.
 RecordBuilder EveryItemByHand() {
-    RecordBuilder b;
-    b.UserInfo("Mira Tolvanen", 42, 3725.4)
-        .DataInfo(13.5f, 18.25f, 2440588.5, 2, 1.42e9)
-        .Band(8.0, 2, 1048576)
-        .StatusTextA("Searching for spikes")
-        .Progress(0.5f)
-        .CpuTime(3725.4)
-        .StepFraction(0.75f)
-        .SearchParams(0.5f, 8)
-        .CurrentPeak(PeakSummary{1.0f, 0.75f, 1, 2, 0.1f, 8})
-        .BestPeak(PeakSummary{12.5f, 0.5f, 6, 3, 0.25f, 8})
-        .BestGaussian(GaussianSummary{10.0f, 3.25f, 0.125f, 1, 2, -0.5f, 8});
-    return b;
+    return EveryItem({.user = "Mira Tolvanen", .statusTextB = {}, .message = false});
 }
 
 // The graph as the library chose it, with rows given back to front, by hand.

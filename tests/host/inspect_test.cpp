@@ -14,6 +14,7 @@
 
 #include "inspect_run.h"
 #include "record/inspect.h"
+#include "common/every_item.h"
 #include "common/library_client.h"
 #include "record/record_builder.h"
 #include "record/record_items.h"
@@ -23,21 +24,13 @@ namespace {
 
 // A record a careful client would leave: every item, a fitting graph, samples inside the box.
 RecordBuilder CleanRecord() {
-    RecordBuilder b;
-    b.UserInfo("Elio Marsk", 42, 3725.4)
-        .DataInfo(13.5f, 18.25f, 2451545.0, 2, 1.42e9)
-        .Band(9765.625, 1, 1048576)
-        .StatusTextA("Searching for spikes")
-        .StatusTextB("Checkpointing")
-        .Progress(0.5f)
-        .CpuTime(3725.4)
-        .StepFraction(0.75f)
-        .SearchParams(0.5f, 4096)
-        .CurrentPeak(PeakSummary{1.0f, 0.75f, 1, 2, 0.1f, 8})
-        .BestPeak(PeakSummary{12.5f, 0.5f, 6, 3, 0.25f, 8})
-        .BestGaussian(GaussianSummary{10.0f, 3.25f, 0.125f, 1, 2, -0.5f, 8})
-        .Message(true, "A message", "for the user")
-        .GraphGeometry(64, 101, false, 61, 40, 512)
+    RecordBuilder b = EveryItem({.user = "Elio Marsk",
+                                 .recordedJd = 2451545.0,
+                                 .bandwidthHz = 9765.625,
+                                 .binWrapDivisor = 1,
+                                 .fftLength = 4096,
+                                 .statusTextB = "Checkpointing"});
+    b.GraphGeometry(64, 101, false, 61, 40, 512)
         .FrameChanged()
         .RowFill(0, 61)
         .RowFill(39, 30);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "record/graph_geometry.h"
 #include "record/record_builder.h"
 #include "record/record_items.h"
 #include "screen/status_display.h"
@@ -38,17 +39,6 @@ bool FitsArea(const GraphGeometry& g, std::int32_t width, std::int32_t height) {
     return g.bins >= 1 && g.bins <= kMaxSpectrumBins && g.rows >= 1 && g.rows <= kMaxSpectrumRows &&
            g.peakHeight >= 1 && g.peakHeight <= 255 && g.depthX >= 0 && g.depthY >= 1 &&
            g.bins + g.depthX + 10 <= width && g.peakHeight + g.depthY <= height;
-}
-
-GraphGeometry GeometryIn(const SharedStatus& r) {
-    GraphGeometry g;
-    g.depthX = r.graph_depth_x;
-    g.depthY = r.graph_depth_y;
-    g.mirrored = r.graph_mirrored;
-    g.peakHeight = r.graph_peak_height;
-    g.rows = r.graph_row_count;
-    g.bins = r.graph_bin_count;
-    return g;
 }
 
 Simulator MakeSimulator(Scenario scenario, std::uint64_t seed = 7, double rate = 10.0) {
@@ -136,15 +126,15 @@ TEST(SimGeometry, FollowsTheAreaTheSaverWrites) {
     SharedStatus* record = &sim.Record();
     Simulator simulator = MakeSimulator(Scenario::Steady);
     simulator.Step(sim.Client());
-    EXPECT_EQ(GeometryIn(*record), ChooseGeometry(0, 0));
+    EXPECT_EQ(orvane::GeometryOf(*record), ChooseGeometry(0, 0));
     EXPECT_NE(record->graph_frame_changed, 0);
 
     LowerAllFlags(*record);
     record->graph_area_width = 300;
     record->graph_area_height = 100;
     simulator.Step(sim.Client());
-    EXPECT_TRUE(FitsArea(GeometryIn(*record), 300, 100));
-    EXPECT_NE(GeometryIn(*record), ChooseGeometry(0, 0));
+    EXPECT_TRUE(FitsArea(orvane::GeometryOf(*record), 300, 100));
+    EXPECT_NE(orvane::GeometryOf(*record), ChooseGeometry(0, 0));
     EXPECT_NE(record->graph_frame_changed, 0) << "a new geometry needs the frame drawn afresh";
     for (std::int32_t j = 0; j < record->graph_row_count; ++j) EXPECT_NE(record->spectrum_rows[j].changed, 0) << j;
 
@@ -161,7 +151,7 @@ TEST(SimGeometry, FollowsTheAreaTheSaverWrites) {
         Simulator bursting = MakeSimulator(scenario);
         for (int i = 0; i < 120; ++i) {  // through every geometry variant
             bursting.Step(bursts.Client());
-            ASSERT_TRUE(FitsArea(GeometryIn(*burst), 420, 150)) << "update " << i;
+            ASSERT_TRUE(FitsArea(orvane::GeometryOf(*burst), 420, 150)) << "update " << i;
         }
     }
 }
@@ -201,7 +191,7 @@ TEST(SimSteady, KeepsEveryValueWithinTheRecordsLimitsAcrossAWholeUnit) {
         ASSERT_LE(std::fabs(r.data_info.dec_degrees), 90.0f);
         ASSERT_GT(r.data_info.sample_count, 0u);
         ASSERT_LE(r.best_gaussian.score, 20.0f);
-        ASSERT_TRUE(FitsArea(GeometryIn(r), kDefaultGraphAreaWidth, kDefaultGraphAreaHeight));
+        ASSERT_TRUE(FitsArea(orvane::GeometryOf(r), kDefaultGraphAreaWidth, kDefaultGraphAreaHeight));
         for (std::int32_t j = 0; j < r.graph_row_count; ++j) {
             const auto* values = r.spectrum_rows[j].values;
             ASSERT_LE(*std::max_element(values, values + r.graph_bin_count), r.graph_peak_height) << "row " << j;
@@ -440,7 +430,7 @@ void ServeUpdates(Scenario scenario, int updates) {
             for (std::int32_t j = 0; j < rows; ++j) ASSERT_EQ(record->spectrum_rows[j].changed, 0) << "row " << j;
         }
         if (scenario != Scenario::Hostile) {
-            ASSERT_TRUE(FitsArea(GeometryIn(*record), record->graph_area_width, record->graph_area_height));
+            ASSERT_TRUE(FitsArea(orvane::GeometryOf(*record), record->graph_area_width, record->graph_area_height));
         }
     }
     EXPECT_GT(drawn, updates / 4);

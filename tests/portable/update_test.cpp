@@ -23,6 +23,7 @@
 #include "record/flag_handshake.h"
 #include "record/hostile_values.h"
 #include "record/record_builder.h"
+#include "common/every_item.h"
 #include "common/test_canvas.h"
 #include "screen/item_drawing.h"
 #include "screen/status_display.h"
@@ -89,22 +90,9 @@ std::vector<std::size_t> ChangedBytesBesideFlags(const SharedStatus& before, con
     return changed;
 }
 
-RecordBuilder EveryItem() {
-    RecordBuilder builder;
-    builder.UserInfo("Ada", 42, 3725.4)
-        .DataInfo(13.5f, 18.25f, 2440588.5, 2, 1.42e9)
-        .Band(8.0, 2, 1048576)
-        .StatusTextA("Searching for spikes")
-        .StatusTextB("Computing Gaussians")
-        .Progress(0.5f)
-        .CpuTime(3725.4)
-        .StepFraction(0.75f)
-        .SearchParams(0.5f, 8)
-        .CurrentPeak(PeakSummary{1.0f, 0.75f, 1, 2, 0.1f, 8})
-        .BestPeak(PeakSummary{12.5f, 0.5f, 6, 3, 0.25f, 8})
-        .BestGaussian(GaussianSummary{10.0f, 3.25f, 0.125f, 1, 2, -0.5f, 8})
-        .Message(true, "A message", "for the user")
-        .GraphGeometry(40, 60, false, 100, 4, 16)
+RecordBuilder EveryItemWithGraph() {
+    RecordBuilder builder = EveryItem();
+    builder.GraphGeometry(40, 60, false, 100, 4, 16)
         .FrameChanged()
         .RowFill(0, 30)
         .RowFill(3, 80);
@@ -147,7 +135,7 @@ std::string TextOfWidth(Canvas& canvas, std::int32_t width) {
 }  // namespace
 
 TEST(StatusUpdate, QuietTickDrawsNothingAndWritesNothing) {
-    RecordBuilder builder = EveryItem();
+    RecordBuilder builder = EveryItemWithGraph();
     // Values everywhere, but no flag raised.
     for (const std::size_t offset : FlagOffsets()) {
         std::memset(reinterpret_cast<unsigned char*>(&builder.Record()) + offset, 0, 4);
@@ -163,7 +151,7 @@ TEST(StatusUpdate, QuietTickDrawsNothingAndWritesNothing) {
 }
 
 TEST(StatusUpdate, EveryRaisedFlagIsLoweredAndNoOtherByteWritten) {
-    Screen screen(EveryItem().Build());
+    Screen screen(EveryItemWithGraph().Build());
     auto before = MakeZeroRecord();
     std::memcpy(before.get(), screen.record.get(), sizeof(SharedStatus));
 
@@ -180,8 +168,8 @@ TEST(StatusUpdate, EveryRaisedFlagIsLoweredAndNoOtherByteWritten) {
 // Draw is a view: given what a tick takes, it draws what Update draws, names exactly that, and
 // leaves every flag and every other byte of the record as it was.
 TEST(StatusDraw, DrawsWhatUpdateDrawsAndWritesNothing) {
-    Screen updated(EveryItem().Build());
-    Screen drawn(EveryItem().Build());
+    Screen updated(EveryItemWithGraph().Build());
+    Screen drawn(EveryItemWithGraph().Build());
     auto before = MakeZeroRecord();
     std::memcpy(before.get(), drawn.record.get(), sizeof(SharedStatus));
     const ItemSet raised = TakeRaisedFlags(*before);
@@ -691,7 +679,7 @@ private:
 TEST(StatusUpdateOrder, EachItemLowersItsFlagBeforeReadingIt) {
     GuardedRecord guarded;
     ASSERT_TRUE(guarded.ok());
-    const auto everything = EveryItem().Build();
+    const auto everything = EveryItemWithGraph().Build();
     std::memcpy(&guarded.Record(), everything.get(), sizeof(SharedStatus));
     StatusDisplay display(guarded.Record(), "no-such-header.bmp");
     const auto* base = reinterpret_cast<const char*>(&guarded.Record());

@@ -216,14 +216,7 @@ void Simulator::StartUnit(bool firstUnit) {
         const float score = static_cast<float>(random_.Between(0.3, 0.6));
         s.bestPeak = PeakSummary{score * 30.0f, score, random_.Below(s.fftLength), random_.Below(64), s.driftRate,
                                  s.fftLength};
-        const float gaussian = static_cast<float>(random_.Between(1.0, 6.0));
-        s.bestGaussian = GaussianSummary{gaussian,
-                                         1.0f + gaussian * 0.2f,
-                                         static_cast<float>(random_.Between(0.5, 4.0)),
-                                         random_.Below(1024),
-                                         random_.Below(1024),
-                                         s.driftRate,
-                                         1024};
+        s.bestGaussian = GaussianOf(static_cast<float>(random_.Between(1.0, 6.0)));
     }
     s.currentPeak = s.bestPeak;
     s.statusPhase = 0;
@@ -272,13 +265,19 @@ void Simulator::FindGaussian() {
     const double u = random_.Uniform();
     const float score = static_cast<float>(20.0 * u * u * u);
     if (score <= s.bestGaussian.score) return;
-    s.bestGaussian = GaussianSummary{score,
-                                     1.0f + score * 0.2f,
-                                     static_cast<float>(random_.Between(0.5, 4.0)),
-                                     random_.Below(1024),
-                                     random_.Below(1024),
-                                     s.driftRate,
-                                     1024};
+    s.bestGaussian = GaussianOf(score);
+}
+
+// The rest of a Gaussian follows from its score; drawn in this order, so that a seed gives
+// the same run (a braced list is evaluated left to right).
+GaussianSummary Simulator::GaussianOf(float score) {
+    return GaussianSummary{score,
+                           1.0f + score * 0.2f,
+                           static_cast<float>(random_.Between(0.5, 4.0)),
+                           random_.Below(1024),
+                           random_.Below(1024),
+                           state_.driftRate,
+                           1024};
 }
 
 void Simulator::RefillWaterfall() {

@@ -133,6 +133,7 @@ private:
     void NextSearchStep();
     void FindPeak();
     void FindGaussian();
+    GaussianSummary GaussianOf(float score);
     void RefillWaterfall();
     void PushSpectrum();
 

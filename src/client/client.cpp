@@ -63,12 +63,7 @@ orvane_client* Enter(orvane_client* client) {
 }
 
 void CopyPeak(PeakSummary& to, const orvane_peak& from) {
-    to.power = from.power;
-    to.score = from.score;
-    to.freq_bin = from.freq_bin;
-    to.time_bin = from.time_bin;
-    to.drift_rate = from.drift_rate;
-    to.fft_length = from.fft_length;
+    to = PeakSummary{from.power, from.score, from.freq_bin, from.time_bin, from.drift_rate, from.fft_length};
 }
 
 // The latest peak shows only its score; the best one where it is too, so its bins must lie in

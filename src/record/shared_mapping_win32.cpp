@@ -28,14 +28,22 @@ bool MapWhole(SharedMapping& mapping, HANDLE object, bool writable) {
 
 }  // namespace
 
-bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name) {
-    HANDLE object = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+namespace {
+
+bool OpenAndMap(SharedMapping& mapping, const char* name, DWORD access, BOOL inherit, bool writable) {
+    HANDLE object = OpenFileMappingA(access, inherit, name);
     if (object == nullptr) return false;
-    if (!MapWhole(mapping, object, false)) {
+    if (!MapWhole(mapping, object, writable)) {
         CloseHandle(object);
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool OpenSharedStatusReadOnly(SharedMapping& mapping, const char* name) {
+    return OpenAndMap(mapping, name, FILE_MAP_READ, FALSE, false);
 }
 
 RecordState CheckSharedStatus(const SharedMapping& mapping, const char*, bool) {
@@ -43,13 +51,7 @@ RecordState CheckSharedStatus(const SharedMapping& mapping, const char*, bool) {
 }
 
 bool OpenSharedStatus(SharedMapping& mapping, const char* name) {
-    HANDLE object = OpenFileMappingA(FILE_MAP_ALL_ACCESS, TRUE, name);
-    if (object == nullptr) return false;
-    if (!MapWhole(mapping, object, true)) {
-        CloseHandle(object);
-        return false;
-    }
-    return true;
+    return OpenAndMap(mapping, name, FILE_MAP_ALL_ACCESS, TRUE, true);
 }
 
 void UnmapSharedStatus(SharedMapping& mapping) {

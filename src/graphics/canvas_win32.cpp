@@ -45,7 +45,7 @@ Canvas::Canvas(GdiObject& bitmap, std::int32_t width_, std::int32_t height_)
         native.previousBitmap = SelectObject(native.dc, bitmap.native().handle);
     }
     for (const Pen pen : {Pen::White, Pen::Grey}) {
-        native.pens[static_cast<int>(pen)] = CreatePen(PS_SOLID, 1, PaletteColorRef(PenColor(pen)));
+        native.PenHandle(pen) = CreatePen(PS_SOLID, 1, PaletteColorRef(PenColor(pen)));
     }
     KeepColumnsTo(Rect{0, 0, PixelWidth(), PixelHeight()});
 }
@@ -58,7 +58,7 @@ Canvas::~Canvas() {
         if (native.previousBitmap != nullptr) SelectObject(native.dc, native.previousBitmap);
         DeleteDC(native.dc);
     }
-    for (HPEN pen : native.pens) {
+    for (HPEN pen : {native.whitePen, native.greyPen}) {
         if (pen != nullptr) DeleteObject(pen);
     }
 }
@@ -77,7 +77,7 @@ void Canvas::FillBox(const Rect& rect, const RgbColor& color) {
 
 void Canvas::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Pen pen) {
     HDC dc = native_->dc;
-    SelectObject(dc, native_->pens[static_cast<int>(pen)]);
+    SelectObject(dc, native_->PenHandle(pen));
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);
     native_->gdiPending = true;

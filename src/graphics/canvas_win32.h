@@ -19,7 +19,9 @@ struct GdiObject::Native {
 
 struct Canvas::Native {
     HDC dc = nullptr;
-    HPEN pens[2] = {};  // by Pen
+    HPEN whitePen = nullptr;
+    HPEN greyPen = nullptr;
+    HPEN& PenHandle(Pen pen) { return pen == Pen::White ? whitePen : greyPen; }
     // PlotPixel and PlotColumn write straight into the DIB section's bits. This sends them
     // through SetPixelV instead, one call a pixel: the tests' reference for those bits.
     bool plotThroughGdi = false;

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "graphics/ansi_text.h"
+
 struct RasterGlyph {
     std::int32_t advance = 0;  // pixels the pen moves on
     std::int32_t left = 0;     // from the pen position right to the bitmap's first column
@@ -48,10 +50,6 @@ struct RasterFont {
     std::string facePath;
     std::array<RasterGlyph, 256> glyphs;  // by ANSI byte, all rendered when the font is made
 };
-
-// The Unicode code point of a Windows-1252 byte (the bytes that code page leaves
-// undefined map to the C1 controls of the same value, as Windows does).
-char32_t AnsiToUnicode(unsigned char byte);
 
 // The face file that fontconfig offers for "Liberation Sans" (regular or bold), else for
 // "Arial"; empty when it offers nothing that exists.

@@ -19,13 +19,6 @@
 
 namespace {
 
-// Windows-1252 at 0x80..0x9F; zeros are the five bytes the code page leaves undefined.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
 struct FaceChoice {
     std::string path;
     int index = 0;
@@ -195,11 +188,6 @@ bool LoadFace(const FaceChoice& choice, RasterFont& font) {
 }
 
 }  // namespace
-
-char32_t AnsiToUnicode(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F && kCp1252High[byte - 0x80] != 0) return kCp1252High[byte - 0x80];
-    return byte;
-}
 
 std::string FindArialFaceFile(bool bold) {
     std::lock_guard<std::mutex> lock(FontMutex());

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "record/record_family.h"
+
 namespace {
 
 std::string PosixName(const char* name) { return std::string("/") + name; }
@@ -18,8 +20,10 @@ std::string PosixName(const char* name) { return std::string("/") + name; }
 // the next read of a page past its new end. The guard below catches that fault for the views
 // registered with it: it puts zeroed private memory over the whole view, marks the view lost
 // and lets the read go on, so the reader notices at its next check and attaches again. Faults
-// anywhere else go on to the handling they had before.
-constexpr int kGuardedViews = 8;
+// anywhere else go on to the handling they had before. A reader of every client of the family
+// holds a view of each record, and of a replaced one for a moment beside its successor: a view
+// left unguarded would let one client's cut end the reader of all of them.
+constexpr int kGuardedViews = 2 * kMaxClientRecords + 2;
 
 struct GuardedView {
     std::atomic<std::uintptr_t> begin{0};

@@ -1,11 +1,16 @@
 #include "http_routes.h"
 
+#include "overview_page.h"
+#include "serve_text.h"
+#include "served_clients.h"
 #include "status_service.h"
 
 namespace {
 
-// The page: the picture, refetched only when the screen's version moved, and the waiting line
-// while there is no record. The token of the page's own address goes along with each fetch.
+// One client's page: the picture, refetched only when the screen's version moved, and the
+// waiting line while there is no record. Its addresses are relative, so the same page serves
+// at /status.html and at /c/NAME/. The token of the page's own address goes along with each
+// fetch.
 const char kPage[] = R"(<!DOCTYPE html>
 <html lang="en"><head><meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
@@ -29,8 +34,12 @@ let shown = -1;
 async function poll() {
   try {
     const r = await fetch(withToken('status.json', {samples: '0'}), {cache: 'no-store'});
-    const s = await r.json();
     const img = document.getElementById('screen'), waiting = document.getElementById('waiting');
+    if (r.status === 404) {
+      img.hidden = true; waiting.hidden = false; waiting.textContent = 'This client has ended.';
+      return;
+    }
+    const s = await r.json();
     if (s.present) {
       if (s.screen_version !== shown) {
         shown = s.screen_version;
@@ -127,7 +136,35 @@ HttpResponse Status(const std::multimap<std::string, std::string>& params, Statu
     return response;
 }
 
-HttpResponse Decide(const HttpRequest& request, StatusService& service, const std::string& token) {
+// What a path names: one of the server's own answers, or one client's.
+struct Target {
+    enum Kind { None, Overview, Clients, Metrics, Page, Picture, Status, Redirect } kind = None;
+    std::shared_ptr<StatusService> client;
+};
+
+Target Resolve(const std::string& path, ServedClients& clients) {
+    if (path == "/") return {Target::Overview, nullptr};
+    if (path == "/clients.json") return {Target::Clients, nullptr};
+    if (path == "/metrics") return {Target::Metrics, nullptr};
+    // The record orvane-serve was started on, at the paths it has always had.
+    if (path == "/status.html") return {Target::Page, clients.Default()};
+    if (path == "/status.png") return {Target::Picture, clients.Default()};
+    if (path == "/status.json") return {Target::Status, clients.Default()};
+    const std::string prefix = "/c/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return {};
+    const std::size_t slash = path.find('/', prefix.size());
+    // Only a name of the family that is served now; nothing of the path is opened.
+    auto client = clients.Client(std::string_view(path).substr(prefix.size(), slash - prefix.size()));
+    if (!client) return {};
+    if (slash == std::string::npos) return {Target::Redirect, client};
+    const std::string rest = path.substr(slash + 1);
+    if (rest.empty()) return {Target::Page, client};
+    if (rest == "status.png") return {Target::Picture, client};
+    if (rest == "status.json") return {Target::Status, client};
+    return {};
+}
+
+HttpResponse Decide(const HttpRequest& request, ServedClients& clients, const std::string& token) {
     if (request.targetLength > kMaxRequestTarget) return Plain(414, "the address is too long");
     if (request.bodyLength > kMaxRequestBody) return Plain(413, "the request is too large");
     const auto params = ParseQuery(request.query);
@@ -136,26 +173,47 @@ HttpResponse Decide(const HttpRequest& request, StatusService& service, const st
         response.headers.emplace_back("WWW-Authenticate", "Bearer");
         return response;
     }
-    const bool known = request.path == "/" || request.path == "/status.png" || request.path == "/status.json" ||
-                       request.path == "/metrics";
-    if (!known) return Plain(404, "not found");
+    const Target target = Resolve(request.path, clients);
+    if (target.kind == Target::None) return Plain(404, "not found");
     // A server sends no body for HEAD by itself.
     if (request.method != "GET" && request.method != "HEAD") {
         HttpResponse response = Plain(405, "only GET is served");
         response.headers.emplace_back("Allow", "GET, HEAD");
         return response;
     }
-    if (request.path == "/status.png") return Picture(params, service);
-    if (request.path == "/status.json") return Status(params, service);
     HttpResponse response;
-    if (request.path == "/metrics") {
-        response.contentType = "text/plain; version=0.0.4; charset=utf-8";
-        response.body = service.Metrics();
-    } else {
-        response.contentType = "text/html; charset=utf-8";
-        response.body = kPage;
+    switch (target.kind) {
+        case Target::Picture: return Picture(params, *target.client);
+        case Target::Status: return Status(params, *target.client);
+        case Target::Redirect:
+            // The page's addresses are relative to its own, which ends with the slash.
+            response = Plain(301, "moved to " + target.client->Name() + "/");
+            response.headers.emplace_back("Location", target.client->Name() + "/" +
+                                                          (request.query.empty() ? "" : "?" + request.query));
+            return response;
+        case Target::Metrics:
+            response.contentType = "text/plain; version=0.0.4; charset=utf-8";
+            response.body = clients.Metrics();
+            return response;
+        case Target::Clients:
+            response.contentType = "application/json";
+            response.body = clients.ClientsJson();
+            return response;
+        case Target::Overview: {
+            // A token given in the address goes along with each card's link, as the page's own
+            // fetches take it along.
+            const auto given = params.find("token");
+            const std::string linkQuery =
+                !token.empty() && given != params.end() ? "?token=" + UrlEncoded(given->second) : "";
+            response.contentType = "text/html; charset=utf-8";
+            response.body = OverviewPage(clients.Cards(), linkQuery);
+            return response;
+        }
+        default:
+            response.contentType = "text/html; charset=utf-8";
+            response.body = kPage;
+            return response;
     }
-    return response;
 }
 
 }  // namespace
@@ -180,8 +238,8 @@ std::multimap<std::string, std::string> ParseQuery(const std::string& query) {
     return params;
 }
 
-HttpResponse Route(const HttpRequest& request, StatusService& service, const std::string& token) {
-    HttpResponse response = Decide(request, service, token);
+HttpResponse Route(const HttpRequest& request, ServedClients& clients, const std::string& token) {
+    HttpResponse response = Decide(request, clients, token);
     response.headers.emplace_back("Cache-Control", "no-store");
     response.headers.emplace_back("X-Content-Type-Options", "nosniff");
     return response;
@@ -190,6 +248,7 @@ HttpResponse Route(const HttpRequest& request, StatusService& service, const std
 const char* StatusReason(int status) {
     switch (status) {
         case 200: return "OK";
+        case 301: return "Moved Permanently";
         case 400: return "Bad Request";
         case 401: return "Unauthorized";
         case 404: return "Not Found";

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-class StatusService;
+class ServedClients;
 
 // Nothing we serve takes a body; a longer one is refused before it is read.
 inline constexpr std::uint64_t kMaxRequestBody = 4096;
@@ -42,7 +42,7 @@ struct HttpResponse {
 std::multimap<std::string, std::string> ParseQuery(const std::string& query);
 
 // With a non-empty `token` every request must carry it.
-HttpResponse Route(const HttpRequest& request, StatusService& service, const std::string& token);
+HttpResponse Route(const HttpRequest& request, ServedClients& clients, const std::string& token);
 
 // The short text of a status code, for a server that has to send one.
 const char* StatusReason(int status);

@@ -71,7 +71,8 @@ bool KnownResponseHeader(const std::string& name, HTTP_HEADER_ID& id) {
     } known[] = {{"Cache-Control", HttpHeaderCacheControl},
                  {"Allow", HttpHeaderAllow},
                  {"WWW-Authenticate", HttpHeaderWwwAuthenticate},
-                 {"Content-Type", HttpHeaderContentType}};
+                 {"Content-Type", HttpHeaderContentType},
+                 {"Location", HttpHeaderLocation}};
     for (const auto& entry : known) {
         if (_stricmp(entry.name, name.c_str()) == 0) {
             id = entry.id;

@@ -45,24 +45,24 @@ int main(int argc, char** argv) {
     // <prefix>/bin/orvane-serve -> <prefix>/share/orvane
     platform.besideProgram = "../share/orvane/";
     platform.dataDir = ORVANE_DATA_DIR;
-    platform.stopOn = [stopSignals](HttpServer& server, StatusService& service) {
-        std::thread([&server, &service, stopSignals] {
+    platform.stopOn = [stopSignals](HttpServer& server, ServedClients& clients) {
+        std::thread([&server, &clients, stopSignals] {
             int signal = 0;
             sigwait(&stopSignals, &signal);
             server.Stop();
             // A client that reads a large picture slowly holds its worker until the write
-            // times out; the server still ends within half a second of the signal, its board
+            // times out; the server still ends within half a second of the signal, its boards
             // let go.
             Ending& ending = TheEnding();
             std::unique_lock<std::mutex> lock(ending.mutex);
             if (!ending.ended.wait_for(lock, std::chrono::milliseconds(400), [&ending] { return ending.mainDone; })) {
-                service.Close();
+                clients.Close();
                 std::_Exit(0);
             }
         }).detach();
     };
-    platform.ended = [](StatusService& service) {
-        service.Close();
+    platform.ended = [](ServedClients& clients) {
+        clients.Close();
         Ending& ending = TheEnding();
         {
             const std::lock_guard<std::mutex> lock(ending.mutex);

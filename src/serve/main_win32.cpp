@@ -21,13 +21,13 @@ int main(int argc, char** argv) {
     ServeOptions options;
     if (const int status = ReadServeCommandLine(argc, argv, options); status >= 0) return status;
     ServePlatform platform;
-    platform.stopOn = [](HttpServer& server, StatusService&) {
+    platform.stopOn = [](HttpServer& server, ServedClients&) {
         gServer.store(&server);
         SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
     };
-    platform.ended = [](StatusService& service) {
+    platform.ended = [](ServedClients& clients) {
         gServer.store(nullptr);
-        service.Stop();
+        clients.Stop();
     };
     return RunServe(options, platform);
 }

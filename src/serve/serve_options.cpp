@@ -8,19 +8,25 @@
 
 const char kServeUsage[] =
     "usage: orvane-serve [--listen ADDR:PORT] [--record NAME] [--token FILE] [--header FILE]\n"
+    "                    [--stale MINUTES]\n"
     "\n"
-    "Serves the status screen and the client's figures over HTTP, from the shared record read\n"
-    "as a passive reader (never a byte of it written):\n"
-    "  /             a page that follows the status screen\n"
-    "  /status.png   the status screen (?scale=N, 1 to 8, repeats whole pixels)\n"
-    "  /status.json  the decoded record\n"
-    "  /metrics      Prometheus text exposition\n"
+    "Serves the status screens and the clients' figures over HTTP, from the shared records read\n"
+    "as a passive reader (never a byte of them written): the record NAME, and every record of\n"
+    "the family orvane_share, orvane_share_2 .. orvane_share_64 while it is there:\n"
+    "  /               an overview, a card for each client\n"
+    "  /clients.json   each client's name, label, progress and time since a change\n"
+    "  /metrics        Prometheus text exposition, labelled by record and label\n"
+    "  /status.html    a page that follows NAME's status screen\n"
+    "  /status.png     NAME's status screen (?scale=N, 1 to 8, repeats whole pixels)\n"
+    "  /status.json    NAME's decoded record\n"
+    "  /c/CLIENT/      the page, status.png and status.json of the family's record CLIENT\n"
     "\n"
     "  --listen ADDR:PORT  where to listen (default 127.0.0.1:8617; other addresses only when given)\n"
-    "  --record NAME       the record's name (default orvane_share)\n"
+    "  --record NAME       the record always served (default orvane_share)\n"
     "  --token FILE        every request needs the token in FILE (its first line), as\n"
     "                      'Authorization: Bearer TOKEN' or ?token=TOKEN\n"
     "  --header FILE       the header image of the status screen\n"
+    "  --stale MINUTES     a client unchanged this long is marked stale (1 to 1440, default 10)\n"
     "  --help              this text\n";
 
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& options, std::string& error) {
@@ -53,6 +59,12 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& optio
                "--record takes a name of letters, digits, '.', '_' and '-'")
         .Text("--token", options.tokenFile)
         .Text("--header", options.headerImage)
+        .Value("--stale",
+               [&options](const std::string& text) {
+                   return cli::ReadWhole(text, options.staleMinutes) && options.staleMinutes >= 1 &&
+                          options.staleMinutes <= 1440;
+               },
+               "--stale takes whole minutes from 1 to 1440")
         .Switch({"--help", "-h"}, options.help)
         .Read(args, error);
 }

@@ -13,6 +13,7 @@ struct ServeOptions {
     std::string tokenFile;
     std::string token;  // read from tokenFile
     std::string headerImage;
+    int staleMinutes = 10;  // a card marked stale after so long without a change
     bool help = false;
 };
 

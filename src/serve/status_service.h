@@ -1,21 +1,37 @@
-// What orvane-serve serves, apart from HTTP: a passive reader of the record, ticked on a thread
-// of its own, and the answers made from it. Every answer is made from a copy taken under the
-// lock, so a slow client never holds up the tick.
+// One client as orvane-serve serves it: a passive reader of its record, ticked by the thread
+// of ServedClients, and the answers made from it. Every answer is made from a copy taken under
+// the lock, so a slow client never holds up the tick.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "reader/reader_session.h"
+#include "record/record_extension.h"
 
 inline constexpr int kMaxImageScale = 8;
 inline constexpr std::uint32_t kServeTickMs = 33;
+
+// What the overview, /clients.json and /metrics show of one client: the record's figures and
+// texts as they are now (texts in Windows-1252, as the record holds them).
+struct ClientFigures {
+    std::string name;
+    std::string label;
+    bool present = false;
+    double secondsSinceChange = 0;
+    std::uint64_t encodes = 0;
+    bool ownerPresent = false;  // another reader serves the record's handshake
+    // The record's own; zero while there is none.
+    bool saverAttached = false;
+    double progress = 0, step = 0, cpuSeconds = 0, unitsCompleted = 0, userCpuSeconds = 0;
+    double bestPeakPower = 0, bestPeakScore = 0, bestGaussianPower = 0, bestGaussianScore = 0;
+    bool messageOn = false;
+    std::string statusText;  // status text A
+};
 
 class StatusService {
 public:
@@ -24,12 +40,10 @@ public:
     StatusService(const StatusService&) = delete;
     StatusService& operator=(const StatusService&) = delete;
 
-    // Starts the tick thread; Stop (or the destructor) ends it.
-    void Start();
-    void Stop();
-    // Stops and leaves the record and its readers' board; from any thread, once.
+    // Leaves the record and its readers' board, for good: later ticks attach nothing. From any
+    // thread, once.
     void Close();
-    // One tick, for the thread and for tests that drive the service themselves.
+    // One tick: attaches when due, draws what changed, reads the label.
     void TickOnce();
 
     // The status screen as PNG at a whole `scale` (1..kMaxImageScale); null while no record is
@@ -37,8 +51,9 @@ public:
     std::shared_ptr<const std::string> Png(int scale);
     // The decoded record; without `withSamples` the graph's rows are left out (the page's poll).
     std::string Json(bool withSamples = true);
-    std::string Metrics();
+    ClientFigures Figures();
     std::string WaitingText() const;
+    const std::string& Name() const { return recordName_; }
     // Counts the screen's changes; a page polls it to fetch the picture only when it moved.
     std::uint64_t Version();
 
@@ -49,16 +64,16 @@ private:
     };
     // Under mutex_: the record's bytes, empty while there is none.
     std::vector<unsigned char> CopyRecord();
+    double SecondsSinceChange() const;
 
     const std::string recordName_;
     std::mutex mutex_;
     ReaderSession session_;
+    LabelReader label_;
+    bool closed_ = false;
     std::uint64_t version_ = 0;          // bumped on every tick that changed the screen
     std::chrono::steady_clock::time_point lastChange_;
-    std::chrono::steady_clock::time_point startTime_;
     Cached cache_[kMaxImageScale + 1];
     std::uint64_t encodes_ = 0;
-    std::atomic<bool> running_{false};
-    std::thread thread_;
-    std::once_flag closed_;
+    std::once_flag closeOnce_;
 };

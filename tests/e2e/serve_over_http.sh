@@ -15,7 +15,8 @@ base="http://127.0.0.1:$port"
 auth=(-H "Authorization: Bearer farm-token-7")
 get() { curl -s --max-time 10 "${auth[@]}" "$@"; }
 code() { curl -s --max-time 10 -o /dev/null -w '%{http_code}' "$@"; }
-metric() { get "$base/metrics" | tr -d '\r' | sed -n "s/^$1 //p"; }
+# The value of metric $1 of the record orvane-sim.exe publishes.
+metric() { get "$base/metrics" | tr -d '\r' | sed -n "s/^$1{record=\"orvane_share\",label=\"[^\"]*\"} //p"; }
 
 e2e_start_sim --scenario steady --rate 5 --seed 23
 e2e_start_wine serve "$e2e_bin_dir/orvane-serve.exe" --listen "127.0.0.1:$port" --token "$(e2e_winpath "$E2E_WORK/token")" \

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The page in a real browser: headless Chromium opens /, and its screenshot of the page is the
-# picture /status.png gives, pixel for pixel; when the client changes the record, the open page
-# follows (the browser is driven over its DevTools protocol, so it is one page that follows,
-# not a fresh load). Loopback only; the record has a name of its own.
+# The pages in a real browser: headless Chromium opens /status.html, and its screenshot of the
+# page is the picture /status.png gives, pixel for pixel; when the client changes the record,
+# the open page follows (the browser is driven over its DevTools protocol, so it is one page
+# that follows, not a fresh load). Then the overview at /: a card for the record and for each
+# of two clients of the family (places 5 and 6), which follows a client's new status, and a
+# card's link to the client's own page, which shows its /c/NAME/status.png. Loopback only.
 # Usage: browser_page.sh SOURCE_DIR SERVE LIBRARY
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 need chromium
@@ -23,6 +25,25 @@ with orvane.Client(name=sys.argv[1]) as c:
         time.sleep(1)
 PY
 pids+=($!)
+# Two clients of the family; the first changes its status when "next" appears.
+for place in 5 6; do
+  names+=("orvane_share_$place")
+  python3 - "orvane_share_$place" "$work/next" "$place" >"$work/family$place.log" 2>&1 <<'PY' &
+import os, sys, time, orvane
+with orvane.Client(name=sys.argv[1]) as c:
+    c.set_status_a("Client %s at work" % sys.argv[3])
+    c.set_progress(int(sys.argv[3]) / 10.0)
+    while not os.path.exists(sys.argv[2]):
+        time.sleep(0.05)
+    if sys.argv[3] == "5":
+        while not os.path.exists(sys.argv[2] + "-5"):
+            time.sleep(0.05)
+        c.set_status_a("Client 5 moved on")
+    while True:
+        time.sleep(1)
+PY
+  pids+=($!)
+done
 port=$(free_port)
 "$serve" --listen "127.0.0.1:$port" --record "$name" --header "$source_dir/resources/header.bmp" >"$work/serve.log" 2>&1 &
 pids+=($!)
@@ -30,7 +51,7 @@ devtools=$(free_port)
 # As wide as the screen: the page shows it at its own size, from the top-left corner.
 nice chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --no-first-run --user-data-dir="$work/profile" \
   --window-size=752,445 --remote-debugging-address=127.0.0.1 --remote-debugging-port="$devtools" \
-  "http://127.0.0.1:$port/" >"$work/chromium.log" 2>&1 &
+  "http://127.0.0.1:$port/status.html" >"$work/chromium.log" 2>&1 &
 pids+=($!)
 
 # Fetches /status.png and takes the page's screenshot until the two are the same pixels and, after
@@ -67,8 +88,8 @@ def recv_exact(s, n):
         data += chunk
     return data
 
-def call(s, ident, method):
-    payload = json.dumps({"id": ident, "method": method}).encode()
+def call(s, ident, method, params=None):
+    payload = json.dumps({"id": ident, "method": method, "params": params or {}}).encode()
     mask = os.urandom(4)
     head = bytes([0x81]) + (bytes([0x80 | len(payload)]) if len(payload) < 126 else bytes([0x80 | 126]) + struct.pack(">H", len(payload)))
     s.sendall(head + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(payload)))
@@ -78,24 +99,29 @@ def call(s, ident, method):
         if n == 126: n = struct.unpack(">H", recv_exact(s, 2))[0]
         elif n == 127: n = struct.unpack(">Q", recv_exact(s, 8))[0]
         message = json.loads(recv_exact(s, n))
-        if message.get("id") == ident: return message["result"]
+        # An error (a screenshot asked for while a page is being left) is None.
+        if message.get("id") == ident: return message.get("result")
 
 s = page_socket()
 ident = 0
 def same_pixels(a, b):
     r = subprocess.run(["compare", "-metric", "AE", a, b, "null:"], capture_output=True, text=True)
     return r.stderr.strip() == "0"
-def shown_as_served(tag, unlike=None):
+def shown_as_served(tag, unlike=None, picture="/status.png"):
     global ident
     deadline = time.time() + 20
     start = time.time()
     while time.time() < deadline:
         ident += 1
         shot = "%s/%s-page.png" % (work, tag)
-        open(shot, "wb").write(base64.b64decode(call(s, ident, "Page.captureScreenshot")["data"]))
+        taken = call(s, ident, "Page.captureScreenshot")
+        if taken is None:
+            time.sleep(0.2)
+            continue
+        open(shot, "wb").write(base64.b64decode(taken["data"]))
         served = "%s/%s-served.png" % (work, tag)
         try:
-            open(served, "wb").write(urllib.request.urlopen("http://127.0.0.1:%d/status.png" % port, timeout=5).read())
+            open(served, "wb").write(urllib.request.urlopen("http://127.0.0.1:%d%s" % (port, picture), timeout=5).read())
         except OSError:
             time.sleep(0.2)
             continue
@@ -108,5 +134,39 @@ first, _ = shown_as_served("first")
 open(work + "/next", "w").close()
 _, took = shown_as_served("second", unlike=first)
 print("the page followed the change in %.1f s" % took)
+
+# The overview, in the same page.
+def evaluate(expression):
+    global ident
+    ident += 1
+    return (call(s, ident, "Runtime.evaluate", {"expression": expression, "returnByValue": True}) or {}).get("result", {}).get("value")
+ident += 1
+call(s, ident, "Page.navigate", {"url": "http://127.0.0.1:%d/" % port})
+cards_js = "JSON.stringify([...document.querySelectorAll('a.card')].map(c => [c.dataset.record, c.getAttribute('href'), c.querySelector('.status').textContent]))"
+def cards_until(check, what):
+    deadline, cards = time.time() + 20, None
+    while time.time() < deadline:
+        try:
+            cards = {r: (href, status) for r, href, status in json.loads(evaluate(cards_js) or "[]")}
+        except (ValueError, KeyError, TypeError):
+            cards = None
+        if cards and check(cards): return cards
+        time.sleep(0.2)
+    sys.exit("the overview never showed %s: %s" % (what, cards))
+cards = cards_until(lambda c: name in c and "orvane_share_5" in c and "orvane_share_6" in c, "the three cards")
+assert cards[name][0] == "status.html" and cards["orvane_share_5"][0] == "c/orvane_share_5/", cards
+assert cards["orvane_share_6"][1] == "Client 6 at work", cards
+# The open overview follows a client's change without being loaded again.
+evaluate("window.stayed = 1")
+open(work + "/next-5", "w").close()
+cards_until(lambda c: c.get("orvane_share_5", ("", ""))[1] == "Client 5 moved on", "client 5's new status")
+assert evaluate("window.stayed") == 1, "the overview was loaded anew"
+# A card's link: the client's own page, showing its own picture.
+link = evaluate("document.querySelector('a.card[data-record=\"orvane_share_5\"]').href")
+assert link == "http://127.0.0.1:%d/c/orvane_share_5/" % port, link
+ident += 1
+call(s, ident, "Page.navigate", {"url": link})
+shown_as_served("client5", picture="/c/orvane_share_5/status.png")
+print("the overview showed %d cards and led to a client's page" % len(cards))
 PY
-echo "the browser's page shows /status.png and follows the record"
+echo "the browser's page shows /status.png and follows the record; the overview shows the cards"

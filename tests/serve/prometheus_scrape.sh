@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # A real Prometheus, started here on loopback, scrapes three orvane-serve instances, each on a
 # record and port of its own with a client through the Python module; a query through its
-# HTTP API returns the progress of all three, and a client that stops shows up as stalled.
+# HTTP API returns the progress of all three, and a client that stops shows up as stalled, by
+# the alert's expression of the README. Three more clients publish under names of the family
+# (its places 2 to 4): one instance gives each of them as a series of its own, told apart by
+# the label `record`.
 # Usage: prometheus_scrape.sh SOURCE_DIR SERVE LIBRARY
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 need prometheus
@@ -9,6 +12,22 @@ fail() { echo "FAIL: $*" >&2; [[ -f $work/prometheus.log ]] && tail -20 "$work/p
 
 targets=
 clients=()
+# Each holds its progress at 0.4K, K its place.
+for place in 2 3 4; do
+  name="orvane_share_$place"
+  names+=("$name")
+  python3 - "$name" "$place" >"$work/family$place.log" 2>&1 <<'PY' &
+import sys, time, orvane
+with orvane.Client(name=sys.argv[1]) as c:
+    n = 0
+    while True:
+        c.set_progress(0.4 + int(sys.argv[2]) / 100.0)
+        c.set_cpu_time(n * 0.1)
+        n += 1
+        time.sleep(0.1)
+PY
+  pids+=($!)
+done
 for i in 1 2 3; do
   name="orvane_test_scrape_$$_$i"
   names+=("$name")
@@ -65,18 +84,31 @@ while time.time() < deadline:
 sys.exit("query %s: %s" % (expr, r))
 PY
 }
-query 'orvane_progress_ratio' \
+# Every instance serves the family's records too (and any other this machine has): the
+# instances' own records are picked by name.
+own='record=~"orvane_test_scrape_.*"'
+query "orvane_progress_ratio{$own}" \
   'sorted(round(float(s["value"][1]), 3) for s in r) == [0.1, 0.2, 0.3]' || fail "the progress of all three"
-query 'orvane_record_present' 'len(r) == 3 and all(s["value"][1] == "1" for s in r)' || fail "three records present"
+query "orvane_record_present{$own}" 'len(r) == 3 and all(s["value"][1] == "1" for s in r)' || fail "three records present"
+first=$(cut -d, -f1 <<<"$targets" | tr -d " '")
+query "orvane_progress_ratio{instance=\"$first\",record=~\"orvane_share_[234]\"}" \
+  'sorted((s["metric"]["record"], round(float(s["value"][1]), 3)) for s in r) == [("orvane_share_2", 0.42), ("orvane_share_3", 0.43), ("orvane_share_4", 0.44)] and all(s["metric"].get("label", "") == "" for s in r)' ||
+  fail "one instance gives the three clients of the family as three series"
+query "orvane_clients{instance=\"$first\"}" 'len(r) == 1 and float(r[0]["value"][1]) >= 4' || fail "orvane_clients counts the records"
 
-# The second client stops: its instance's record stops changing.
+# The second client stops: its instance's record stops changing. The README's alert, its
+# threshold shortened, finds it alone among the instances' own records.
 kill "${clients[1]}"
-query 'orvane_seconds_since_change > 3' 'len(r) == 1' || fail "one instance stalled"
-stalled=$(python3 - "http://127.0.0.1:$web/api/v1/query" <<'PY'
+alert='orvane_record_present == 0 or orvane_seconds_since_change > 3'
+query "$alert" '[s for s in r if s["metric"]["record"].startswith("orvane_test_scrape_")] != []' || fail "no client stalled"
+stalled=$(python3 - "http://127.0.0.1:$web/api/v1/query" "$alert" <<'PY'
 import json, sys, urllib.parse, urllib.request
-q = urllib.parse.urlencode({"query": "orvane_seconds_since_change > 3"})
-print(json.load(urllib.request.urlopen(sys.argv[1] + "?" + q, timeout=5))["data"]["result"][0]["metric"]["instance"])
+q = urllib.parse.urlencode({"query": sys.argv[2]})
+r = json.load(urllib.request.urlopen(sys.argv[1] + "?" + q, timeout=5))["data"]["result"]
+own = [s["metric"] for s in r if s["metric"]["record"].startswith("orvane_test_scrape_")]
+print(" ".join(sorted("%s/%s" % (m["instance"], m["record"]) for m in own)))
 PY
 )
-[[ "'$stalled'" == $(cut -d, -f2 <<<"$targets" | tr -d ' ') ]] || fail "the stalled instance is $stalled, not the second of $targets"
+second=$(cut -d, -f2 <<<"$targets" | tr -d " '")
+[[ $stalled == "$second/orvane_test_scrape_$$_2" ]] || fail "the alert fires for $stalled, not for the second of $targets"
 echo "prometheus scraped three orvane-serve instances and saw the stopped client stall"

@@ -53,8 +53,8 @@ s = json.load(u.urlopen(r, timeout=5))
 assert s["present"] and s["status_a"]["text"] == "Sifting band 3", s' "$base/status.json" || fail "the JSON does not show the client"
 get "$base/metrics" >"$work/metrics"
 promtool check metrics <"$work/metrics" || fail "promtool on the metrics with a record"
-grep -q '^orvane_record_present 1$' "$work/metrics" || fail "record present"
-grep -q '^orvane_progress_ratio ' "$work/metrics" || fail "progress"
+grep -q "^orvane_record_present{record=\"$name\",label=\"\"} 1\$" "$work/metrics" || fail "record present"
+grep -q "^orvane_progress_ratio{record=\"$name\"," "$work/metrics" || fail "progress"
 
 # The picture follows the client: two fetches some time apart differ.
 get -o "$work/a.png" "$base/status.png?token=farm-token-1"
@@ -62,7 +62,10 @@ python3 -c 'import struct,sys; b=open(sys.argv[1],"rb").read(24)
 assert b[:8]==b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", b[16:24])==(752,445)' "$work/a.png" || fail "status.png is not the screen"
 wait_for bash -c 'curl -s --max-time 5 -o "$1/b.png" "$2/status.png?token=farm-token-1" && ! cmp -s "$1/a.png" "$1/b.png"' _ "$work" "$base" ||
   fail "the picture does not follow the client"
-get "$base/?token=farm-token-1" | grep -q 'name="viewport"' || fail "the page"
+get "$base/status.html?token=farm-token-1" | grep -q "status.json" || fail "the page"
+get "$base/?token=farm-token-1" | grep -q "data-record=\"$name\" href=\"status.html?token=farm-token-1\"" || fail "the overview"
+get "$base/clients.json" | python3 -c 'import json,sys; c=json.load(sys.stdin); assert c[0]["name"]==sys.argv[1] and c[0]["present"], c' "$name" ||
+  fail "clients.json"
 
 # Load, bounded in count: eight clients at once, 1200 requests over every route while the client
 # writes; none fails, and the server's memory after them is what it was after a first round
@@ -71,7 +74,7 @@ load() {
   python3 - "$base" "$1" <<'PY'
 import sys, threading, urllib.request
 base, rounds = sys.argv[1], int(sys.argv[2])
-paths = ["/status.png", "/status.png?scale=2", "/status.json", "/metrics", "/"]
+paths = ["/status.png", "/status.png?scale=2", "/status.json", "/metrics", "/", "/clients.json"]
 failures = []
 def run(t):
     for i in range(rounds):

@@ -10,7 +10,9 @@
 #include <png.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <random>
 #include <thread>
 
 #include "common/library_client.h"
@@ -30,8 +33,11 @@
 #include "http_server.h"
 #include "orvane/client.h"
 #include "serve_options.h"
+#include "record/record_extension.h"
+#include "record/record_family.h"
 #include "record/shared_mapping.h"
 #include "snapshot_run.h"
+#include "served_clients.h"
 #include "status_service.h"
 
 namespace fs = std::filesystem;
@@ -82,23 +88,30 @@ bool ReadPng(const std::string& path, Picture& picture) {
     return png_image_begin_read_from_file(&image, path.c_str()) && Decode(image, picture);
 }
 
-double MetricValue(const std::string& metrics, const std::string& name) {
-    const std::string key = "\n" + name + " ";
+// The value of metric `name` of the client `record` (whatever its label); NaN when absent.
+double MetricValue(const std::string& metrics, const std::string& name, const std::string& record) {
+    const std::string key = "\n" + name + "{record=\"" + record + "\",label=\"";
     const std::size_t at = ("\n" + metrics).find(key);
     if (at == std::string::npos) return std::numeric_limits<double>::quiet_NaN();
-    return std::strtod(metrics.c_str() + at + key.size() - 1, nullptr);
+    const std::size_t end = metrics.find("\"} ", at + key.size() - 1);
+    if (end == std::string::npos) return std::numeric_limits<double>::quiet_NaN();
+    return std::strtod(metrics.c_str() + end + 3, nullptr);
 }
 
-// A record under the test's own name, a service on it, and a server on a free loopback port.
+// A record under the test's own name, the clients served with it as the default record, and a
+// server on a free loopback port. No record of the family is looked for unless a test gives
+// its own family (`config`).
 class Serve : public ::testing::Test {
 protected:
-    void Start(bool withRecord, const std::string& token = "") {
-        name_ = UniqueName();
+    void Start(bool withRecord, const std::string& token = "", ServedClientsConfig config = NoFamily()) {
+        if (name_.empty()) name_ = UniqueName();
         if (withRecord) MakeRecord();
-        service_ = std::make_unique<StatusService>(name_, kHeader);
-        service_->Start();
+        config.defaultRecord = name_;
+        config.headerImage = kHeader;
+        clients_ = std::make_unique<ServedClients>(config);
+        clients_->Start();
         server_ = std::make_unique<HttpServer>(
-            [this, token](const HttpRequest& request) { return Route(request, *service_, token); });
+            [this, token](const HttpRequest& request) { return Route(request, *clients_, token); });
         std::string error;
         ASSERT_TRUE(server_->Listen("127.0.0.1", 0, error)) << error;
         port_ = server_->Port();
@@ -107,6 +120,12 @@ protected:
         client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
         client_->set_read_timeout(10, 0);
     }
+    static ServedClientsConfig NoFamily() {
+        ServedClientsConfig config;
+        config.findRecords = [] { return std::vector<std::string>(); };
+        return config;
+    }
+    double Metric(const std::string& metrics, const std::string& name) { return MetricValue(metrics, name, name_); }
     void MakeRecord() {
         record_ = std::make_unique<LibraryClient>(name_);
         ASSERT_EQ(record_->status, ORVANE_OK) << record_->message;
@@ -116,7 +135,7 @@ protected:
     void TearDown() override {
         if (server_) server_->Stop();
         if (listener_.joinable()) listener_.join();
-        if (service_) service_->Stop();
+        if (clients_) clients_->Close();
         record_.reset();
         RemoveSharedStatus(name_.c_str());
         shm_unlink(("/" + name_ + ".readers").c_str());
@@ -161,6 +180,7 @@ protected:
     std::string name_;
     std::unique_ptr<LibraryClient> record_;
     std::unique_ptr<StatusService> service_;
+    std::unique_ptr<ServedClients> clients_;
     std::unique_ptr<HttpServer> server_;
     int port_ = 0;
     std::thread listener_;
@@ -232,7 +252,7 @@ TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(Body("/status.png"), first);
     EXPECT_EQ(Body("/status.png"), first);
-    EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0);
+    EXPECT_EQ(Metric(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0);
 
     // The client writes as a client does: the field, then its flag.
     Record()->progress_fraction = 0.875f;
@@ -242,8 +262,8 @@ TEST_F(Serve, APictureIsEncodedOncePerChangeAndAChangeIsFollowed) {
         next = Body("/status.png");
         return !next.empty() && next != first;
     }));
-    EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_progress_ratio"), 0.875);
-    EXPECT_LT(MetricValue(Body("/metrics"), "orvane_seconds_since_change"), 10.0);
+    EXPECT_EQ(Metric(Body("/metrics"), "orvane_progress_ratio"), 0.875);
+    EXPECT_LT(Metric(Body("/metrics"), "orvane_seconds_since_change"), 10.0);
 }
 
 TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
@@ -281,13 +301,13 @@ TEST_F(Serve, TheJsonAndTheMetricsSayWhatTheRecordHolds) {
     EXPECT_EQ(bare.find("samples_px"), std::string::npos) << bare;
 
     const std::string metrics = Body("/metrics");
-    EXPECT_EQ(MetricValue(metrics, "orvane_record_present"), 1.0);
-    EXPECT_EQ(MetricValue(metrics, "orvane_progress_ratio"), 0.25);
-    EXPECT_EQ(MetricValue(metrics, "orvane_units_completed_total"), 42.0);
-    EXPECT_EQ(MetricValue(metrics, "orvane_cpu_seconds_total"), 3600.5);
-    EXPECT_EQ(MetricValue(metrics, "orvane_best_gaussian_score"), 7.5);
-    EXPECT_EQ(MetricValue(metrics, "orvane_message_on"), 1.0);
-    EXPECT_EQ(MetricValue(metrics, "orvane_readers_attached"), 0.0);
+    EXPECT_EQ(Metric(metrics, "orvane_record_present"), 1.0);
+    EXPECT_EQ(Metric(metrics, "orvane_progress_ratio"), 0.25);
+    EXPECT_EQ(Metric(metrics, "orvane_units_completed_total"), 42.0);
+    EXPECT_EQ(Metric(metrics, "orvane_cpu_seconds_total"), 3600.5);
+    EXPECT_EQ(Metric(metrics, "orvane_best_gaussian_score"), 7.5);
+    EXPECT_EQ(Metric(metrics, "orvane_message_on"), 1.0);
+    EXPECT_EQ(Metric(metrics, "orvane_readers_attached"), 0.0);
     EXPECT_NE(metrics.find("# TYPE orvane_cpu_seconds_total counter\n"), std::string::npos);
 }
 
@@ -318,8 +338,8 @@ TEST_F(Serve, AHostileRecordGivesBoundedEscapedTextsAndDefinedFigures) {
     const std::string metrics = Body("/metrics");
     EXPECT_EQ(metrics.find("nan"), std::string::npos) << metrics;
     EXPECT_EQ(metrics.find("inf"), std::string::npos) << metrics;
-    EXPECT_EQ(MetricValue(metrics, "orvane_progress_ratio"), 0.0);
-    EXPECT_EQ(MetricValue(metrics, "orvane_units_completed_total"), 0.0);
+    EXPECT_EQ(Metric(metrics, "orvane_progress_ratio"), 0.0);
+    EXPECT_EQ(Metric(metrics, "orvane_units_completed_total"), 0.0);
     // The screen is still drawn, by the saver's own rules.
     Picture picture;
     EXPECT_TRUE(DecodePng(ServedPng(), picture));
@@ -334,17 +354,17 @@ TEST_F(Serve, WithoutARecordItSaysSoAndTakesTheRecordOnceItAppears) {
     EXPECT_NE(png->body.find(waiting), std::string::npos);
     EXPECT_NE(Body("/status.json").find("\"waiting_line\":\"" + waiting + "\""), std::string::npos);
     EXPECT_NE(Body("/status.json").find("\"present\":false"), std::string::npos);
-    EXPECT_EQ(MetricValue(Body("/metrics"), "orvane_record_present"), 0.0);
-    EXPECT_TRUE(std::isnan(MetricValue(Body("/metrics"), "orvane_progress_ratio")));
-    EXPECT_NE(Body("/").find("status.json"), std::string::npos);
+    EXPECT_EQ(Metric(Body("/metrics"), "orvane_record_present"), 0.0);
+    EXPECT_TRUE(std::isnan(Metric(Body("/metrics"), "orvane_progress_ratio")));
+    EXPECT_NE(Body("/status.html").find("status.json"), std::string::npos);
 
     MakeRecord();
-    EXPECT_TRUE(WaitFor([&] { return MetricValue(Body("/metrics"), "orvane_record_present") == 1.0; }));
+    EXPECT_TRUE(WaitFor([&] { return Metric(Body("/metrics"), "orvane_record_present") == 1.0; }));
     EXPECT_FALSE(ServedPng().empty());
 
     // The client stops and unlinks its record: absent again everywhere, not merely stalled.
     record_->Close();
-    EXPECT_TRUE(WaitFor([&] { return MetricValue(Body("/metrics"), "orvane_record_present") == 0.0; }));
+    EXPECT_TRUE(WaitFor([&] { return Metric(Body("/metrics"), "orvane_record_present") == 0.0; }));
     const std::string json = Body("/status.json");
     EXPECT_NE(json.find("\"present\":false"), std::string::npos) << json;
     EXPECT_NE(json.find("\"waiting_line\":\"" + waiting + "\""), std::string::npos) << json;
@@ -352,12 +372,12 @@ TEST_F(Serve, WithoutARecordItSaysSoAndTakesTheRecordOnceItAppears) {
     ASSERT_TRUE(gone);
     EXPECT_EQ(gone->status, 503);
     EXPECT_NE(gone->body.find(waiting), std::string::npos);
-    EXPECT_NE(Body("/").find("waiting_line"), std::string::npos) << "the page shows the waiting line it is given";
+    EXPECT_NE(Body("/status.html").find("waiting_line"), std::string::npos) << "the page shows the waiting line it is given";
 }
 
 TEST_F(Serve, EveryRequestNeedsTheTokenWhenOneIsSet) {
     Start(true, "s3cret-token");
-    for (const char* path : {"/", "/status.png", "/status.json", "/metrics", "/nope"}) {
+    for (const char* path : {"/", "/status.png", "/status.json", "/metrics", "/clients.json", "/status.html", "/nope"}) {
         auto none = Get(path);
         ASSERT_TRUE(none);
         EXPECT_EQ(none->status, 401) << path;
@@ -444,9 +464,9 @@ TEST_F(Serve, ManyClientsAtOnceWithAChangingRecordAndASlowClientAllGetAnswers) {
         clients.emplace_back([&, t] {
             httplib::Client client("127.0.0.1", port_);
             client.set_read_timeout(10, 0);
-            const char* paths[] = {"/status.png", "/metrics", "/status.json", "/status.png?scale=2", "/"};
+            const char* paths[] = {"/status.png", "/metrics", "/status.json", "/status.png?scale=2", "/", "/clients.json"};
             for (int i = 0; i < 20; ++i) {
-                auto result = client.Get(paths[(t + i) % 5]);
+                auto result = client.Get(paths[(t + i) % 6]);
                 if (result && result->status == 200 && !result->body.empty()) {
                     ++answered;
                 } else {
@@ -462,7 +482,254 @@ TEST_F(Serve, ManyClientsAtOnceWithAChangingRecordAndASlowClientAllGetAnswers) {
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(answered.load(), 6 * 20);
     // Many changes came and went, each picture encoded only when asked for after a change.
-    EXPECT_LE(MetricValue(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0 + 6 * 20);
+    EXPECT_LE(Metric(Body("/metrics"), "orvane_serve_png_encodes_total"), 1.0 + 6 * 20);
+}
+
+// The family's places 2 to 19 are this suite's; each test takes places of its own, so that the
+// tests may run side by side.
+std::string Place(int index) { return FamilyRecordName(index); }
+
+// Gives a library client's record a label the way a client of the extended record does: the
+// object reaches the extension's size and the label goes in under its sequence. Before any
+// reader maps the object, which then sees the extension.
+void LabelRecord(const std::string& name, std::string_view label) {
+    const int fd = shm_open(("/" + name).c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(kExtendedRecordSize)), 0);
+    void* view = mmap(nullptr, kExtendedRecordSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    close(fd);
+    ASSERT_NE(view, MAP_FAILED);
+    EXPECT_TRUE(WriteRecordLabel(static_cast<unsigned char*>(view), kExtendedRecordSize, label));
+    munmap(view, kExtendedRecordSize);
+}
+
+// The entry of `name` in /clients.json, or empty.
+std::string ClientEntry(const std::string& clients, const std::string& name) {
+    const std::size_t at = clients.find("{\"name\":\"" + name + "\"");
+    if (at == std::string::npos) return {};
+    return clients.substr(at, clients.find('}', at) - at + 1);
+}
+
+TEST_F(Serve, EveryClientOfTheFamilyIsServedBesideTheDefaultRecordAndLeavesWithItsRecord) {
+    LibraryClient labelled(Place(8)), plain(Place(9));
+    ASSERT_EQ(labelled.status, ORVANE_OK) << labelled.message;
+    ASSERT_EQ(plain.status, ORVANE_OK) << plain.message;
+    FillDemoRecord(labelled.Record());
+    FillDemoRecord(plain.Record());
+    labelled.Record().progress_fraction = 0.25f;
+    plain.Record().progress_fraction = 0.5f;
+    std::snprintf(plain.Record().status_text_a, sizeof plain.Record().status_text_a, "%s", "Sifting <band> 7");
+    // Windows-1252: a quote, a backslash, e acute and the euro sign.
+    ASSERT_NO_FATAL_FAILURE(LabelRecord(labelled.name, "core 3: \"band\" \\ \xE9\x80"));
+    Start(true, "", ServedClientsConfig{});  // the real family, as orvane-serve looks for it
+
+    std::string clients;
+    ASSERT_TRUE(WaitFor([&] {
+        clients = Body("/clients.json");
+        return ClientEntry(clients, labelled.name).find("\"present\":true") != std::string::npos &&
+               ClientEntry(clients, plain.name).find("\"present\":true") != std::string::npos;
+    })) << clients;
+    EXPECT_EQ(clients.find("{\"name\":\"" + name_ + "\""), 1u) << "the default record comes first: " << clients;
+    const std::string first = ClientEntry(clients, labelled.name);
+    EXPECT_NE(first.find("\"label\":\"core 3: \\\"band\\\" \\\\ \u00E9\u20AC\""), std::string::npos) << first;
+    EXPECT_NE(first.find("\"progress_ratio\":0.25,"), std::string::npos) << first;
+    EXPECT_NE(first.find("\"seconds_since_change\":"), std::string::npos) << first;
+    EXPECT_NE(ClientEntry(clients, plain.name).find("\"label\":\"\""), std::string::npos) << clients;
+
+    // Every per-client metric under both labels, the label in UTF-8 and escaped.
+    const std::string metrics = Body("/metrics");
+    EXPECT_NE(metrics.find("orvane_progress_ratio{record=\"" + labelled.name +
+                           "\",label=\"core 3: \\\"band\\\" \\\\ \u00E9\u20AC\"} 0.25\n"),
+              std::string::npos)
+        << metrics;
+    EXPECT_EQ(MetricValue(metrics, "orvane_progress_ratio", plain.name), 0.5);
+    EXPECT_EQ(MetricValue(metrics, "orvane_record_present", name_), 1.0);
+    // Whatever other clients the machine has, the gauge counts the records present.
+    std::size_t present = 0;
+    for (std::size_t at = metrics.find("\norvane_record_present{"); at != std::string::npos;
+         at = metrics.find("\norvane_record_present{", at + 1))
+        present += metrics.compare(metrics.find("} ", at), 4, "} 1\n") == 0;
+    EXPECT_GE(present, 3u);
+    EXPECT_NE(metrics.find("\norvane_clients " + std::to_string(present) + "\n"), std::string::npos) << metrics;
+    // One HELP and TYPE a metric, however many clients.
+    EXPECT_EQ(metrics.find("# TYPE orvane_progress_ratio"), metrics.rfind("# TYPE orvane_progress_ratio"));
+
+    // Its picture is orvane-snapshot's of its record; its JSON carries its label.
+    Picture snapshot, served;
+    ASSERT_NO_FATAL_FAILURE(Snapshot(&plain.Record(), snapshot));
+    std::string png;
+    ASSERT_TRUE(WaitFor([&] { return !(png = Body("/c/" + plain.name + "/status.png")).empty(); }));
+    ASSERT_TRUE(DecodePng(png, served));
+    EXPECT_TRUE(served.rgb == snapshot.rgb) << "the client's picture differs from orvane-snapshot's";
+    EXPECT_NE(Body("/c/" + labelled.name + "/status.json").find("\"label\":\"core 3: "), std::string::npos);
+    EXPECT_NE(Body("/c/" + plain.name + "/").find("status.json"), std::string::npos) << "its page polls its JSON";
+    auto bare = Get("/c/" + plain.name + "?token=x");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->status, 301);
+    EXPECT_EQ(bare->get_header_value("Location"), plain.name + "/?token=x");
+
+    // The overview: a card for each, linking to its page, its texts escaped.
+    const std::string overview = Body("/");
+    EXPECT_NE(overview.find("data-record=\"" + labelled.name + "\" href=\"c/" + labelled.name + "/\""),
+              std::string::npos);
+    EXPECT_NE(overview.find(">core 3: &quot;band&quot; \\ \u00E9\u20AC<"), std::string::npos);
+    EXPECT_NE(overview.find(">Sifting &lt;band&gt; 7<"), std::string::npos);
+    EXPECT_NE(overview.find("data-record=\"" + name_ + "\" href=\"status.html\""), std::string::npos)
+        << "the default record, not of the family, is linked to its page at /status.html";
+
+    // A client that ends leaves, and its readers' board goes with the service.
+    ASSERT_TRUE(fs::exists("/dev/shm/" + plain.name + ".readers"));
+    plain.Close();
+    EXPECT_TRUE(WaitFor([&] { return ClientEntry(Body("/clients.json"), plain.name).empty(); }));
+    EXPECT_EQ(Get("/c/" + plain.name + "/status.json").value().status, 404);
+    EXPECT_TRUE(std::isnan(MetricValue(Body("/metrics"), "orvane_record_present", plain.name)));
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists("/dev/shm/" + plain.name + ".readers"); }));
+}
+
+TEST_F(Serve, UnderCOnlyServedNamesOfTheFamilyAnswerAndNothingElseIsOpened) {
+    // A whole record under a name outside the family, beside the default one.
+    LibraryClient outsider(UniqueName());
+    ASSERT_EQ(outsider.status, ORVANE_OK);
+    LibraryClient member(Place(10));
+    ASSERT_EQ(member.status, ORVANE_OK);
+    FillDemoRecord(member.Record());
+    Start(true, "farm-token", ServedClientsConfig{});
+    const std::string token = "?token=farm-token";
+    ASSERT_TRUE(WaitFor([&] { return Get("/c/" + member.name + "/status.png" + token).value().status == 200; }));
+
+    for (const std::string& path : std::vector<std::string>{
+             "/c/", "/c//", "/c//status.png", "/c/../", "/c/%2e%2e/status.json", "/c/../status.png", "/c/etc/",
+          "/c/etc/passwd", "/c/orvane_share_65/", "/c/orvane_share_1/", "/c/orvane_share_02/", "/c/orvane_share_/",
+          "/c/orvane_share_4294967298/", "/c/" + std::string(3000, '9') + "/", "/c/orvane_share_" + std::string(3000, '9') + "/",
+          "/c/" + outsider.name + "/", "/c/" + name_ + "/status.png", "/c/orvane_share_11/",
+          "/c/" + member.name + "/nope", "/c/" + member.name + "/status.png/", "/c/" + member.name + "//status.json",
+          "/C/" + member.name + "/", "/c/" + member.name + "%00/"}) {
+        auto result = Get(path + token);
+        ASSERT_TRUE(result) << path;
+        EXPECT_EQ(result->status, 404) << path;
+        EXPECT_EQ(result->body.find("root:"), std::string::npos) << path;
+    }
+    EXPECT_FALSE(fs::exists("/dev/shm/" + outsider.name + ".readers")) << "the record outside the family was opened";
+    EXPECT_FALSE(fs::exists("/dev/shm/orvane_share_11.readers"));
+    EXPECT_EQ(Get("/c/" + member.name + "/").value().status, 401) << "the token holds under /c/ too";
+    EXPECT_EQ(client_->Post(("/c/" + member.name + "/status.json" + token).c_str(), "x", "text/plain").value().status,
+              405);
+    // The token given in the overview's address goes along with each link.
+    const std::string overview = Body("/?token=farm-token");
+    EXPECT_NE(overview.find("href=\"c/" + member.name + "/?token=farm-token\""), std::string::npos) << overview;
+}
+
+// A family of the test's own names, so that 64 records at once touch nobody else's.
+struct OwnFamily {
+    explicit OwnFamily(std::string stem) : stem(std::move(stem)) {}
+    std::string Name(int index) const { return stem + "_" + std::to_string(index); }
+    int Index(std::string_view name) const {
+        for (int index = 1; index <= kMaxClientRecords; ++index)
+            if (name == Name(index)) return index;
+        return 0;
+    }
+    // As FindFamilyRecords judges: an object large enough for a record.
+    std::vector<std::string> Find() const {
+        std::vector<std::string> found;
+        for (int index = 1; index <= kMaxClientRecords; ++index) {
+            struct stat info {};
+            if (stat(("/dev/shm/" + Name(index)).c_str(), &info) == 0 &&
+                info.st_size >= static_cast<off_t>(kSharedStatusSize))
+                found.push_back(Name(index));
+        }
+        return found;
+    }
+    ServedClientsConfig Config() const {
+        ServedClientsConfig config;
+        config.familyIndex = [this](std::string_view name) { return Index(name); };
+        config.findRecords = [this] { return Find(); };
+        return config;
+    }
+    std::string stem;
+};
+
+TEST_F(Serve, SixtyFourClientsAtOnceAreAllServedAndOneCutShortEndsNothingButItself) {
+    const OwnFamily family(UniqueName() + "_family");
+    std::vector<std::unique_ptr<LibraryClient>> records;
+    for (int index = 2; index <= kMaxClientRecords; ++index) {
+        records.push_back(std::make_unique<LibraryClient>(family.Name(index)));
+        ASSERT_EQ(records.back()->status, ORVANE_OK) << records.back()->message;
+        FillDemoRecord(records.back()->Record());
+        records.back()->Record().progress_fraction = static_cast<float>(index) / 100.0f;
+    }
+    name_ = family.Name(1);
+    Start(true, "", family.Config());
+    std::string metrics;
+    ASSERT_TRUE(WaitFor([&] {
+        metrics = Body("/metrics");
+        return metrics.find("\norvane_clients 64\n") != std::string::npos;
+    })) << metrics.substr(0, 400);
+    for (int index = 1; index <= kMaxClientRecords; ++index) {
+        EXPECT_EQ(MetricValue(metrics, "orvane_record_present", family.Name(index)), 1.0) << index;
+    }
+    EXPECT_EQ(MetricValue(metrics, "orvane_progress_ratio", family.Name(64)), static_cast<double>(0.64f));
+    const std::string clients = Body("/clients.json");
+    std::size_t entries = 0;
+    for (std::size_t at = clients.find("{\"name\":"); at != std::string::npos; at = clients.find("{\"name\":", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 64u);
+    EXPECT_EQ(Get("/c/" + family.Name(33) + "/status.png").value().status, 200);
+
+    // One client cuts its object short under the readers' feet (a fault on any view but a
+    // guarded one would end the server), another ends as a client does.
+    const int fd = shm_open(("/" + family.Name(64)).c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 4096), 0);
+    close(fd);
+    records[30]->Close();
+    // Both leave within a look for records, the others served on.
+    ASSERT_TRUE(WaitFor([&] {
+        metrics = Body("/metrics");
+        return std::isnan(MetricValue(metrics, "orvane_record_present", family.Name(64))) &&
+               std::isnan(MetricValue(metrics, "orvane_record_present", family.Name(32)));
+    }));
+    EXPECT_NE(metrics.find("\norvane_clients 62\n"), std::string::npos);
+    EXPECT_EQ(MetricValue(metrics, "orvane_progress_ratio", family.Name(63)), static_cast<double>(0.63f));
+    EXPECT_EQ(Get("/c/" + family.Name(64) + "/").value().status, 404);
+}
+
+TEST_F(Serve, AClientThatComesAndGoesMidTickLeavesTheServerWhole) {
+    Start(true, "", ServedClientsConfig{});
+    const std::string name = Place(12);
+    std::atomic<bool> done{false};
+    std::atomic<int> refused{0};
+    std::thread asking([&] {
+        httplib::Client client("127.0.0.1", port_);
+        client.set_read_timeout(10, 0);
+        const std::string paths[] = {"/c/" + name + "/status.png", "/c/" + name + "/status.json", "/clients.json",
+                                     "/metrics", "/"};
+        for (int i = 0; !done.load(); ++i) {
+            auto result = client.Get(paths[i % 5].c_str());
+            // The client's own paths may be gone (404) or not yet drawn (503); nothing else.
+            if (!result || (result->status != 200 && result->status != 404 && result->status != 503)) ++refused;
+        }
+    });
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 25; ++round) {
+        LibraryClient client(name);
+        ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+        FillDemoRecord(client.Record());
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 700));
+        if (round % 3 == 0) {
+            // Some end by cutting their object short first.
+            const int fd = shm_open(("/" + name).c_str(), O_RDWR, 0);
+            if (fd >= 0) {
+                EXPECT_EQ(ftruncate(fd, 1024), 0);
+                close(fd);
+            }
+        }
+    }
+    done = true;
+    asking.join();
+    EXPECT_EQ(refused.load(), 0);
+    EXPECT_TRUE(WaitFor([&] { return ClientEntry(Body("/clients.json"), name).empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists("/dev/shm/" + name + ".readers"); }));
+    EXPECT_EQ(Metric(Body("/metrics"), "orvane_record_present"), 1.0) << "the default record is served on";
 }
 
 TEST(ServeOptions, ListenRecordAndTokenAreCheckedAndTheDefaultIsLoopback) {
@@ -475,9 +742,13 @@ TEST(ServeOptions, ListenRecordAndTokenAreCheckedAndTheDefaultIsLoopback) {
     EXPECT_EQ(options.host, "::1");
     EXPECT_EQ(options.port, 9000);
     EXPECT_EQ(options.recordName, "farm_b");
+    EXPECT_EQ(options.staleMinutes, 10);
+    ASSERT_TRUE(ParseServeOptions({"--stale", "1440"}, options, error));
+    EXPECT_EQ(options.staleMinutes, 1440);
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--listen", "8617"}, {"--listen", "127.0.0.1:0"}, {"--listen", "127.0.0.1:65536"}, {"--listen", ":80"},
-             {"--listen", "127.0.0.1:8x"}, {"--listen"}, {"--record", "a/b"}, {"--record", "a\"b"}, {"--record", "a b"}, {"--bogus"}}) {
+             {"--listen", "127.0.0.1:8x"}, {"--listen"}, {"--record", "a/b"}, {"--record", "a\"b"}, {"--record", "a b"}, {"--bogus"},
+             {"--stale", "0"}, {"--stale", "1441"}, {"--stale", "5m"}}) {
         ServeOptions o;
         EXPECT_FALSE(ParseServeOptions(bad, o, error)) << bad[0];
     }

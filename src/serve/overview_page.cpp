@@ -27,7 +27,7 @@ body{margin:0;background:#000;color:#ccc;font:15px sans-serif}
 .bar>span{display:block;height:100%;background:#77f;border-radius:2px}
 .figures{display:flex;justify-content:space-between;margin-top:.3em}
 .sign{display:inline-block;margin-top:.4em;padding:0 .4em;border-radius:2px;background:#a60;color:#000;font-weight:bold}
-.ended .sign,.waiting .sign{background:#666}
+.waiting .sign{background:#666}
 </style></head><body>
 )";
 
@@ -66,7 +66,7 @@ std::string OverviewPage(const std::vector<ClientCard>& cards, const std::string
     page += "<main id=\"cards\">\n";
     for (const ClientCard& card : cards) {
         const ClientFigures& f = card.figures;
-        const char* state = !f.present ? (card.isDefault ? " waiting" : " ended") : card.stale ? " stale" : "";
+        const char* state = !f.present ? " waiting" : card.stale ? " stale" : "";
         page += "<a class=\"card" + std::string(state) + "\" data-record=\"" + HtmlText(f.name) + "\" href=\"" +
                 HtmlText(card.page + linkQuery) + "\">";
         page += "<span class=\"title\">" + HtmlText(f.label.empty() ? f.name : f.label) + "</span>";
@@ -80,11 +80,8 @@ std::string OverviewPage(const std::vector<ClientCard>& cards, const std::string
             page += "<span class=\"figures\"><span class=\"percent\">" + std::string(percent) +
                     "</span><span class=\"since\">" + Since(f.secondsSinceChange) + "</span></span>";
             if (card.stale) page += "<span class=\"sign\">stale</span>";
-        } else if (card.isDefault) {
-            page += "<span class=\"status\">" + HtmlText("Waiting for the Orvane client") + "</span>";
-            page += "<span class=\"sign\">no record</span>";
         } else {
-            page += "<span class=\"status\"></span><span class=\"sign\">ended</span>";
+            page += "<span class=\"status\">Waiting for the Orvane client</span><span class=\"sign\">no record</span>";
         }
         page += "</a>\n";
     }

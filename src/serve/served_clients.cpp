@@ -148,11 +148,14 @@ void ServedClients::LookForRecords() {
 
 std::shared_ptr<StatusService> ServedClients::Client(std::string_view name) {
     if (config_.familyIndex(name) == 0) return nullptr;
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& service : services_) {
-        if (service->Name() == name) return service;
+    std::shared_ptr<StatusService> found;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& service : services_) {
+            if (service->Name() == name) found = service;
+        }
     }
-    return nullptr;
+    return found && (found == default_ || found->Present()) ? found : nullptr;
 }
 
 std::vector<ClientCard> ServedClients::Cards() {
@@ -161,6 +164,7 @@ std::vector<ClientCard> ServedClients::Cards() {
         ClientCard card;
         card.figures = service->Figures();
         card.isDefault = service == default_;
+        if (!card.isDefault && !card.figures.present) continue;
         card.stale = card.figures.present && card.figures.secondsSinceChange >= config_.staleMinutes * 60.0;
         // The default record is reachable under its name only when the name is the family's.
         card.page = config_.familyIndex(card.figures.name) != 0 ? "c/" + card.figures.name + "/" : "status.html";
@@ -193,7 +197,11 @@ std::string ServedClients::ClientsJson() {
 
 std::string ServedClients::Metrics() {
     std::vector<ClientFigures> clients;
-    for (const auto& service : Services()) clients.push_back(service->Figures());
+    for (const auto& service : Services()) {
+        clients.push_back(service->Figures());
+        // A record of the family that cannot be opened (another user's) is none of ours.
+        if (service != default_ && !clients.back().present) clients.pop_back();
+    }
     std::vector<std::string> labels;
     int present = 0;
     for (const ClientFigures& f : clients) {

@@ -60,10 +60,12 @@ public:
 
     // The record orvane-serve was started on.
     std::shared_ptr<StatusService> Default() const { return default_; }
-    // The client of a name of the family while it is served (the default record's always);
-    // null for any other name.
+    // The client of a name of the family while its record is served (the default record's
+    // always); null for any other name.
     std::shared_ptr<StatusService> Client(std::string_view name);
-    // The default record first, then the family in its order.
+    // The default record first, then the family's present records in its order. A record of
+    // the family that is found but cannot be read (another user's, say) is left out, here, in
+    // /clients.json and in /metrics, as one that is not there.
     std::vector<ClientCard> Cards();
     std::string ClientsJson();
     std::string Metrics();

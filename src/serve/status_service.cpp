@@ -129,6 +129,11 @@ std::string StatusService::Json(bool withSamples) {
            "," + text.substr(1);
 }
 
+bool StatusService::Present() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return session_.Attached();
+}
+
 ClientFigures StatusService::Figures() {
     ClientFigures figures;
     figures.name = recordName_;

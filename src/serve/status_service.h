@@ -52,6 +52,8 @@ public:
     // The decoded record; without `withSamples` the graph's rows are left out (the page's poll).
     std::string Json(bool withSamples = true);
     ClientFigures Figures();
+    // Whether the record is mapped and whole now.
+    bool Present();
     std::string WaitingText() const;
     const std::string& Name() const { return recordName_; }
     // Counts the screen's changes; a page polls it to fetch the picture only when it moved.

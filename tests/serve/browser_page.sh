@@ -3,7 +3,7 @@
 # page is the picture /status.png gives, pixel for pixel; when the client changes the record,
 # the open page follows (the browser is driven over its DevTools protocol, so it is one page
 # that follows, not a fresh load). Then the overview at /: a card for the record and for each
-# of two clients of the family (places 5 and 6), which follows a client's new status, and a
+# of two clients of the family (places 17 and 18), which follows a client's new status, and a
 # card's link to the client's own page, which shows its /c/NAME/status.png. Loopback only.
 # Usage: browser_page.sh SOURCE_DIR SERVE LIBRARY
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -26,19 +26,19 @@ with orvane.Client(name=sys.argv[1]) as c:
 PY
 pids+=($!)
 # Two clients of the family; the first changes its status when "next" appears.
-for place in 5 6; do
+for place in 17 18; do
   names+=("orvane_share_$place")
   python3 - "orvane_share_$place" "$work/next" "$place" >"$work/family$place.log" 2>&1 <<'PY' &
 import os, sys, time, orvane
 with orvane.Client(name=sys.argv[1]) as c:
     c.set_status_a("Client %s at work" % sys.argv[3])
-    c.set_progress(int(sys.argv[3]) / 10.0)
+    c.set_progress(int(sys.argv[3]) / 100.0)
     while not os.path.exists(sys.argv[2]):
         time.sleep(0.05)
-    if sys.argv[3] == "5":
-        while not os.path.exists(sys.argv[2] + "-5"):
+    if sys.argv[3] == "17":
+        while not os.path.exists(sys.argv[2] + "-17"):
             time.sleep(0.05)
-        c.set_status_a("Client 5 moved on")
+        c.set_status_a("Client 17 moved on")
     while True:
         time.sleep(1)
 PY
@@ -153,20 +153,20 @@ def cards_until(check, what):
         if cards and check(cards): return cards
         time.sleep(0.2)
     sys.exit("the overview never showed %s: %s" % (what, cards))
-cards = cards_until(lambda c: name in c and "orvane_share_5" in c and "orvane_share_6" in c, "the three cards")
-assert cards[name][0] == "status.html" and cards["orvane_share_5"][0] == "c/orvane_share_5/", cards
-assert cards["orvane_share_6"][1] == "Client 6 at work", cards
+cards = cards_until(lambda c: name in c and "orvane_share_17" in c and "orvane_share_18" in c, "the three cards")
+assert cards[name][0] == "status.html" and cards["orvane_share_17"][0] == "c/orvane_share_17/", cards
+assert cards["orvane_share_18"][1] == "Client 18 at work", cards
 # The open overview follows a client's change without being loaded again.
 evaluate("window.stayed = 1")
-open(work + "/next-5", "w").close()
-cards_until(lambda c: c.get("orvane_share_5", ("", ""))[1] == "Client 5 moved on", "client 5's new status")
+open(work + "/next-17", "w").close()
+cards_until(lambda c: c.get("orvane_share_17", ("", ""))[1] == "Client 17 moved on", "client 17's new status")
 assert evaluate("window.stayed") == 1, "the overview was loaded anew"
 # A card's link: the client's own page, showing its own picture.
-link = evaluate("document.querySelector('a.card[data-record=\"orvane_share_5\"]').href")
-assert link == "http://127.0.0.1:%d/c/orvane_share_5/" % port, link
+link = evaluate("document.querySelector('a.card[data-record=\"orvane_share_17\"]').href")
+assert link == "http://127.0.0.1:%d/c/orvane_share_17/" % port, link
 ident += 1
 call(s, ident, "Page.navigate", {"url": link})
-shown_as_served("client5", picture="/c/orvane_share_5/status.png")
+shown_as_served("client17", picture="/c/orvane_share_17/status.png")
 print("the overview showed %d cards and led to a client's page" % len(cards))
 PY
 echo "the browser's page shows /status.png and follows the record; the overview shows the cards"

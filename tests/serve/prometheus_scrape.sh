@@ -3,7 +3,7 @@
 # record and port of its own with a client through the Python module; a query through its
 # HTTP API returns the progress of all three, and a client that stops shows up as stalled, by
 # the alert's expression of the README. Three more clients publish under names of the family
-# (its places 2 to 4): one instance gives each of them as a series of its own, told apart by
+# (its places 14 to 16): one instance gives each of them as a series of its own, told apart by
 # the label `record`.
 # Usage: prometheus_scrape.sh SOURCE_DIR SERVE LIBRARY
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -12,8 +12,8 @@ fail() { echo "FAIL: $*" >&2; [[ -f $work/prometheus.log ]] && tail -20 "$work/p
 
 targets=
 clients=()
-# Each holds its progress at 0.4K, K its place.
-for place in 2 3 4; do
+# Each holds its progress at 0.3 + K/100, K its place.
+for place in 14 15 16; do
   name="orvane_share_$place"
   names+=("$name")
   python3 - "$name" "$place" >"$work/family$place.log" 2>&1 <<'PY' &
@@ -21,7 +21,7 @@ import sys, time, orvane
 with orvane.Client(name=sys.argv[1]) as c:
     n = 0
     while True:
-        c.set_progress(0.4 + int(sys.argv[2]) / 100.0)
+        c.set_progress(0.3 + int(sys.argv[2]) / 100.0)
         c.set_cpu_time(n * 0.1)
         n += 1
         time.sleep(0.1)
@@ -91,8 +91,8 @@ query "orvane_progress_ratio{$own}" \
   'sorted(round(float(s["value"][1]), 3) for s in r) == [0.1, 0.2, 0.3]' || fail "the progress of all three"
 query "orvane_record_present{$own}" 'len(r) == 3 and all(s["value"][1] == "1" for s in r)' || fail "three records present"
 first=$(cut -d, -f1 <<<"$targets" | tr -d " '")
-query "orvane_progress_ratio{instance=\"$first\",record=~\"orvane_share_[234]\"}" \
-  'sorted((s["metric"]["record"], round(float(s["value"][1]), 3)) for s in r) == [("orvane_share_2", 0.42), ("orvane_share_3", 0.43), ("orvane_share_4", 0.44)] and all(s["metric"].get("label", "") == "" for s in r)' ||
+query "orvane_progress_ratio{instance=\"$first\",record=~\"orvane_share_1[456]\"}" \
+  'sorted((s["metric"]["record"], round(float(s["value"][1]), 3)) for s in r) == [("orvane_share_14", 0.44), ("orvane_share_15", 0.45), ("orvane_share_16", 0.46)] and all(s["metric"].get("label", "") == "" for s in r)' ||
   fail "one instance gives the three clients of the family as three series"
 query "orvane_clients{instance=\"$first\"}" 'len(r) == 1 and float(r[0]["value"][1]) >= 4' || fail "orvane_clients counts the records"
 

@@ -54,7 +54,8 @@ public:
     void Stop();
     // Stops and lets every record and its readers' board go; from any thread, once.
     void Close();
-    // For tests that drive the clients themselves: one tick of each, and one look.
+    // For tests that drive the clients themselves, never beside the thread of Start: one tick
+    // of each, and one look.
     void TickOnce();
     void LookForRecords();
 

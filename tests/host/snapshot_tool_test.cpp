@@ -1,14 +1,17 @@
-// orvane-snapshot end to end: a populated record in, a picture and a served record out.
+// orvane-snapshot end to end: a populated record in, a picture and a served record out; a live
+// record of the family by name drawn as its dump is, and a name outside the family left alone.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <set>
 #include <vector>
 
+#include "common/library_client.h"
 #include "record/demo_record.h"
 #include "record/record_builder.h"
 #include "record/record_items.h"
@@ -50,6 +53,18 @@ bool PngSize(const fs::path& path, png_uint_32& width, png_uint_32& height) {
     height = image.height;
     png_image_free(&image);
     return true;
+}
+
+// The picture's pixels, RGBA; empty when it cannot be read.
+std::vector<unsigned char> PngPixels(const fs::path& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.string().c_str())) return {};
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) pixels.clear();
+    png_image_free(&image);
+    return pixels;
 }
 
 std::set<std::size_t> FlagOffsets() {
@@ -152,4 +167,62 @@ TEST(SnapshotOptionsParsing, NeedsOneSourceAndAnOutputAndWholeTicks) {
     EXPECT_TRUE(options.live);
     EXPECT_EQ(options.ticks, 5);
     EXPECT_EQ(options.headerPath, "h.bmp");
+}
+
+TEST(SnapshotTool, DrawsALiveRecordByNameAsItsDumpIsDrawn) {
+    const fs::path dir = TempDir();
+    LibraryClient drawn("orvane_share_63"), other("orvane_share_64");
+    ASSERT_EQ(drawn.status, ORVANE_OK) << drawn.message;
+    ASSERT_EQ(other.status, ORVANE_OK) << other.message;
+    FillDemoRecord(drawn.Record(), 7);
+    FillDemoRecord(other.Record(), 7);
+    SetRecordText(other.Record().status_text_a, "Waiting for the next band");
+    std::vector<unsigned char> before(kSharedStatusSize);
+    std::memcpy(before.data(), &drawn.Record(), kSharedStatusSize);
+    WriteAll(dir / "dump.bin", before.data(), before.size());
+
+    const auto snapshot = [&dir](std::vector<std::string> source, const char* png) {
+        source.insert(source.end(), {"--out", (dir / png).string(), "--header", "no-such.bmp"});
+        SnapshotOptions options;
+        std::string error;
+        EXPECT_TRUE(ParseSnapshotOptions(source, options, error)) << error;
+        EXPECT_EQ(RunSnapshot(options, error), 0) << error;
+        return PngPixels(dir / png);
+    };
+    const std::vector<unsigned char> live = snapshot({"--name", "orvane_share_63"}, "live.png");
+    const std::vector<unsigned char> dump = snapshot({"--record", (dir / "dump.bin").string()}, "dump.png");
+    const std::vector<unsigned char> otherLive = snapshot({"--name", "orvane_share_64"}, "other.png");
+    ASSERT_EQ(live.size(), 752u * 445u * 4u);
+    EXPECT_TRUE(live == dump) << "the live record's picture differs from its dump's";
+    EXPECT_FALSE(live == otherLive) << "each name is drawn from its own record";
+    // Passive: no flag lowered, no area offered, no marker.
+    EXPECT_EQ(std::memcmp(before.data(), &drawn.Record(), kSharedStatusSize), 0);
+    fs::remove_all(dir);
+}
+
+TEST(SnapshotTool, RefusesANameOutsideTheFamilyWithoutOpeningIt) {
+    SnapshotOptions options;
+    std::string error;
+    for (const char* stranger : {"orvane_other", "orvane_share_65", "orvane_share_1", "../orvane_share", ""}) {
+        options = {};
+        EXPECT_FALSE(ParseSnapshotOptions({"--name", stranger, "--out", "s.png"}, options, error)) << stranger;
+    }
+    EXPECT_FALSE(ParseSnapshotOptions({"--name", "orvane_share_2", "--record", "r.bin", "--out", "s.png"}, options, error));
+
+    // A record that exists under a name of no client's family: a caller that fills the options
+    // itself gets no picture of it, and the record gets no readers' board beside it.
+    const fs::path dir = TempDir();
+    const std::string name = "orvane_snapshot_" + std::to_string(::getpid());
+    LibraryClient stranger(name);
+    ASSERT_EQ(stranger.status, ORVANE_OK) << stranger.message;
+    FillDemoRecord(stranger.Record());
+    options = {};
+    options.name = name;
+    options.outPath = (dir / "s.png").string();
+    EXPECT_NE(RunSnapshot(options, error), 0);
+    EXPECT_NE(error.find("family"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(dir / "s.png"));
+    struct stat board {};
+    EXPECT_NE(::stat(("/dev/shm/" + name + ".readers").c_str(), &board), 0);
+    fs::remove_all(dir);
 }

@@ -258,7 +258,7 @@ TEST(InspectAll, ListsEachLiveRecordWithItsLabelInAlignedColumns) {
     ASSERT_NE(fullObject.bytes, nullptr);
     ASSERT_NE(hostileObject.bytes, nullptr);
 
-    ASSERT_TRUE(WriteRecordLabel(plainObject.bytes, kExtendedRecordSize, "core 1: band 2"));
+    ASSERT_TRUE(WriteRecordLabel(plainObject.bytes, kExtendedRecordSize, "core 1 \x96 band 2"));
     ASSERT_EQ(orvane_set_progress(plain.handle, 0.375f), ORVANE_OK);
     // As long as a label may be, with Windows-1252 letters beyond ASCII.
     const std::string longest = "Vela S\xFC" "d \x96 core 9 of 64: band 2";
@@ -297,7 +297,7 @@ TEST(InspectAll, ListsEachLiveRecordWithItsLabelInAlignedColumns) {
         return Utf8(line.substr(from, to - from));
     };
     const std::string expected[3][5] = {
-        {"orvane_share_60", "core 1: band 2                 ", "  37.5 %", "none    ", "     0+ s"},
+        {"orvane_share_60", "core 1 \xE2\x80\x93 band 2                ", "  37.5 %", "none    ", "     0+ s"},
         {"orvane_share_61", "Vela S\xC3\xBC" "d \xE2\x80\x93 core 9 of 64: band 2", "   0.0 %", "attached", "     0+ s"},
         {"orvane_share_62", "band?7?[2J                     ", "       ?", "none    ", "     0+ s"},
     };

@@ -158,7 +158,8 @@ const char* orvane_status_text(orvane_status status) {
         case ORVANE_ERR_ARGUMENT: return "a null handle or pointer, an empty row, or a bad record name or flags";
         case ORVANE_ERR_RANGE: return "a value outside what the reader can show";
         case ORVANE_ERR_NAME_TAKEN: return "the record is in use by a running client";
-        case ORVANE_ERR_TOO_SMALL: return "an object of that name exists and is smaller than the record (or has no room for the label)";
+        case ORVANE_ERR_TOO_SMALL:
+            return "an object of that name exists and is smaller than the record (or has no room for the label)";
         case ORVANE_ERR_PERMISSION: return "no permission to open the record read-write";
         case ORVANE_ERR_MEMORY: return "out of memory";
         case ORVANE_ERR_SYSTEM: return "a system call failed";

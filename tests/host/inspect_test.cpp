@@ -103,6 +103,37 @@ TEST(InspectLint, FindsEachMistakeAlone) {
     EXPECT_EQ(found[0], "record too small: 126852 bytes, a record needs 126856");
 }
 
+TEST(InspectLint, ChecksTheLabelOnlyWhereTheExtensionIsMarked) {
+    // A clean record in an object with room for the label, its extension written by `spoil`.
+    auto lint = [](const std::function<void(RecordExtension&)>& spoil) {
+        RecordBuilder clean = CleanRecord();
+        std::vector<unsigned char> bytes(kExtendedRecordSize, 0);
+        std::memcpy(bytes.data(), &clean.Record(), kSharedStatusSize);
+        EXPECT_TRUE(WriteRecordLabel(bytes.data(), bytes.size(), "core 3: band 2"));
+        spoil(*reinterpret_cast<RecordExtension*>(bytes.data() + kRecordExtensionOffset));
+        return LintRecord(bytes.data(), bytes.size());
+    };
+    EXPECT_EQ(Joined(lint([](RecordExtension&) {})), "");
+    // Another program's bytes past the record, without the mark, are no label of ours.
+    EXPECT_EQ(Joined(lint([](RecordExtension& e) { std::memset(&e, 0x07, sizeof e); })), "");
+
+    const std::pair<const char*, std::function<void(RecordExtension&)>> cases[] = {
+        {"unterminated text: label has no zero byte in its field", [](RecordExtension& e) { std::memset(e.label, 'k', 32); }},
+        {"control byte in the label: 2 of them, the first 0x09 at byte 4",
+         [](RecordExtension& e) { std::memcpy(e.label, "core\t3\x7f", 8); }},
+        {"label_sequence is odd (3)", [](RecordExtension& e) { e.label_sequence = 3; }},
+    };
+    for (const auto& [expected, spoil] : cases) {
+        const std::vector<std::string> found = lint(spoil);
+        ASSERT_EQ(found.size(), 1u) << expected << ":\n" << Joined(found);
+        EXPECT_NE(found[0].find(expected), std::string::npos) << found[0];
+    }
+    // Unterminated and full of control bytes: both, the control bytes counted over the field.
+    const auto both = lint([](RecordExtension& e) { std::memset(e.label, '\n', 32); });
+    ASSERT_EQ(both.size(), 2u) << Joined(both);
+    EXPECT_NE(both[1].find("32 of them"), std::string::npos) << both[1];
+}
+
 // Each item is decoded under its own flag: one flag raised shows in that item's text line and
 // JSON member alone, and an odd value in it is linted under the flag's field name.
 TEST(InspectDecode, ShowsEachItemUnderItsOwnFlag) {

@@ -63,6 +63,6 @@ CardFacts CardFactsFor(const SharedStatus& record, std::string_view name, std::s
 CardFacts CardFactsOfObject(const unsigned char* bytes, std::size_t size, std::string_view name,
                             CardState state = CardState::Live);
 
-// Live while the record changes; Stale once it has not changed for `staleMinutes`; Ended once
-// it has gone.
+// Live while the record changes; Stale once it has not changed for `staleMinutes` (held to the
+// setting's 1 .. 1440); Ended once it has gone.
 CardState CardStateFor(bool recordPresent, std::uint64_t secondsSinceChange, std::int32_t staleMinutes);

@@ -1,7 +1,10 @@
 /* A minimal Orvane client: a made-up analysis whose state it publishes through orvane-client.
- * Usage: minimal_client [SECONDS [NAME]]; SECONDS 0 (the default) runs until killed. */
+ * Usage: minimal_client [SECONDS [NAME [LABEL]]]; SECONDS 0 (the default) runs until killed.
+ * NAME "next" takes the first free name of the family (orvane_share, orvane_share_2, ...), as
+ * one of several clients on a machine; LABEL tells it from the others where readers show many. */
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <orvane/client.h>
 
@@ -19,6 +22,8 @@ static void pause_a_tenth(void) {
 int main(int argc, char **argv) {
     double seconds = argc > 1 ? atof(argv[1]) : 0.0;
     const char *name = argc > 2 ? argv[2] : NULL; /* NULL: "orvane_share" */
+    const char *label = argc > 3 ? argv[3] : NULL;
+    unsigned flags = 0;
     orvane_client *c;
     char why[256];
     orvane_data_unit unit = {5.5f, 22.0f, 2451545.0, 1.42e9, 9765.625, 1, 1, 1048576u};
@@ -27,10 +32,20 @@ int main(int argc, char **argv) {
     unsigned char row[600];
     long step, i;
 
-    if (orvane_open(name, 0, &c, why, sizeof why) != ORVANE_OK) {
+    if (name != NULL && strcmp(name, "next") == 0) {
+        name = NULL;
+        flags = ORVANE_OPEN_NEXT_FREE;
+    }
+    if (orvane_open(name, flags, &c, why, sizeof why) != ORVANE_OK) {
         fprintf(stderr, "minimal_client: %s\n", why);
         return 1;
     }
+    if (flags & ORVANE_OPEN_NEXT_FREE) {
+        printf("minimal_client: publishing as %s\n", orvane_record_name(c));
+        fflush(stdout);
+    }
+    if (label != NULL && orvane_set_label(c, label) != ORVANE_OK)
+        fprintf(stderr, "minimal_client: the label \"%s\" was refused\n", label);
     orvane_set_user(c, "Piet Halvorsen", 3, 7200.0);
     orvane_set_data_unit(c, &unit);
     orvane_set_status_a(c, "Computing power spectra");

@@ -26,6 +26,13 @@ the callers that use them (each method's text gives its own)::
     client.set_best_peak(**peak)
     client.set_best_gaussian(fit=0.125, **peak)
 
+Several clients on one machine each take a name of their own, and a label tells them apart
+where readers show them side by side::
+
+    with orvane.Client(next_free=True) as client:   # "orvane_share", else "orvane_share_2", ...
+        client.set_label("core 3: band 2")           # at most 31 characters, no control ones
+        print(client.name)
+
 A value the reader cannot show raises OrvaneError with ``status`` ERR_RANGE and writes nothing;
 the ranges are the C header's (``orvane/client.h``), the same that ``orvane-inspect --lint``
 checks.
@@ -40,13 +47,16 @@ import ctypes.util
 import os
 from collections import namedtuple
 
+# The C library's version whose calls this module makes (ORVANE_CLIENT_VERSION_MAJOR/_MINOR).
+__version__ = "1.2"
+
 __all__ = ["Client", "OrvaneError", "Graph", "EVENT_ATTACHED", "EVENT_DETACHED", "EVENT_AREA",
            "OK", "ERR_ARGUMENT", "ERR_RANGE", "ERR_NAME_TAKEN", "ERR_TOO_SMALL", "ERR_PERMISSION",
            "ERR_MEMORY", "ERR_SYSTEM"]
 
 OK, ERR_ARGUMENT, ERR_RANGE, ERR_NAME_TAKEN, ERR_TOO_SMALL, ERR_PERMISSION, ERR_MEMORY, ERR_SYSTEM = range(8)
 EVENT_ATTACHED, EVENT_DETACHED, EVENT_AREA = 0x1, 0x2, 0x4
-_KEEP_NAME = 0x1
+_KEEP_NAME, _NEXT_FREE = 0x1, 0x2
 
 Graph = namedtuple("Graph", "depth_x depth_y mirrored peak_height rows bins")
 
@@ -104,8 +114,15 @@ _handle = ctypes.c_void_p
 _status = ctypes.c_int
 
 
-def _declare(name, restype, *argtypes):
-    function = getattr(_lib, name)
+def _declare(name, restype, *argtypes, since=None):
+    function = getattr(_lib, name, None)
+    if function is None:
+        if since is None:
+            raise ImportError("orvane: the orvane-client library has no " + name)
+        # An older library still serves everything else; the call itself then says what is missing.
+        def missing(*args):
+            raise OrvaneError(ERR_ARGUMENT, "%s needs orvane-client %s or later" % (name, since))
+        return missing
     function.restype = restype
     function.argtypes = list(argtypes)
     return function
@@ -135,6 +152,8 @@ _get_graph = _declare("orvane_get_graph", _status, _handle, ctypes.POINTER(_Grap
 _push_row = _declare("orvane_push_row", _status, _handle, ctypes.POINTER(ctypes.c_uint8), ctypes.c_size_t)
 _push_row_float = _declare("orvane_push_row_float", _status, _handle, ctypes.POINTER(ctypes.c_float),
                            ctypes.c_size_t, ctypes.c_float)
+_record_name = _declare("orvane_record_name", ctypes.c_char_p, _handle, since="1.2")
+_set_label = _declare("orvane_set_label", _status, _handle, ctypes.c_char_p, since="1.2")
 _raw_record = _declare("orvane_raw_record", ctypes.c_void_p, _handle, ctypes.POINTER(ctypes.c_size_t))
 
 
@@ -177,11 +196,18 @@ def _samples(values, full_scale):
 class Client:
     """The client's side of one shared record; see the module's text."""
 
-    def __init__(self, name=None, keep_name=False):
+    def __init__(self, name=None, keep_name=False, next_free=False):
+        """Opens the record ``name`` ("orvane_share" when None).
+
+        With ``next_free`` the first name of the family that no running client holds is taken,
+        from ``name`` on ("orvane_share", else "orvane_share_2", up to "orvane_share_64");
+        ``name`` must then be None or one of those. OrvaneError with ERR_NAME_TAKEN when the
+        name (or, with ``next_free``, every one) is in use.
+        """
         handle = _handle()
         message = ctypes.create_string_buffer(256)
-        status = _open(None if name is None else _text(name), _KEEP_NAME if keep_name else 0,
-                       ctypes.byref(handle), message, len(message))
+        flags = (_KEEP_NAME if keep_name else 0) | (_NEXT_FREE if next_free else 0)
+        status = _open(None if name is None else _text(name), flags, ctypes.byref(handle), message, len(message))
         if status != OK:
             raise OrvaneError(status, message.value.decode(errors="replace"))
         self._handle = handle
@@ -210,6 +236,20 @@ class Client:
     def poll(self):
         """The events (EVENT_*) since the last poll; keeps a newly attached reader's screen whole."""
         return _poll(self._live())
+
+    @property
+    def name(self):
+        """The record's name as opened, such as "orvane_share_3"."""
+        return _record_name(self._live()).decode("cp1252")
+
+    def set_label(self, text):
+        """A short label that tells this client from the machine's others ("core 3: band 2").
+
+        At most 31 characters (Windows-1252) without control characters, else ERR_RANGE;
+        "" takes it down. ERR_TOO_SMALL for a record taken over from an older client that left
+        no room for a label.
+        """
+        _check(_set_label(self._live(), _text(text)))
 
     @property
     def reader_attached(self):

@@ -16,6 +16,9 @@ import numpy
 import orvane
 
 RECORD_SIZE = 126856
+EXTENSION, LABEL_SEQUENCE, LABEL = 126856, 126864, 126872  # the mark, its count, 32 bytes of label
+OBJECT_SIZE = 126904
+HEADER = os.path.join(os.path.dirname(__file__), "..", "..", "src", "client", "include", "orvane", "client.h")
 STATUS_A, STATUS_A_FLAG = 3044, 3124
 PROGRESS, PROGRESS_FLAG = 3212, 3216
 USER_NAME, USER_FLAG = 72, 360
@@ -81,7 +84,7 @@ class PythonClient(unittest.TestCase):
             graph = publish_everything(a, as_list)
             publish_everything(b, as_array)
             ra, rb = a.raw_record(), b.raw_record()
-            self.assertEqual(len(ra), RECORD_SIZE)
+            self.assertEqual(len(ra), OBJECT_SIZE)
             self.assertEqual(bytes(ra), bytes(rb))
 
             self.assertEqual(text(ra, USER_NAME, 268), b"Lena Osterik")
@@ -182,6 +185,34 @@ class PythonClient(unittest.TestCase):
             self.assertEqual(text(client.raw_record(), STATUS_A, 80), b"Caf\xe9 ?")
         with self.assertRaises(orvane.OrvaneError):
             client.set_progress(0.5)  # closed
+
+    def test_next_free_names_and_labels(self):
+        # Places 44 on: the tests' own part of the family, away from a machine's first clients.
+        with orvane.Client("orvane_share_44", next_free=True) as first, \
+                orvane.Client("orvane_share_44", next_free=True) as second:
+            self.assertEqual((first.name, second.name), ("orvane_share_44", "orvane_share_45"))
+            first.set_label("core 3: band 2")
+            record = first.raw_record()
+            self.assertEqual(bytes(record[EXTENSION:EXTENSION + 8]), b"ORVNEXT1")
+            self.assertEqual(text(record, LABEL, 32), b"core 3: band 2")
+            self.assertEqual(int32(record, LABEL_SEQUENCE) % 2, 0)
+            before = bytes(record[EXTENSION:OBJECT_SIZE])
+            for bad in ("tab\there", "x" * 32, "del\x7f"):
+                with self.assertRaises(orvane.OrvaneError) as refused:
+                    first.set_label(bad)
+                self.assertEqual(refused.exception.status, orvane.ERR_RANGE)
+            self.assertEqual(bytes(record[EXTENSION:OBJECT_SIZE]), before)
+            second.set_label("caf\u00e9")  # Windows-1252 like every text
+            self.assertEqual(text(second.raw_record(), LABEL, 32), b"caf\xe9")
+        with self.assertRaises(orvane.OrvaneError) as stranger:
+            orvane.Client(Named.next("family"), next_free=True)
+        self.assertEqual(stranger.exception.status, orvane.ERR_ARGUMENT)
+
+    def test_the_module_has_the_librarys_version(self):
+        with open(HEADER) as header:
+            numbers = dict(line.split()[1:3] for line in header if line.startswith("#define ORVANE_CLIENT_VERSION_"))
+        self.assertEqual(orvane.__version__, "%s.%s" % (numbers["ORVANE_CLIENT_VERSION_MAJOR"],
+                                                         numbers["ORVANE_CLIENT_VERSION_MINOR"]))
 
 
 if __name__ == "__main__":

@@ -9,8 +9,11 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "client_rules.h"
+#include "record/record_extension.h"
+#include "record/record_family.h"
 #include "record/record_ranges.h"
 
 namespace {
@@ -117,6 +120,34 @@ orvane_client* EnterGraph(orvane_client* client) {
     return client;
 }
 
+// The family's place of `name`, 0 for a name outside it. The 64 names are few enough to
+// compare with each.
+int FamilyPlace(std::string_view name) {
+    for (int place = 1; place <= kMaxClientRecords; ++place) {
+        if (FamilyRecordName(place) == name) return place;
+    }
+    return 0;
+}
+
+// ORVANE_OPEN_NEXT_FREE: the first place from `first` on that can be ours. A name a running
+// client holds, another user's record and an object too short to be a record are all someone
+// else's; any other failure is the system's, and trying further names would only hide it.
+orvane_status OpenFirstFree(int first, orvane::ClientStore& store, std::string& text) {
+    for (int place = first; place <= kMaxClientRecords; ++place) {
+        const std::string name = FamilyRecordName(place);
+        const orvane_status status = orvane::OpenStore(name.c_str(), store, text);
+        if (status != ORVANE_ERR_NAME_TAKEN && status != ORVANE_ERR_PERMISSION && status != ORVANE_ERR_TOO_SMALL) {
+            return status;
+        }
+    }
+    // From the last place on, the one name's own reason says it better.
+    if (first < kMaxClientRecords) {
+        text = "every name of the family from " + FamilyRecordName(first) + " to " +
+               FamilyRecordName(kMaxClientRecords) + " is in use";
+    }
+    return ORVANE_ERR_NAME_TAKEN;
+}
+
 }  // namespace
 
 extern "C" {
@@ -127,7 +158,8 @@ const char* orvane_status_text(orvane_status status) {
         case ORVANE_ERR_ARGUMENT: return "a null handle or pointer, an empty row, or a bad record name or flags";
         case ORVANE_ERR_RANGE: return "a value outside what the reader can show";
         case ORVANE_ERR_NAME_TAKEN: return "the record is in use by a running client";
-        case ORVANE_ERR_TOO_SMALL: return "an object of that name exists and is smaller than the record";
+        case ORVANE_ERR_TOO_SMALL:
+            return "an object of that name exists and is smaller than the record (or has no room for the label)";
         case ORVANE_ERR_PERMISSION: return "no permission to open the record read-write";
         case ORVANE_ERR_MEMORY: return "out of memory";
         case ORVANE_ERR_SYSTEM: return "a system call failed";
@@ -143,25 +175,36 @@ orvane_status orvane_open(const char* name, unsigned flags, orvane_client** out,
     if (out != nullptr) *out = nullptr;
     orvane_client* client = nullptr;
     const std::size_t length = strnlen(name, 256);
+    constexpr unsigned kKnownFlags = ORVANE_OPEN_KEEP_NAME | ORVANE_OPEN_NEXT_FREE;
+    const bool nextFree = (flags & ORVANE_OPEN_NEXT_FREE) != 0;
+    const int firstPlace = nextFree ? FamilyPlace(std::string_view(name, length)) : 0;
     if (out == nullptr) {
         status = ORVANE_ERR_ARGUMENT;
         text = "no place for the handle: out is NULL";
-    } else if ((flags & ~ORVANE_OPEN_KEEP_NAME) != 0) {
+    } else if ((flags & ~kKnownFlags) != 0) {
         // A flag this version does not know may ask for something it would not do.
         status = ORVANE_ERR_ARGUMENT;
-        char buffer[96];
-        std::snprintf(buffer, sizeof buffer, "unknown flags 0x%X: only ORVANE_OPEN_KEEP_NAME (0x1) is defined",
-                      flags & ~ORVANE_OPEN_KEEP_NAME);
+        char buffer[128];
+        std::snprintf(buffer, sizeof buffer,
+                      "unknown flags 0x%X: only ORVANE_OPEN_KEEP_NAME (0x1) and ORVANE_OPEN_NEXT_FREE (0x2) are defined",
+                      flags & ~kKnownFlags);
         text = buffer;
     } else if (length == 0 || length >= 200 || std::strchr(name, '/') != nullptr ||
                std::strchr(name, '\\') != nullptr) {
         status = ORVANE_ERR_ARGUMENT;
         text = "the record's name must be 1 to 199 characters without slashes";
+    } else if (nextFree && firstPlace == 0) {
+        // Readers look for the family's names alone: a client on another name would be missed.
+        status = ORVANE_ERR_ARGUMENT;
+        text = "ORVANE_OPEN_NEXT_FREE takes NULL or a name of the family (orvane_share, orvane_share_2 to "
+               "orvane_share_64), not \"" + std::string(name, length) + "\"";
     } else {
         client = new (std::nothrow) orvane_client;
         if (client == nullptr) {
             status = ORVANE_ERR_MEMORY;
             text = "no memory for the client's handle";
+        } else if (nextFree) {
+            status = OpenFirstFree(firstPlace, client->store, text);
         } else {
             status = orvane::OpenStore(name, client->store, text);
         }
@@ -178,6 +221,23 @@ orvane_status orvane_open(const char* name, unsigned flags, orvane_client** out,
     }
     if (message != nullptr && messageSize > 0) std::snprintf(message, messageSize, "%s", text.c_str());
     return status;
+}
+
+const char* orvane_record_name(const orvane_client* client) {
+    if (client == nullptr) return "";
+    return client->store.name.c_str();
+}
+
+orvane_status orvane_set_label(orvane_client* client, const char* text) {
+    if (client == nullptr || text == nullptr) return ORVANE_ERR_ARGUMENT;
+    // One byte past the longest label is enough to tell that it is too long.
+    if (!LabelAcceptable(std::string_view(text, strnlen(text, kRecordLabelBytes)))) return ORVANE_ERR_RANGE;
+    if (Enter(client) == nullptr) return ORVANE_ERR_ARGUMENT;
+    auto* bytes = reinterpret_cast<unsigned char*>(client->record);
+    if (!WriteRecordLabel(bytes, client->store.size, std::string_view(text, std::strlen(text)))) {
+        return ORVANE_ERR_TOO_SMALL;
+    }
+    return ORVANE_OK;
 }
 
 void orvane_close(orvane_client* client) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "orvane/client.h"
+#include "record/record_extension.h"
 
 void orvane_client::Publish(RecordItem item) {
     RaiseItem(*record, item);
@@ -158,12 +159,22 @@ void orvane_client::Look() {
 
 namespace orvane {
 
-void ClearForTakeOver(SharedStatus& record) {
+void ClearForTakeOver(SharedStatus& record, std::size_t size) {
     // Everything but what a reader writes back: the area, its marker and its priority class.
     auto* bytes = reinterpret_cast<unsigned char*>(&record);
     std::memset(bytes, 0, offsetof(SharedStatus, graph_area_width));
     const std::size_t from = offsetof(SharedStatus, graph_depth_x);
     std::memset(bytes + from, 0, offsetof(SharedStatus, saver_attached) - from);
+    // The ended client's label is not the new one's. A marked label is emptied under its count,
+    // so that a reader still holding the object sees the change as it sees any other; bytes
+    // without the mark are nobody's label and simply go.
+    if (size < kExtendedRecordSize) return;
+    const auto* extension = reinterpret_cast<const RecordExtension*>(bytes + kRecordExtensionOffset);
+    if (std::memcmp(extension->mark, kRecordExtensionMark, sizeof kRecordExtensionMark) == 0) {
+        WriteRecordLabel(bytes, size, "");
+    } else {
+        std::memset(bytes + kRecordExtensionOffset, 0, kRecordExtensionSize);
+    }
 }
 
 }  // namespace orvane

@@ -1,5 +1,7 @@
 #include "client_store.h"
 
+#include "record/record_extension.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -60,29 +62,32 @@ orvane_status OpenStore(const char* name, ClientStore& store, std::string& messa
         const int error = errno;
         return Fail(fd, FromErrno(error), message, "cannot read the size of " + path + ": " + std::strerror(error));
     }
-    const auto size = static_cast<off_t>(kSharedStatusSize);
+    // New objects have room for the label; one taken over keeps the size its first client gave it.
+    std::size_t size = kExtendedRecordSize;
     if (info.st_size == 0) {
         // New, or left empty by a client that ended before sizing it. ftruncate zero-fills.
-        if (ftruncate(fd, size) != 0) {
+        if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
             const int error = errno;
             return Fail(fd, FromErrno(error), message, "cannot size " + path + ": " + std::strerror(error));
         }
-    } else if (info.st_size < size) {
+    } else if (info.st_size < static_cast<off_t>(kSharedStatusSize)) {
         // Never shortened or grown: a reader may hold a view of it as it is.
         return Fail(fd, ORVANE_ERR_TOO_SMALL, message,
                     path + " holds " + std::to_string(info.st_size) + " bytes, fewer than the record's " +
                         std::to_string(kSharedStatusSize));
+    } else if (info.st_size < static_cast<off_t>(kExtendedRecordSize)) {
+        size = kSharedStatusSize;
     }
-    void* view = mmap(nullptr, kSharedStatusSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) {
         const int error = errno;
         return Fail(fd, FromErrno(error), message, "cannot map " + path + ": " + std::strerror(error));
     }
     store.record = static_cast<SharedStatus*>(view);
-    store.size = kSharedStatusSize;
+    store.size = size;
     store.handle = fd;
     store.name = name;
-    if (!created) ClearForTakeOver(*store.record);
+    if (!created) ClearForTakeOver(*store.record, size);
     message.clear();
     return ORVANE_OK;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "record/record_extension.h"
+
 namespace orvane {
 namespace {
 
@@ -32,7 +34,7 @@ orvane_status OpenStore(const char* name, ClientStore& store, std::string& messa
         return ORVANE_ERR_NAME_TAKEN;
     }
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        static_cast<DWORD>(kSharedStatusSize), name);
+                                        static_cast<DWORD>(kExtendedRecordSize), name);
     const DWORD created = GetLastError();
     if (mapping == nullptr) {
         CloseHandle(marker);
@@ -56,11 +58,13 @@ orvane_status OpenStore(const char* name, ClientStore& store, std::string& messa
         return FromError(error);
     }
     store.record = static_cast<SharedStatus*>(view);
-    store.size = kSharedStatusSize;
+    // A view reaches to the end of its last page, and a mapping made by an older client for the
+    // fixed bytes alone still has the extension's 48 bytes in that page: the label always fits.
+    store.size = region.RegionSize >= kExtendedRecordSize ? kExtendedRecordSize : kSharedStatusSize;
     store.handle = reinterpret_cast<std::intptr_t>(mapping);
     store.marker = reinterpret_cast<std::intptr_t>(marker);
     store.name = name;
-    if (created == ERROR_ALREADY_EXISTS) ClearForTakeOver(*store.record);
+    if (created == ERROR_ALREADY_EXISTS) ClearForTakeOver(*store.record, store.size);
     message.clear();
     return ORVANE_OK;
 }

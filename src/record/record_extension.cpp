@@ -5,39 +5,25 @@
 
 namespace {
 
-std::atomic_ref<std::uint32_t> Sequence(const RecordExtension& extension) {
-    return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(extension.label_sequence));
-}
-
-bool ControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
 // One copy of the label under the sequence; false when a writer was busy.
 bool CopyLabel(const RecordExtension& extension, std::string& out) {
-    const std::uint32_t before = Sequence(extension).load(std::memory_order_acquire);
+    const std::uint32_t before = LabelSequence(extension).load(std::memory_order_acquire);
     if (before % 2 != 0) return false;
     char copy[kRecordLabelBytes];
     // Byte by byte through relaxed atomics would be the strict reading; the copy is discarded
     // whenever the count moved, so a plain copy followed by a fence keeps the same promise.
     std::memcpy(copy, extension.label, sizeof copy);
     std::atomic_thread_fence(std::memory_order_acquire);
-    if (Sequence(extension).load(std::memory_order_relaxed) != before) return false;
+    if (LabelSequence(extension).load(std::memory_order_relaxed) != before) return false;
     out.clear();
     for (std::size_t i = 0; i < kMaxLabelLength && copy[i] != '\0'; ++i) {
         const auto c = static_cast<unsigned char>(copy[i]);
-        out.push_back(ControlByte(c) ? '?' : static_cast<char>(c));
+        out.push_back(LabelControlByte(c) ? '?' : static_cast<char>(c));
     }
     return true;
 }
 
 }  // namespace
-
-bool LabelAcceptable(std::string_view text) {
-    if (text.size() > kMaxLabelLength) return false;
-    for (const char c : text) {
-        if (ControlByte(static_cast<unsigned char>(c))) return false;
-    }
-    return true;
-}
 
 const RecordExtension* FindRecordExtension(const unsigned char* bytes, std::size_t size) {
     if (bytes == nullptr || size < kExtendedRecordSize) return nullptr;
@@ -54,23 +40,6 @@ std::string RecordLabel(const unsigned char* bytes, std::size_t size) {
         if (CopyLabel(*extension, label)) return label;
     }
     return {};
-}
-
-bool WriteRecordLabel(unsigned char* bytes, std::size_t size, std::string_view text) {
-    if (bytes == nullptr || size < kExtendedRecordSize || !LabelAcceptable(text)) return false;
-    auto* extension = reinterpret_cast<RecordExtension*>(bytes + kRecordExtensionOffset);
-    if (std::memcmp(extension->mark, kRecordExtensionMark, sizeof kRecordExtensionMark) != 0) {
-        std::memcpy(extension->mark, kRecordExtensionMark, sizeof kRecordExtensionMark);
-    }
-    auto sequence = Sequence(*extension);
-    const std::uint32_t start = sequence.load(std::memory_order_relaxed) | 1u;
-    sequence.store(start, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    char field[kRecordLabelBytes] = {};
-    std::memcpy(field, text.data(), text.size());
-    std::memcpy(extension->label, field, sizeof field);
-    sequence.store(start + 1, std::memory_order_release);
-    return true;
 }
 
 const std::string& LabelReader::Read(const unsigned char* bytes, std::size_t size) {

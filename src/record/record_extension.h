@@ -8,8 +8,10 @@
 // count is even and the same before and after the copy.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -33,9 +35,25 @@ static_assert(kRecordExtensionOffset % alignof(RecordExtension) == 0);
 // The size of the objects that new clients make.
 inline constexpr std::size_t kExtendedRecordSize = kRecordExtensionOffset + kRecordExtensionSize;
 
-// Whether `text` may be a label: at most kMaxLabelLength bytes and no control byte (below 0x20,
-// or 0x7F). The library refuses any other; the lint reports it.
-bool LabelAcceptable(std::string_view text);
+// A byte a label must not hold: below 0x20, or 0x7F.
+inline bool LabelControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+// Whether `text` may be a label: at most kMaxLabelLength bytes and no control byte. The library
+// refuses any other; the lint reports it.
+// Inline, as the writer below: the client library's objects are built apart from the other
+// targets, and a definition here keeps one object out of two archives (see record_ranges.h).
+inline bool LabelAcceptable(std::string_view text) {
+    if (text.size() > kMaxLabelLength) return false;
+    for (const char c : text) {
+        if (LabelControlByte(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+// The guarding count, for atomic access to a field of a plain struct in shared memory.
+inline std::atomic_ref<std::uint32_t> LabelSequence(const RecordExtension& extension) {
+    return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(extension.label_sequence));
+}
 
 // The extension of an object of `size` bytes at `bytes`, or null when the object is too short
 // or the mark is not there.
@@ -49,7 +67,22 @@ std::string RecordLabel(const unsigned char* bytes, std::size_t size);
 
 // The client's side: marks the extension of a new object (all zeros before) and writes `text`,
 // which must be acceptable. False when the object is too short for an extension.
-bool WriteRecordLabel(unsigned char* bytes, std::size_t size, std::string_view text);
+inline bool WriteRecordLabel(unsigned char* bytes, std::size_t size, std::string_view text) {
+    if (bytes == nullptr || size < kExtendedRecordSize || !LabelAcceptable(text)) return false;
+    auto* extension = reinterpret_cast<RecordExtension*>(bytes + kRecordExtensionOffset);
+    if (std::memcmp(extension->mark, kRecordExtensionMark, sizeof kRecordExtensionMark) != 0) {
+        std::memcpy(extension->mark, kRecordExtensionMark, sizeof kRecordExtensionMark);
+    }
+    auto sequence = LabelSequence(*extension);
+    const std::uint32_t start = sequence.load(std::memory_order_relaxed) | 1u;
+    sequence.store(start, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    char field[kRecordLabelBytes] = {};
+    std::memcpy(field, text.data(), text.size());
+    std::memcpy(extension->label, field, sizeof field);
+    sequence.store(start + 1, std::memory_order_release);
+    return true;
+}
 
 // A reader's label of one record, kept across a writer's change so that the label shown never
 // blinks while the client changes it.

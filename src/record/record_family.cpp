@@ -10,12 +10,6 @@ constexpr std::string_view kFirst = kSharedStatusName;
 
 }  // namespace
 
-std::string FamilyRecordName(int index) {
-    if (index < 1 || index > kMaxClientRecords) return {};
-    if (index == 1) return std::string(kFirst);
-    return std::string(kFirst) + "_" + std::to_string(index);
-}
-
 int FamilyRecordIndex(std::string_view name) {
     if (name == kFirst) return 1;
     if (name.size() <= kFirst.size() + 1 || name.substr(0, kFirst.size()) != kFirst || name[kFirst.size()] != '_') {

@@ -9,10 +9,17 @@
 #include <string_view>
 #include <vector>
 
+#include "record/shared_status.h"
+
 inline constexpr int kMaxClientRecords = 64;
 
-// The name of the family's place `index` (1 to kMaxClientRecords); empty outside.
-std::string FamilyRecordName(int index);
+// The name of the family's place `index` (1 to kMaxClientRecords); empty outside. Inline: the
+// client library, whose objects are built apart from the other targets, picks names too.
+inline std::string FamilyRecordName(int index) {
+    if (index < 1 || index > kMaxClientRecords) return {};
+    if (index == 1) return kSharedStatusName;
+    return std::string(kSharedStatusName) + "_" + std::to_string(index);
+}
 // The place of `name` in the family (1 to kMaxClientRecords), or 0 when it is not one of its
 // names ("orvane_share_1", "orvane_share_02" and "orvane_share_65" are not).
 int FamilyRecordIndex(std::string_view name);

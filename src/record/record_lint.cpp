@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "record/graph_geometry.h"
 #include "record/inspect.h"
 #include "record/record_decode.h"
+#include "record/record_extension.h"
 #include "record/record_items.h"
 #include "record/record_ranges.h"
 
@@ -24,6 +26,36 @@ bool AnyBytes(const void* from, std::size_t size) {
         if (p[i] != 0) return true;
     }
     return false;
+}
+
+// The label past the fixed bytes, when the object has the extension: readers show a control
+// byte as '?', and cut a label without its ending zero one byte short.
+template <typename Note>
+void LintLabel(const unsigned char* bytes, std::size_t size, Note note) {
+    const RecordExtension* live = FindRecordExtension(bytes, size);
+    if (live == nullptr) return;
+    RecordExtension extension;
+    std::memcpy(&extension, live, sizeof extension);
+    if (extension.label_sequence % 2 != 0) {
+        note(Format("label_sequence is odd (%u): the label was left in the middle of a change, and readers never "
+                    "show it",
+                    extension.label_sequence));
+    }
+    const char* end = static_cast<const char*>(std::memchr(extension.label, 0, sizeof extension.label));
+    if (end == nullptr) {
+        note("unterminated text: label has no zero byte in its field");
+        end = extension.label + sizeof extension.label;
+    }
+    int controls = 0;
+    int first = -1;
+    for (const char* p = extension.label; p < end; ++p) {
+        if (!LabelControlByte(static_cast<unsigned char>(*p))) continue;
+        if (controls++ == 0) first = static_cast<int>(p - extension.label);
+    }
+    if (controls > 0) {
+        note(Format("control byte in the label: %d of them, the first 0x%02X at byte %d (readers show '?')", controls,
+                    static_cast<unsigned char>(extension.label[first]), first));
+    }
 }
 
 }  // namespace
@@ -136,5 +168,6 @@ std::vector<std::string> LintRecord(const unsigned char* bytes, std::size_t size
         }
         if (rowsOver > 5) note(Format("sample above the peak height: %d more rows", rowsOver - 5));
     }
+    LintLabel(bytes, size, note);
     return found;
 }

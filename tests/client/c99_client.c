@@ -45,6 +45,9 @@ int main(int argc, char **argv) {
     CHECK(orvane_push_row(c, row, (size_t)graph.bins));
     CHECK(orvane_show_message(c, "Hello", "from C99"));
     CHECK(orvane_hide_message(c));
+    CHECK(orvane_set_label(c, "core 3: band 2"));
+    if (orvane_set_label(c, "tab\there") != ORVANE_ERR_RANGE) return 1;
+    if (strcmp(orvane_record_name(c), argv[1]) != 0) return 1;
     if (orvane_set_progress(c, 0.0f / 0.0f) != ORVANE_ERR_RANGE) return 1;
     if (strcmp(orvane_status_text(ORVANE_ERR_NAME_TAKEN), "the record is in use by a running client") != 0) return 1;
     orvane_close(c);

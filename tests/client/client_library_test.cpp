@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "record/record_builder.h"
+#include "record/record_extension.h"
 #include "common/library_client.h"
 #include "common/every_item.h"
 #include "common/test_canvas.h"
@@ -522,7 +523,9 @@ const Call kCalls[] = {
     {"Gaussian length -8", [](Publish& p) { return p.BestGaussian(With(kBestGaussian, &Gaussian::fft_length, -8)); }},
     {"empty row", [](Publish& p) { return p.PushRow(0, false); }, ORVANE_ERR_ARGUMENT},
     {"empty float row", [](Publish& p) { return p.PushRow(0, true); }, ORVANE_ERR_ARGUMENT},
-    {"open flag 0x2", [](Publish& p) { return p.Open(0x2, true, "unknown flags 0x2"); }, ORVANE_ERR_ARGUMENT},
+    {"open flag 0x4", [](Publish& p) { return p.Open(0x4, true, "unknown flags 0x4"); }, ORVANE_ERR_ARGUMENT},
+    {"open next free off the family",
+     [](Publish& p) { return p.Open(ORVANE_OPEN_NEXT_FREE, true, "a name of the family"); }, ORVANE_ERR_ARGUMENT},
     {"open flag 0x80000001", [](Publish& p) { return p.Open(0x80000001u, true, "unknown flags 0x80000000"); }, ORVANE_ERR_ARGUMENT},
     {"open with NULL out", [](Publish& p) { return p.Open(0, false, "out is NULL"); }, ORVANE_ERR_ARGUMENT},
 
@@ -585,8 +588,9 @@ TEST(ClientLibraryOpen, MakesAPrivateZeroedRecordAndRemovesItAtClose) {
         struct stat info {};
         ASSERT_EQ(stat(("/dev/shm/" + name).c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u);
-        EXPECT_EQ(static_cast<std::size_t>(info.st_size), kSharedStatusSize);
+        EXPECT_EQ(static_cast<std::size_t>(info.st_size), kExtendedRecordSize);  // room for the label
         EXPECT_EQ(client.message[0], '\0');
+        EXPECT_EQ(std::string(orvane_record_name(client.handle)), name);
         client.Close();
         EXPECT_FALSE(NameExists(name));
     }
@@ -643,6 +647,80 @@ TEST(ClientLibraryOpen, RefusesARecordThisUserMayNotOpen) {
     shm_unlink(("/" + name).c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The label as readers read it, from the object as mapped.
+std::string LabelOf(LibraryClient& client) {
+    std::size_t size = 0;
+    const auto* bytes = static_cast<const unsigned char*>(orvane_raw_record(client.handle, &size));
+    return RecordLabel(bytes, size);
+}
+
+std::vector<unsigned char> ExtensionBytes(LibraryClient& client) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&client.Record()) + kRecordExtensionOffset;
+    return std::vector<unsigned char>(bytes, bytes + kRecordExtensionSize);
+}
+
+TEST(ClientLibraryLabel, ReadersReadWhatWasSetAndARefusedLabelWritesNothing) {
+    Client client("label");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    EXPECT_EQ(LabelOf(client), "");
+    ASSERT_EQ(orvane_set_label(client.handle, "core 3: band 2"), ORVANE_OK);
+    EXPECT_EQ(LabelOf(client), "core 3: band 2");
+    const std::string longest(31, 'w');
+    ASSERT_EQ(orvane_set_label(client.handle, longest.c_str()), ORVANE_OK);
+    EXPECT_EQ(LabelOf(client), longest);
+    ASSERT_EQ(orvane_set_label(client.handle, "Caf\xe9 5"), ORVANE_OK);  // Windows-1252, as every text
+    EXPECT_EQ(LabelOf(client), "Caf\xe9 5");
+
+    const std::vector<unsigned char> before = ExtensionBytes(client);
+    const std::string tooLong(32, 'w');
+    for (const char* bad : {"tab\there", "line\n", "bell\x07", "del\x7f", tooLong.c_str()}) {
+        EXPECT_EQ(orvane_set_label(client.handle, bad), ORVANE_ERR_RANGE) << bad;
+    }
+    EXPECT_EQ(orvane_set_label(client.handle, nullptr), ORVANE_ERR_ARGUMENT);
+    EXPECT_EQ(orvane_set_label(nullptr, "x"), ORVANE_ERR_ARGUMENT);
+    EXPECT_EQ(ExtensionBytes(client), before) << "a refused label changed the extension, its count included";
+    EXPECT_EQ(std::string(orvane_record_name(nullptr)), "");
+
+    ASSERT_EQ(orvane_set_label(client.handle, ""), ORVANE_OK);
+    EXPECT_EQ(LabelOf(client), "");
+    EXPECT_EQ(Joined(LintRecord(reinterpret_cast<const unsigned char*>(&client.Record()), kExtendedRecordSize)), "");
+}
+
+TEST(ClientLibraryLabel, ARecordTakenOverLosesTheEndedClientsLabelAndAShortOneHasNoRoom) {
+    {
+        // A client that ends leaving its name (and its label) behind; the next one is unlabelled
+        // until it says otherwise.
+        Client ended("label_taken", ORVANE_OPEN_KEEP_NAME);
+        ASSERT_EQ(ended.status, ORVANE_OK) << ended.message;
+        ASSERT_EQ(orvane_set_label(ended.handle, "core 1"), ORVANE_OK);
+        ended.Close();
+        Client next("label_taken", 0, false);
+        ASSERT_EQ(next.status, ORVANE_OK) << next.message;
+        EXPECT_EQ(LabelOf(next), "");
+        ASSERT_EQ(orvane_set_label(next.handle, "core 2"), ORVANE_OK);
+        EXPECT_EQ(LabelOf(next), "core 2");
+    }
+
+    // An older client's object holds the fixed bytes alone: it is taken over as it is, and
+    // the label has nowhere to go.
+    const std::string name = TestName("label_short");
+    const int fd = shm_open(("/" + name).c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(kSharedStatusSize)), 0);
+    close(fd);
+    Client old("label_short", 0, false);
+    ASSERT_EQ(old.status, ORVANE_OK) << old.message;
+    std::size_t size = 0;
+    orvane_raw_record(old.handle, &size);
+    EXPECT_EQ(size, kSharedStatusSize);
+    EXPECT_EQ(orvane_set_label(old.handle, "core 3"), ORVANE_ERR_TOO_SMALL);
+    EXPECT_EQ(orvane_set_label(old.handle, "tab\t"), ORVANE_ERR_RANGE);  // the value is judged first
+    EXPECT_EQ(orvane_set_status_a(old.handle, "still publishing"), ORVANE_OK);
+    struct stat info {};
+    ASSERT_EQ(stat(("/dev/shm/" + name).c_str(), &info), 0);
+    EXPECT_EQ(static_cast<std::size_t>(info.st_size), kSharedStatusSize) << "never grown";
 }
 
 TEST(ClientLibraryOpen, TakesOverTheRecordOfAClientThatEnded) {

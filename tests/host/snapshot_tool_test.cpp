@@ -1,14 +1,17 @@
-// orvane-snapshot end to end: a populated record in, a picture and a served record out.
+// orvane-snapshot end to end: a populated record in, a picture and a served record out; a live
+// record of the family by name drawn as its dump is, and a name outside the family left alone.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <set>
 #include <vector>
 
+#include "common/library_client.h"
 #include "record/demo_record.h"
 #include "record/record_builder.h"
 #include "record/record_items.h"
@@ -152,4 +155,57 @@ TEST(SnapshotOptionsParsing, NeedsOneSourceAndAnOutputAndWholeTicks) {
     EXPECT_TRUE(options.live);
     EXPECT_EQ(options.ticks, 5);
     EXPECT_EQ(options.headerPath, "h.bmp");
+}
+
+TEST(SnapshotTool, DrawsALiveRecordByNameAsItsDumpIsDrawn) {
+    const fs::path dir = TempDir();
+    LibraryClient client("orvane_share_63");
+    ASSERT_EQ(client.status, ORVANE_OK) << client.message;
+    FillDemoRecord(client.Record(), 7);
+    std::vector<unsigned char> before(kSharedStatusSize);
+    std::memcpy(before.data(), &client.Record(), kSharedStatusSize);
+    WriteAll(dir / "dump.bin", before.data(), before.size());
+
+    // The same encoder on the same pixels writes the same bytes.
+    const auto snapshot = [&dir](std::vector<std::string> source, const char* png) {
+        source.insert(source.end(), {"--out", (dir / png).string(), "--header", "no-such.bmp"});
+        SnapshotOptions options;
+        std::string error;
+        EXPECT_TRUE(ParseSnapshotOptions(source, options, error)) << error;
+        EXPECT_EQ(RunSnapshot(options, error), 0) << error;
+        return fs::exists(dir / png) ? ReadAll(dir / png) : std::vector<unsigned char>{};
+    };
+    const std::vector<unsigned char> live = snapshot({"--name", "orvane_share_63"}, "live.png");
+    ASSERT_FALSE(live.empty());
+    EXPECT_TRUE(live == snapshot({"--record", (dir / "dump.bin").string()}, "dump.png"));
+    // Passive: no flag lowered, no area offered, no marker.
+    EXPECT_EQ(std::memcmp(before.data(), &client.Record(), kSharedStatusSize), 0);
+    fs::remove_all(dir);
+}
+
+TEST(SnapshotTool, RefusesANameOutsideTheFamilyWithoutOpeningIt) {
+    SnapshotOptions options;
+    std::string error;
+    for (const char* stranger : {"orvane_other", "orvane_share_65", "orvane_share_1", "../orvane_share", ""}) {
+        options = {};
+        EXPECT_FALSE(ParseSnapshotOptions({"--name", stranger, "--out", "s.png"}, options, error)) << stranger;
+    }
+    EXPECT_FALSE(ParseSnapshotOptions({"--name", "orvane_share_2", "--record", "r.bin", "--out", "s.png"}, options, error));
+
+    // A record that exists under a name of no client's family: a caller that fills the options
+    // itself gets no picture of it, and the record gets no readers' board beside it.
+    const fs::path dir = TempDir();
+    const std::string name = "orvane_snapshot_" + std::to_string(::getpid());
+    LibraryClient stranger(name);
+    ASSERT_EQ(stranger.status, ORVANE_OK) << stranger.message;
+    FillDemoRecord(stranger.Record());
+    options = {};
+    options.name = name;
+    options.outPath = (dir / "s.png").string();
+    EXPECT_NE(RunSnapshot(options, error), 0);
+    EXPECT_NE(error.find("family"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(dir / "s.png"));
+    struct stat board {};
+    EXPECT_NE(::stat(("/dev/shm/" + name + ".readers").c_str(), &board), 0);
+    fs::remove_all(dir);
 }

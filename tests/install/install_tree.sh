@@ -2,7 +2,8 @@
 # `cmake --install` of a host build, with DESTDIR and the prefix /usr, lays out exactly the tree
 # that XScreenSaver, man and the desktop read: the hack where XScreenSaver runs it, a working
 # `orvane` on $PATH, the three tools with their man pages, the package's copyright and changelog,
-# and data files that parse and agree with the programs' own options.
+# and data files that parse and agree with the programs' own options; and the client library's
+# SDK (libraries, header, CMake package, pkg-config file), all of one version.
 # Usage: install_tree.sh HOST_BUILD_DIR. Exits 77 (skipped) when orvane was not built there.
 set -uo pipefail
 name=install_tree
@@ -18,9 +19,19 @@ dest=$work/root
 DESTDIR=$dest cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 ||
   fail "cmake --install failed: $(cat "$work/install.log")"
 
-# The same list is the Debian package's (debian_package.sh).
+# The programs' list is the Debian package orvane's (debian_package.sh); the client library's
+# SDK comes with them, as the packages liborvane-client1 and liborvane-client-dev lay it out.
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch 2>/dev/null)
+[[ -n $multiarch ]] || fail "neither dpkg-architecture nor gcc gives the multiarch triplet"
+lib=/usr/lib/$multiarch
+header=$source_dir/src/client/include/orvane/client.h
+libversion=$(sed -n 's/^#define ORVANE_CLIENT_VERSION_MAJOR \([0-9]*\)$/\1/p' "$header").$(sed -n 's/^#define ORVANE_CLIENT_VERSION_MINOR \([0-9]*\)$/\1/p' "$header")
+config=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" | tr '[:upper:]' '[:lower:]')
+sdk_files=$(printf "$lib/%s\n" "liborvane-client.so.$libversion" liborvane-client.so.1 liborvane-client.so liborvane-client.a \
+              pkgconfig/orvane-client.pc cmake/Orvane/{OrvaneConfig,OrvaneConfigVersion,OrvaneClientTargets}.cmake \
+              "cmake/Orvane/OrvaneClientTargets-$config.cmake"; echo /usr/include/orvane/client.h)
 # Sorted here as `sort` sorts what is found, whatever the locale.
-expected=$(sort "$source_dir/tests/install/installed_files.txt")
+expected=$(sort "$source_dir/tests/install/installed_files.txt" <(echo "$sdk_files"))
 got=$(cd "$dest" && find . -mindepth 1 ! -type d -printf '/%P\n' | sort)
 [[ $got == "$expected" ]] || fail "installed files differ from the expected list:
 $(diff <(echo "$expected") <(echo "$got"))"
@@ -28,6 +39,17 @@ $(diff <(echo "$expected") <(echo "$got"))"
 manifest=$(sort "$build/install_manifest.txt")
 [[ $manifest == "$expected" ]] || fail "install_manifest.txt does not list the installed files:
 $(diff <(echo "$expected") <(echo "$manifest"))"
+
+# The SDK answers with the header's version through both ways a build finds it, from where it
+# was put (the .pc names its prefix relative to itself).
+cmp -s "$header" "$dest/usr/include/orvane/client.h" || fail "/usr/include/orvane/client.h is not the source's"
+pc_version=$(PKG_CONFIG_PATH=$dest$lib/pkgconfig PKG_CONFIG_LIBDIR=/nonexistent pkg-config --modversion orvane-client 2>&1) ||
+  fail "pkg-config does not read the installed orvane-client.pc: $pc_version"
+[[ $pc_version == "$libversion" ]] || fail "orvane-client.pc gives version $pc_version, the header $libversion"
+grep -qF "set(PACKAGE_VERSION \"$libversion\")" "$dest$lib/cmake/Orvane/OrvaneConfigVersion.cmake" ||
+  fail "the CMake package's version is not the header's $libversion"
+[[ $(readlink "$dest$lib/liborvane-client.so.1") == "liborvane-client.so.$libversion" ]] ||
+  fail "liborvane-client.so.1 points at '$(readlink "$dest$lib/liborvane-client.so.1")'"
 
 for pair in resources/header.bmp:share/orvane/header.bmp resources/linux/orvane.xml:share/xscreensaver/config/orvane.xml \
             resources/linux/orvane.desktop:share/applications/screensavers/orvane.desktop \

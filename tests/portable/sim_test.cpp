@@ -623,7 +623,9 @@ TEST(SimOptionsParsing, RefusesWhatItCannotUseWithOneLine) {
         {"--seed", "-1"},      {"--seed", "x"},
         {"--seed", ""},        {"--scenario", "calm"},
         {"--scenario"},        {"--dump"},
-        {"--dump", ""},
+        {"--dump", ""},        {"--clients", "0"},
+        {"--clients", "65"},   {"--clients", "three"},
+        {"--clients", "2", "--dump", "r.bin"},
     };
     for (const auto& args : bad) {
         SimOptions options;

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "record/inspect.h"
+#include "record/record_family.h"
+#include "record_table.h"
 
 namespace {
 
@@ -21,9 +23,64 @@ bool ReadFile(const std::string& path, std::vector<unsigned char>& bytes, std::s
     return true;
 }
 
+using Clock = std::chrono::steady_clock;
+
+constexpr char kNoneFound[] = "no live record of the family (orvane_share, orvane_share_2 .. orvane_share_64)";
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// One look at every record of the family, taken into `watch`; the table of what it found.
+// Empty when none was found.
+std::string LookAtFamily(ChangeWatch& watch, Clock::time_point start) {
+    const std::vector<std::string> names = FindFamilyRecords();
+    watch.KeepOnly(names);
+    std::string table;
+    std::vector<unsigned char> bytes;
+    for (const std::string& name : names) {
+        std::string error;
+        // One that cannot be read (another user's client keeps it, or it went since the
+        // listing) is said so; one that went is gone from the next look.
+        const bool readable = ReadLiveRecord(name, bytes, error);
+        const double now = SecondsSince(start);
+        if (readable) watch.Look(name, bytes, now);
+        table += RecordTableLine(name, readable, bytes, readable ? watch.Unchanged(name, now) : "-");
+    }
+    return table.empty() ? table : RecordTableHeader() + table;
+}
+
+int RunInspectAll(const InspectOptions& options, std::string& out, std::string& err) {
+    ChangeWatch watch;
+    const Clock::time_point start = Clock::now();
+    std::string table = LookAtFamily(watch, start);
+    if (!options.watch) {
+        if (table.empty()) {
+            err = kNoneFound;
+            return 1;
+        }
+        std::this_thread::sleep_for(std::chrono::duration<double>(options.allWatchSeconds));
+        table = LookAtFamily(watch, start);
+        if (table.empty()) {
+            err = kNoneFound;
+            return 1;
+        }
+        out += table;
+        return 0;
+    }
+    for (long shown = 0;; ++shown) {
+        if (shown > 0) table = LookAtFamily(watch, start);
+        out += "\x1b[H\x1b[J" + (table.empty() ? std::string(kNoneFound) + "\n" : table);
+        if (options.count > 0 && shown + 1 >= options.count) return table.empty() ? 1 : 0;
+        std::fputs(out.c_str(), stdout);
+        std::fflush(stdout);
+        out.clear();
+        std::this_thread::sleep_for(std::chrono::duration<double>(options.interval));
+    }
+}
+
 }  // namespace
 
 int RunInspect(const InspectOptions& options, std::string& out, std::string& err) {
+    if (options.all) return RunInspectAll(options, out, err);
     std::vector<unsigned char> bytes;
     int status = 0;
     for (long shown = 0;; ++shown) {

@@ -11,5 +11,6 @@
 bool ReadLiveRecord(const std::string& name, std::vector<unsigned char>& bytes, std::string& error);
 
 // The whole run; output goes to `out`, messages to `err`. Exit status: 0, 1 when --lint found
-// mistakes, 2 for a command-line mistake or a record that cannot be read.
+// mistakes or --all found no live record, 2 for a command-line mistake or a record that cannot
+// be read.
 int RunInspect(const InspectOptions& options, std::string& out, std::string& err);

@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
     std::string out;
     const int status = RunInspect(options, out, error);
     std::fputs(out.c_str(), stdout);
-    if (status == 2) std::fprintf(stderr, "orvane-inspect: %s\n", error.c_str());
+    if (!error.empty()) std::fprintf(stderr, "orvane-inspect: %s\n", error.c_str());
     return status;
 }

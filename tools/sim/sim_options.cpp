@@ -4,7 +4,7 @@
 
 const char kSimUsage[] =
     "usage: orvane-sim [-min] [--scenario steady|burst|hostile] [--rate N] [--duration S]\n"
-    "                  [--updates N] [--seed N] [--spare-cpu-time] [--dump FILE]\n"
+    "                  [--updates N] [--seed N] [--clients N] [--spare-cpu-time] [--dump FILE]\n"
     "\n"
     "Stands in for the analysis client: creates the shared record \"orvane_share\" and keeps it\n"
     "current with a simulated work unit, for a screen saver to attach to.\n"
@@ -19,14 +19,20 @@ const char kSimUsage[] =
     "  --updates N       stop after N updates\n"
     "  --seed N          seed of the simulated data; the same seed plays the same record\n"
     "                    (default: a new one each run, shown at the start)\n"
+    "  --clients N       N clients at once, 1 to 64, as a machine runs one a core: client K\n"
+    "                    takes the first free record name (orvane_share, orvane_share_2, ...\n"
+    "                    orvane_share_64), the label \"sim K\" and the seed S + K - 1 for\n"
+    "                    --seed S; --dump then takes one client only\n"
     "  --spare-cpu-time  never raise the CPU time's change flag: orvane-tick-probe keeps it\n"
     "                    raised and times the saver's lowerings of it\n"
     "  --dump FILE       write the record's bytes to FILE when the run ends\n"
     "  --help            show this text\n"
     "\n"
-    "Stops on Ctrl-C or a termination request and removes the shared record.\n";
+    "Stops on Ctrl-C or a termination request and removes the shared record (every one).\n";
 
-bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
+namespace {
+
+bool ReadOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
     return cli::OptionReader()
         .UnknownHint(" (see --help)")
         .Stop({"--help", "-h"}, options.help)
@@ -45,6 +51,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                    return options.seedGiven;
                },
                "--seed takes a whole number from 0 up, not '{}'")
+        .Whole<int>("--clients", options.clients, [](int n) { return n >= 1 && n <= kMaxSimClients; },
+                    "--clients takes a number of clients from 1 to 64, not '{}'")
         .Switch({"--spare-cpu-time"}, options.spareCpuTimeFlag)
         .Value("--dump",
                [&options](const std::string& path) {
@@ -53,4 +61,15 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
                },
                "--dump needs a file name")
         .Read(args, error);
+}
+
+}  // namespace
+
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, std::string& error) {
+    if (!ReadOptions(args, options, error)) return false;
+    if (!options.help && options.clients > 1 && !options.dumpPath.empty()) {
+        error = "--dump writes one record: it takes --clients 1 at most";
+        return false;
+    }
+    return true;
 }

@@ -7,6 +7,8 @@
 
 #include "simulator.h"
 
+inline constexpr int kMaxSimClients = 64;  // the family has as many names
+
 struct SimOptions {
     bool minimized = false;    // -min: started by the saver; no console output
     double rate = 10.0;        // updates per second
@@ -16,6 +18,9 @@ struct SimOptions {
     bool seedGiven = false;    // otherwise the caller picks one that differs from run to run
     Scenario scenario = Scenario::Steady;
     bool spareCpuTimeFlag = false;  // never raise cpu_time_changed (orvane-tick-probe's)
+    // --clients N: N stand-in clients, each on the first free name of the family, labelled
+    // "sim 1" to "sim N", with seeds seed to seed + N - 1. 0: the one record "orvane_share".
+    int clients = 0;
     std::string dumpPath;      // the record's bytes are written here when the run ends
     bool help = false;
 };

@@ -12,12 +12,21 @@
 #include "simulator.h"
 
 std::uint64_t RunSimulation(const SimOptions& options, orvane_client* client, SimClock& clock, std::FILE* console) {
-    SimConfig config;
-    config.seed = options.seed;
-    config.scenario = options.scenario;
-    config.rate = options.rate;
-    config.spareCpuTimeFlag = options.spareCpuTimeFlag;
-    Simulator simulator(config);
+    return RunSimulations(options, std::span<orvane_client* const>(&client, 1), clock, console);
+}
+
+std::uint64_t RunSimulations(const SimOptions& options, std::span<orvane_client* const> clients, SimClock& clock,
+                             std::FILE* console) {
+    std::vector<Simulator> simulators;
+    simulators.reserve(clients.size());
+    for (std::size_t k = 0; k < clients.size(); ++k) {
+        SimConfig config;
+        config.seed = options.seed + k;
+        config.scenario = options.scenario;
+        config.rate = options.rate;
+        config.spareCpuTimeFlag = options.spareCpuTimeFlag;
+        simulators.emplace_back(config);
+    }
 
     const double start = clock.Now();
     const double end = options.duration > 0.0 ? start + options.duration : std::numeric_limits<double>::infinity();
@@ -27,15 +36,22 @@ std::uint64_t RunSimulation(const SimOptions& options, orvane_client* client, Si
     std::uint64_t sinceBase = 0;
     double nextStatus = start + 1.0;
     std::uint64_t updates = 0;
+    std::size_t statusTurn = 0;
 
     for (;;) {
         if (clock.Now() >= end) break;
-        simulator.Step(client);
+        for (std::size_t k = 0; k < clients.size(); ++k) simulators[k].Step(clients[k]);
         ++updates;
         ++sinceBase;
         const double now = clock.Now();
-        if (console != nullptr && now >= nextStatus) {
-            std::fprintf(console, "%s\n", simulator.StatusLine().c_str());
+        if (console != nullptr && now >= nextStatus && !clients.empty()) {
+            // One line a second whatever the number of clients: each one's in turn.
+            const std::size_t k = statusTurn++ % clients.size();
+            if (clients.size() > 1) {
+                std::fprintf(console, "%s: %s\n", orvane_record_name(clients[k]), simulators[k].StatusLine().c_str());
+            } else {
+                std::fprintf(console, "%s\n", simulators[k].StatusLine().c_str());
+            }
             std::fflush(console);
             nextStatus += 1.0;
             if (nextStatus <= now) nextStatus = now + 1.0;
@@ -53,8 +69,12 @@ std::uint64_t RunSimulation(const SimOptions& options, orvane_client* client, Si
 }
 
 bool WriteRecordFile(const std::string& path, const SharedStatus& record, std::string& error) {
+    return WriteRecordFile(path, &record, kSharedStatusSize, error);
+}
+
+bool WriteRecordFile(const std::string& path, const void* bytes, std::size_t size, std::string& error) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!out || std::fwrite(&record, 1, kSharedStatusSize, out.get()) != kSharedStatusSize ||
+    if (!out || std::fwrite(bytes, 1, size, out.get()) != size ||
         std::fflush(out.get()) != 0) {
         error = "cannot write record file '" + path + "'";
         return false;
@@ -80,30 +100,84 @@ int ReadSimCommandLine(int argc, char** argv, SimOptions& options) {
     return -1;
 }
 
+namespace {
+
+void CloseAll(std::vector<orvane_client*>& clients) {
+    for (orvane_client* client : clients) orvane_close(client);
+    clients.clear();
+}
+
+// "\"orvane_share\", \"orvane_share_2\"": the names the run took, for its first line.
+std::string Names(const std::vector<orvane_client*>& clients) {
+    std::string names;
+    for (orvane_client* client : clients) {
+        if (!names.empty()) names += ", ";
+        names += std::string("\"") + orvane_record_name(client) + "\"";
+    }
+    return names;
+}
+
+}  // namespace
+
 int PlayClientRecord(const SimOptions& options, SimClock& clock, std::FILE* console) {
-    orvane_client* client = nullptr;
-    char message[256];
-    if (orvane_open(kSharedStatusName, 0, &client, message, sizeof message) != ORVANE_OK) {
-        std::fprintf(stderr, "orvane-sim: cannot open the shared record: %s\n", message);
-        return 1;
+    // Without --clients, the one record as always: its name, no label, the fixed bytes dumped.
+    const bool family = options.clients > 0;
+    const int count = family ? options.clients : 1;
+    std::vector<orvane_client*> clients;
+    for (int k = 1; k <= count; ++k) {
+        orvane_client* client = nullptr;
+        char message[256];
+        const orvane_status status = family ? orvane_open(nullptr, ORVANE_OPEN_NEXT_FREE, &client, message, sizeof message)
+                                            : orvane_open(kSharedStatusName, 0, &client, message, sizeof message);
+        if (status != ORVANE_OK) {
+            if (family) {
+                std::fprintf(stderr, "orvane-sim: cannot open a shared record for client %d of %d: %s\n", k, count,
+                             message);
+            } else {
+                std::fprintf(stderr, "orvane-sim: cannot open the shared record: %s\n", message);
+            }
+            CloseAll(clients);
+            return 1;
+        }
+        clients.push_back(client);
+        if (family) {
+            const std::string label = "sim " + std::to_string(k);
+            // An older client's object taken over may have no room for it: the client runs unlabelled.
+            if (orvane_set_label(client, label.c_str()) != ORVANE_OK) {
+                std::fprintf(stderr, "orvane-sim: %s has no room for the label \"%s\"\n", orvane_record_name(client),
+                             label.c_str());
+            }
+        }
     }
     if (console != nullptr) {
-        std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"; Ctrl-C stops\n",
-                     ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
-                     kSharedStatusName);
+        if (family) {
+            std::fprintf(console,
+                         "orvane-sim: %s scenario, %d clients, seeds %llu to %llu, %g updates/s, records %s; Ctrl-C stops\n",
+                         ScenarioName(options.scenario), count, static_cast<unsigned long long>(options.seed),
+                         static_cast<unsigned long long>(options.seed + static_cast<std::uint64_t>(count - 1)),
+                         options.rate, Names(clients).c_str());
+        } else {
+            std::fprintf(console, "orvane-sim: %s scenario, seed %llu, %g updates/s, record \"%s\"; Ctrl-C stops\n",
+                         ScenarioName(options.scenario), static_cast<unsigned long long>(options.seed), options.rate,
+                         kSharedStatusName);
+        }
         std::fflush(console);
     }
-    const std::uint64_t updates = RunSimulation(options, client, clock, console);
+    const std::uint64_t updates = RunSimulations(options, clients, clock, console);
 
     int status = 0;
     std::string error;
-    // The dump is the record as a reader finds it, read back through the raw access.
-    const auto* record = static_cast<const SharedStatus*>(orvane_raw_record(client, nullptr));
-    if (!options.dumpPath.empty() && !WriteRecordFile(options.dumpPath, *record, error)) {
-        std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
-        status = 1;
+    if (!options.dumpPath.empty()) {
+        // The dump is the record as a reader finds it, read back through the raw access: the
+        // fixed bytes, and the label's extension with them when the run labelled its client.
+        std::size_t size = 0;
+        const void* bytes = orvane_raw_record(clients.front(), &size);
+        if (!WriteRecordFile(options.dumpPath, bytes, family ? size : kSharedStatusSize, error)) {
+            std::fprintf(stderr, "orvane-sim: %s\n", error.c_str());
+            status = 1;
+        }
     }
-    orvane_close(client);
+    CloseAll(clients);
     if (console != nullptr) {
         std::fprintf(console, "orvane-sim: stopped after %llu updates\n", static_cast<unsigned long long>(updates));
         std::fflush(console);

@@ -1,15 +1,18 @@
 #include "snapshot_options.h"
 
 #include "cli/command_line.h"
+#include "record/record_family.h"
 
 const char kSnapshotUsage[] =
-    "usage: orvane-snapshot (--record FILE | --live | --demo) --out FILE.png\n"
+    "usage: orvane-snapshot (--record FILE | --live | --name NAME | --demo) --out FILE.png\n"
     "                       [--header FILE.bmp] [--ticks N] [--record-out FILE]\n"
     "\n"
     "Renders the Orvane status screen (752 x 445) from a record and writes it as a PNG.\n"
     "\n"
     "  --record FILE      raw record bytes in the shared layout (at least 126856 bytes)\n"
     "  --live             read the running client's shared record \"orvane_share\", never writing it\n"
+    "  --name NAME        the same for the live record NAME of the family: orvane_share,\n"
+    "                     orvane_share_2 .. orvane_share_64\n"
     "  --demo             render a built-in record of a work unit in progress\n"
     "  --out FILE.png     where to write the picture\n"
     "  --header FILE.bmp  header image (default: header.bmp in the current directory)\n"
@@ -23,6 +26,13 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
                           .Stop({"--help", "-h"}, options.help)
                           .Text("--record", options.recordPath)
                           .Switch({"--live"}, options.live)
+                          .Value("--name",
+                                 [&options](const std::string& name) {
+                                     options.name = name;
+                                     return FamilyRecordIndex(name) != 0;
+                                 },
+                                 "--name takes a record of the family orvane_share, orvane_share_2 .. "
+                                 "orvane_share_64, not '{}'")
                           .Switch({"--demo"}, options.demo)
                           .Text("--out", options.outPath)
                           .Text("--header", options.headerPath)
@@ -31,9 +41,11 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, SnapshotOptions&
                                       "--ticks takes a whole number from 0 up, not '{}'")
                           .Read(args, error);
     if (!read || options.help) return read;
-    const int sources = (options.recordPath.empty() ? 0 : 1) + (options.live ? 1 : 0) + (options.demo ? 1 : 0);
+    // --live --name NAME says the same twice.
+    const bool live = options.live || !options.name.empty();
+    const int sources = (options.recordPath.empty() ? 0 : 1) + (live ? 1 : 0) + (options.demo ? 1 : 0);
     if (sources != 1) {
-        error = "give exactly one of --record FILE, --live or --demo";
+        error = "give exactly one of --record FILE, --live (or --name NAME) or --demo";
         return false;
     }
     if (options.outPath.empty()) {

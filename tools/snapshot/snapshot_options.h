@@ -7,6 +7,7 @@
 struct SnapshotOptions {
     std::string recordPath;  // raw record bytes
     bool live = false;       // attach to the running client's record instead
+    std::string name;        // the live record of that name; empty: "orvane_share"
     bool demo = false;       // render the built-in demo record
     std::string outPath;     // PNG
     std::string headerPath;  // empty: "header.bmp" in the current directory

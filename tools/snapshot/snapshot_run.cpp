@@ -8,6 +8,7 @@
 #include "record/demo_record.h"
 #include "screen/status_display.h"
 #include "reader/reader_session.h"
+#include "record/record_family.h"
 #include "record/shared_mapping.h"
 
 namespace {
@@ -65,13 +66,22 @@ bool Render(SharedStatus& record, const SnapshotOptions& options, std::string& e
 }  // namespace
 
 int RunSnapshot(const SnapshotOptions& options, std::string& error) {
-    if (options.live) {
-        // A passive reader: the record is mapped read-only and nothing of it is written, so a
-        // saver that runs at the same time misses no update.
+    if (options.live || !options.name.empty()) {
+        const std::string name = options.name.empty() ? kSharedStatusName : options.name;
+        // Nothing outside the family is opened, whatever the caller put in the options.
+        if (FamilyRecordIndex(name) == 0) {
+            error = "'" + name + "' is not a record of the family orvane_share, orvane_share_2 .. orvane_share_64";
+            return 1;
+        }
+        // A passive reader, as orvane-serve is: the record is mapped read-only and nothing of it
+        // is written, so a saver that runs at the same time misses no update. It draws what the
+        // readers show: what their owner has drawn or, with none, the items whose flags are
+        // raised. A copy of the bytes drawn as a dump is would come out blank wherever a saver
+        // has already lowered the flags.
         const std::string header = options.headerPath.empty() ? kHeaderImageFile : options.headerPath;
-        ReaderSession session(ReaderConfig{kSharedStatusName, header, true, false, 0});
+        ReaderSession session(ReaderConfig{name, header, true, false, 0});
         if (!session.Attach()) {
-            error = std::string("no usable shared record \"") + kSharedStatusName + "\" (is the client running?)";
+            error = "no usable shared record \"" + name + "\" (is the client running?)";
             return 1;
         }
         for (int tick = 0; tick < options.ticks; ++tick) session.Tick(0);

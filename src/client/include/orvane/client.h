@@ -70,14 +70,15 @@ extern "C" {
 #endif
 
 #define ORVANE_CLIENT_VERSION_MAJOR 1
-#define ORVANE_CLIENT_VERSION_MINOR 1
+#define ORVANE_CLIENT_VERSION_MINOR 2
 
 typedef enum orvane_status {
     ORVANE_OK = 0,
     ORVANE_ERR_ARGUMENT = 1,   /* a null handle or pointer, an empty row, a bad name or unknown flags */
     ORVANE_ERR_RANGE = 2,      /* a value the reader cannot show (see each call); nothing written */
-    ORVANE_ERR_NAME_TAKEN = 3, /* a live client already publishes under this name */
-    ORVANE_ERR_TOO_SMALL = 4,  /* an object of that name exists and is shorter than the record */
+    ORVANE_ERR_NAME_TAKEN = 3, /* a live client already publishes under this name (every name, with NEXT_FREE) */
+    ORVANE_ERR_TOO_SMALL = 4,  /* an object of that name exists and is shorter than the record, or
+                                  than the record and its label (orvane_set_label) */
     ORVANE_ERR_PERMISSION = 5, /* the object exists and this user may not open it read-write */
     ORVANE_ERR_MEMORY = 6,     /* no memory for the handle */
     ORVANE_ERR_SYSTEM = 7      /* any other failure of the system's calls */
@@ -87,17 +88,28 @@ typedef struct orvane_client orvane_client;
 
 /* orvane_open flags. */
 #define ORVANE_OPEN_KEEP_NAME 0x1u /* POSIX: leave the name in place at close (readers may re-open) */
+#define ORVANE_OPEN_NEXT_FREE 0x2u /* the first free name of the family (since 1.2) */
 
 /* Opens the record `name` (NULL: "orvane_share"; POSIX shared memory "/name", a named file
  * mapping on Windows) for publishing. A name has 1 to 199 characters, with no slash or
- * backslash. `flags` is 0 or ORVANE_OPEN_KEEP_NAME. ORVANE_ERR_ARGUMENT for a NULL `out`, any
- * other flag bit, or a bad name, each with a message of its own. On success *out is the
- * handle; on failure (with `out` not NULL) it is NULL.
- * A new object is made with the record's size, readable and writable by this user only (mode
- * 0600 on POSIX), and reads as zeros. An object that a client which has ended left behind is
- * taken over: it is zeroed, except for what a reader wrote into it (its attached marker,
- * priority class and graph area), so that a reader still attached to it goes on showing the
- * new client. An existing object is never shortened.
+ * backslash. `flags` is 0 or a combination of ORVANE_OPEN_KEEP_NAME and ORVANE_OPEN_NEXT_FREE.
+ * ORVANE_ERR_ARGUMENT for a NULL `out`, any other flag bit, or a bad name, each with a message
+ * of its own. On success *out is the handle; on failure (with `out` not NULL) it is NULL.
+ * A new object is made with the record's size and room for a label past it (126,904 bytes),
+ * readable and writable by this user only (mode 0600 on POSIX), and reads as zeros. An object
+ * that a client which has ended left behind is taken over: it is zeroed, its label emptied,
+ * except for what a reader wrote into it (its attached marker, priority class and graph area),
+ * so that a reader still attached to it goes on showing the new client. An existing object is
+ * never shortened nor grown.
+ *
+ * The family of names: the machine's clients publish under "orvane_share" (place 1, the one
+ * a single client takes) and "orvane_share_2" to "orvane_share_64"; readers that show several
+ * clients look for these names and no others. With ORVANE_OPEN_NEXT_FREE the library takes the
+ * first name of the family that no running client holds, from `name` on: NULL (or
+ * "orvane_share") tries every place from 1 to 64, "orvane_share_9" places 9 to 64 (to leave the
+ * first places to other clients). A name outside the family is ORVANE_ERR_ARGUMENT with this
+ * flag; a name held by another user's client is passed over like one held by a running client.
+ * ORVANE_ERR_NAME_TAKEN when none is left. orvane_record_name tells which name was taken.
  * `message`, when not NULL, receives a zero-terminated text of at most `message_size` bytes
  * that says what went wrong (or is emptied on success). */
 ORVANE_CLIENT_API orvane_status orvane_open(const char *name, unsigned flags, orvane_client **out,
@@ -106,6 +118,19 @@ ORVANE_CLIENT_API orvane_status orvane_open(const char *name, unsigned flags, or
 /* Detaches from the record and frees the handle; on POSIX the name is removed too unless the
  * handle was opened with ORVANE_OPEN_KEEP_NAME. A NULL handle is ignored. */
 ORVANE_CLIENT_API void orvane_close(orvane_client *client);
+
+/* The record's name as opened ("orvane_share_3"; without the POSIX slash), valid until
+ * orvane_close; an empty string for a NULL handle. Since 1.2. */
+ORVANE_CLIENT_API const char *orvane_record_name(const orvane_client *client);
+
+/* A short text that tells this client from the machine's others ("core 3: band 2"), shown by
+ * readers beside or instead of the record's name: at most 31 bytes of Windows-1252 text without
+ * control bytes (below 0x20, and 0x7F), else ORVANE_ERR_RANGE; "" takes the label down.
+ * ORVANE_ERR_ARGUMENT for a NULL handle or text. It is kept past the record's fixed bytes, and
+ * ORVANE_ERR_TOO_SMALL tells that the record has no room for it: an object taken over from an
+ * older client that made the fixed bytes alone (POSIX; on Windows the room is always there).
+ * Readers that know no labels are not disturbed by one. Since 1.2. */
+ORVANE_CLIENT_API orvane_status orvane_set_label(orvane_client *client, const char *text);
 
 /* A fixed text for a status code. */
 ORVANE_CLIENT_API const char *orvane_status_text(orvane_status status);
@@ -245,7 +270,8 @@ ORVANE_CLIENT_API orvane_status orvane_push_row_float(orvane_client *client, con
 
 /* --- For tests only --- */
 
-/* The mapped record itself, and its size in bytes, for tests that must write what no client
+/* The mapped record itself, and its size in bytes (the label's room past the record included,
+ * where there is one), for tests that must write what no client
  * should (the stand-in client's hostile scenario) or read back what was published. Writing
  * through it bypasses every rule above. NULL for a NULL handle. */
 ORVANE_CLIENT_API void *orvane_raw_record(orvane_client *client, size_t *size);

@@ -12,13 +12,14 @@ fail() { echo "FAIL: $*" >&2; [[ -f $work/prometheus.log ]] && tail -20 "$work/p
 
 targets=
 clients=()
-# Each holds its progress at 0.3 + K/100, K its place.
+# Each, labelled "core K", holds its progress at 0.3 + K/100, K its place.
 for place in 14 15 16; do
   name="orvane_share_$place"
   names+=("$name")
   python3 - "$name" "$place" >"$work/family$place.log" 2>&1 <<'PY' &
 import sys, time, orvane
 with orvane.Client(name=sys.argv[1]) as c:
+    c.set_label("core %s" % sys.argv[2])
     n = 0
     while True:
         c.set_progress(0.3 + int(sys.argv[2]) / 100.0)
@@ -92,7 +93,7 @@ query "orvane_progress_ratio{$own}" \
 query "orvane_record_present{$own}" 'len(r) == 3 and all(s["value"][1] == "1" for s in r)' || fail "three records present"
 first=$(cut -d, -f1 <<<"$targets" | tr -d " '")
 query "orvane_progress_ratio{instance=\"$first\",record=~\"orvane_share_1[456]\"}" \
-  'sorted((s["metric"]["record"], round(float(s["value"][1]), 3)) for s in r) == [("orvane_share_14", 0.44), ("orvane_share_15", 0.45), ("orvane_share_16", 0.46)] and all(s["metric"].get("label", "") == "" for s in r)' ||
+  'sorted((s["metric"]["record"], round(float(s["value"][1]), 3)) for s in r) == [("orvane_share_14", 0.44), ("orvane_share_15", 0.45), ("orvane_share_16", 0.46)] and all(s["metric"]["label"] == "core " + s["metric"]["record"][13:] for s in r)' ||
   fail "one instance gives the three clients of the family as three series"
 query "orvane_clients{instance=\"$first\"}" 'len(r) == 1 and float(r[0]["value"][1]) >= 4' || fail "orvane_clients counts the records"
 

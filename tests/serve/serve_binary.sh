@@ -41,6 +41,7 @@ python3 - "$name" >"$work/client.log" 2>&1 <<'PY' &
 import sys, time, orvane
 with orvane.Client(name=sys.argv[1]) as c:
     c.set_status_a("Sifting band 3")
+    c.set_label('core "3" \\ b\u00e9')
     for i in range(100000):
         c.set_progress((i % 100) / 100.0)
         c.set_cpu_time(i * 0.5)
@@ -53,7 +54,8 @@ s = json.load(u.urlopen(r, timeout=5))
 assert s["present"] and s["status_a"]["text"] == "Sifting band 3", s' "$base/status.json" || fail "the JSON does not show the client"
 get "$base/metrics" >"$work/metrics"
 promtool check metrics <"$work/metrics" || fail "promtool on the metrics with a record"
-grep -q "^orvane_record_present{record=\"$name\",label=\"\"} 1\$" "$work/metrics" || fail "record present"
+# The label as UTF-8, its quote and backslash escaped.
+grep -qF "orvane_record_present{record=\"$name\",label=\"core \\\"3\\\" \\\\ bé\"} 1" "$work/metrics" || fail "record present, labelled"
 grep -q "^orvane_progress_ratio{record=\"$name\"," "$work/metrics" || fail "progress"
 
 # The picture follows the client: two fetches some time apart differ.

@@ -490,20 +490,6 @@ TEST_F(Serve, ManyClientsAtOnceWithAChangingRecordAndASlowClientAllGetAnswers) {
 // places).
 std::string Place(int index) { return FamilyRecordName(index); }
 
-// Gives a library client's record a label the way a client of the extended record does: the
-// object reaches the extension's size and the label goes in under its sequence. Before any
-// reader maps the object, which then sees the extension.
-void LabelRecord(const std::string& name, std::string_view label) {
-    const int fd = shm_open(("/" + name).c_str(), O_RDWR, 0);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(kExtendedRecordSize)), 0);
-    void* view = mmap(nullptr, kExtendedRecordSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    close(fd);
-    ASSERT_NE(view, MAP_FAILED);
-    EXPECT_TRUE(WriteRecordLabel(static_cast<unsigned char*>(view), kExtendedRecordSize, label));
-    munmap(view, kExtendedRecordSize);
-}
-
 // The entry of `name` in /clients.json, or empty.
 std::string ClientEntry(const std::string& clients, const std::string& name) {
     const std::size_t at = clients.find("{\"name\":\"" + name + "\"");
@@ -521,7 +507,7 @@ TEST_F(Serve, EveryClientOfTheFamilyIsServedBesideTheDefaultRecordAndLeavesWithI
     plain.Record().progress_fraction = 0.5f;
     std::snprintf(plain.Record().status_text_a, sizeof plain.Record().status_text_a, "%s", "Sifting <band> 7");
     // Windows-1252: a quote, a backslash, e acute and the euro sign.
-    ASSERT_NO_FATAL_FAILURE(LabelRecord(labelled.name, "core 3: \"band\" \\ \xE9\x80"));
+    ASSERT_EQ(orvane_set_label(labelled.handle, "core 3: \"band\" \\ \xE9\x80"), ORVANE_OK);
     Start(true, "", ServedClientsConfig{});  // the real family, as orvane-serve looks for it
 
     std::string clients;

@@ -9,6 +9,7 @@
 #include <set>
 #include <utility>
 
+#include "graphics/ansi_text.h"
 #include "record/record_extension.h"
 #include "record/record_items.h"
 #include "record/shared_status.h"
@@ -18,26 +19,6 @@ namespace {
 constexpr int kProgressWidth = 8;
 constexpr int kReadersWidth = 8;
 constexpr int kUnchangedWidth = 9;
-
-// Windows-1252 at 0x80..0x9F; zeros are the bytes the code page leaves undefined.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 std::string Padded(std::string text, int width, bool right) {
     const auto pad = static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size())));
@@ -102,13 +83,10 @@ std::string LabelCell(const std::string& label) {
     std::size_t characters = 0;
     for (const char byte : label) {
         const auto c = static_cast<unsigned char>(byte);
-        char32_t shown = c;
-        if (c < 0x20 || c == 0x7F) {
-            shown = '?';
-        } else if (c >= 0x80 && c <= 0x9F) {
-            shown = kCp1252High[c - 0x80] != 0 ? kCp1252High[c - 0x80] : U'?';
-        }
-        AppendUtf8(cell, shown);
+        // Control bytes, and the bytes the code page leaves undefined (C1 controls on a
+        // terminal), would reach the terminal as commands.
+        const bool control = c < 0x20 || c == 0x7F || (c >= 0x80 && AnsiToUnicode(c) < 0xA0);
+        cell += control ? std::string("?") : AnsiToUtf8(std::string_view(&byte, 1));
         ++characters;
     }
     if (characters < static_cast<std::size_t>(kTableLabelWidth)) cell.append(kTableLabelWidth - characters, ' ');

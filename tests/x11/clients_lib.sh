@@ -1,4 +1,5 @@
 # shellcheck shell=bash
+# shellcheck disable=SC2034,SC2154 # lib.sh, sourced first, sets its x11_ variables; the tests read these arrays
 # Helpers of the many-clients tests, sourced after lib.sh's x11_setup: three clients of the
 # family at rest (x11-test-client) on the first three names, the picture orvane-snapshot makes
 # of each one's record as published, and what each record says of its readers.

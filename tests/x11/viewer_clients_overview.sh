@@ -6,6 +6,7 @@
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 X11_TIME_LIMIT=110 x11_setup viewer_clients_overview 1600x1200x24
+# shellcheck source=clients_lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/clients_lib.sh"
 [[ -x $x11_bin_dir/x11-card-alone ]] || x11_fail "missing $x11_bin_dir/x11-card-alone"
 x11_clients_start

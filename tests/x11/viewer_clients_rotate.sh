@@ -3,10 +3,11 @@
 # turn, in the family's order, each the picture orvane-snapshot makes of that client's record,
 # with the client's name above it; all three are served the while (flags down, marker 1). A
 # client that ends leaves the turns. With -clients one, the records other than orvane_share are
-# left exactly as their clients wrote them.
+# left exactly as their clients wrote them; -record NAME shows and serves that client alone.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 X11_TIME_LIMIT=100 x11_setup viewer_clients_rotate 1280x1024x24
+# shellcheck source=clients_lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/clients_lib.sh"
 x11_clients_start
 
@@ -33,10 +34,22 @@ for k in 1 2; do
     x11_fail "-clients one changed ${X11_CLIENT_NAME[k]}: $(x11_client_state "$k")"
 done
 x11_stop one TERM
-# A record whose flags a reader lowered shows nothing new to the next reader: the client starts
-# again, as it was.
-x11_stop client0 TERM
-x11_client_run 0
+
+# -record NAME: that client alone.
+new_window
+x11_start named "$x11_bin_dir/orvane" -window-id "$window" -header "$X11_HEADER" -record "${X11_CLIENT_NAME[2]}"
+_named_shown() { x11_shot "$X11_WORK/named.png" && [[ $(x11_region "$X11_WORK/named.png" "$copy") == "${X11_CLIENT_PICTURE[2]}" ]]; }
+x11_poll 20 _named_shown || x11_fail "-record ${X11_CLIENT_NAME[2]} does not show that client ($X11_WORK/named.png)"
+x11_client_served 2 || x11_fail "-record does not serve ${X11_CLIENT_NAME[2]}: $(x11_client_state 2)"
+cmp -s "${X11_CLIENT_DUMP[1]}" "/dev/shm/${X11_CLIENT_NAME[1]}" || x11_fail "-record changed ${X11_CLIENT_NAME[1]}"
+x11_stop named TERM
+
+# A record whose flags a reader lowered shows nothing new to the next reader: those clients
+# start again, as they were.
+for k in 0 2; do
+  x11_stop "client$k" TERM
+  x11_client_run "$k"
+done
 
 # Rotation: each client in turn, each turn five seconds.
 new_window

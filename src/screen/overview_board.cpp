@@ -20,8 +20,13 @@ std::vector<Rect> OverviewBoard::Show(std::span<const CardFacts> cards) {
         std::optional<CardFacts>& shown = shown_[slot];
         const Rect cell = Cell(static_cast<std::int32_t>(slot));
         if (slot < cards.size()) {
-            if (!invalid_ && shown && *shown == cards[slot]) continue;
-            DrawClientCard(*canvas_, cell, cards[slot], fonts_);
+            if (invalid_ || !shown) {
+                DrawClientCard(*canvas_, cell, cards[slot], fonts_);
+            } else if (*shown != cards[slot]) {
+                UpdateClientCard(*canvas_, cell, *shown, cards[slot], fonts_);
+            } else {
+                continue;
+            }
             shown = cards[slot];
         } else {
             if (!invalid_ && !shown) continue;

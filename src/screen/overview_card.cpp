@@ -152,6 +152,75 @@ void DrawTrace(CardPainter& paint, const CardFacts& facts) {
     }
 }
 
+void DrawHeader(CardPainter& paint, const CardFacts& facts, const CardFonts& fonts) {
+    const std::int32_t signLeft = DrawSign(paint, facts.state, fonts);
+    const std::int32_t titleRoom = signLeft - kLeft - (signLeft < kRight ? kSignPadding : 0);
+    paint.Text(kLeft, kTitleTop, facts.title, *fonts.title, White, Black, titleRoom);
+    if (!facts.name.empty()) paint.Text(kLeft, kNameTop, facts.name, *fonts.text, Grey, Black, kRight - kLeft);
+}
+
+void DrawStatus(CardPainter& paint, const CardFacts& facts, const CardFonts& fonts) {
+    paint.Text(kLeft, kStatusTop, facts.status, *fonts.text, White, Black, kRight - kLeft);
+}
+
+void DrawCpuTime(CardPainter& paint, const CardFacts& facts, const CardFonts& fonts) {
+    paint.Text(kLeft, kCpuTop, facts.cpuTime, *fonts.text, White, Black, kRight - kLeft);
+}
+
+void DrawMeters(CardPainter& paint, const CardFacts& facts, const CardFonts& fonts) {
+    paint.Text(kLeft, kMeterTop, "Peak", *fonts.text, White, Black, kPeakMeterLeft - kLeft - 4);
+    DrawMeter(paint, kPeakMeterLeft, facts.peakSegments);
+    paint.Text(kPeakScoreLeft, kMeterTop, facts.peakScore, *fonts.text, White, Black,
+               kGaussianLabelLeft - kPeakScoreLeft - 8);
+    paint.Text(kGaussianLabelLeft, kMeterTop, "Gaussian", *fonts.text, White, Black,
+               kGaussianMeterLeft - kGaussianLabelLeft - 4);
+    DrawMeter(paint, kGaussianMeterLeft, facts.gaussianSegments);
+    paint.Text(kGaussianScoreLeft, kMeterTop, facts.gaussianScore, *fonts.text, White, Black,
+               kRight - kGaussianScoreLeft);
+}
+
+void DrawTraceSection(CardPainter& paint, const CardFacts& facts, const CardFonts&) { DrawTrace(paint, facts); }
+
+// The card in bands that share no pixel, each drawn from its own facts over black: a band
+// redrawn alone over its old picture comes out as the whole card drawn afresh. A steady
+// client changes its trace and its times a few times a second, rarely the rest.
+struct CardSection {
+    Rect band;  // from the cell's corner: all the section draws, and nothing of another's
+    bool (*same)(const CardFacts&, const CardFacts&);
+    void (*draw)(CardPainter&, const CardFacts&, const CardFonts&);
+};
+
+constexpr CardSection kSections[] = {
+    {Rect{kLeft, kTitleTop, kRight, kNameTop + kTextHeight},
+     [](const CardFacts& a, const CardFacts& b) { return a.title == b.title && a.name == b.name && a.state == b.state; },
+     DrawHeader},
+    {Rect{kLeft, kStatusTop, kRight, kStatusTop + kTextHeight},
+     [](const CardFacts& a, const CardFacts& b) { return a.status == b.status; }, DrawStatus},
+    {Rect{kLeft, kBarTop, kRight, kBarTop + kBarHeight},
+     [](const CardFacts& a, const CardFacts& b) {
+         return a.progressWidth == b.progressWidth && a.percent == b.percent;
+     },
+     DrawBar},
+    {Rect{kLeft, kCpuTop, kRight, kCpuTop + kTextHeight},
+     [](const CardFacts& a, const CardFacts& b) { return a.cpuTime == b.cpuTime; }, DrawCpuTime},
+    {Rect{kLeft, kMeterTop, kRight, kMeterTop + kTextHeight},
+     [](const CardFacts& a, const CardFacts& b) {
+         return a.peakSegments == b.peakSegments && a.gaussianSegments == b.gaussianSegments &&
+                a.peakScore == b.peakScore && a.gaussianScore == b.gaussianScore;
+     },
+     DrawMeters},
+    {Rect{kLeft, kTraceBaseline - kTraceHeight, kRight, kTraceBaseline + 1},
+     [](const CardFacts& a, const CardFacts& b) {
+         return a.traceBinCount == b.traceBinCount && a.tracePeakHeight == b.tracePeakHeight &&
+                a.traceValues == b.traceValues && a.traceBins == b.traceBins;
+     },
+     DrawTraceSection},
+};
+static_assert(kNameTop + kTextHeight <= kStatusTop && kStatusTop + kTextHeight <= kBarTop &&
+                  kBarTop + kBarHeight <= kCpuTop && kCpuTop + kTextHeight <= kMeterTop &&
+                  kMeterTop + kTextHeight <= kTraceBaseline - kTraceHeight,
+              "the bands share no row");
+
 }  // namespace
 
 CardFonts CardFonts::Make() {
@@ -167,28 +236,20 @@ void DrawClientCard(Canvas& canvas, const Rect& cell, const CardFacts& facts, co
     CardPainter paint(canvas, cell);
     paint.Fill(0, 0, kCardWidth, kCardHeight, Black);
     DrawFrame(paint);
+    for (const CardSection& section : kSections) section.draw(paint, facts, fonts);
+    canvas.Unclip();
+}
 
-    const std::int32_t signLeft = DrawSign(paint, facts.state, fonts);
-    const std::int32_t titleRoom = signLeft - kLeft - (signLeft < kRight ? kSignPadding : 0);
-    paint.Text(kLeft, kTitleTop, facts.title, *fonts.title, White, Black, titleRoom);
-    const std::int32_t width = kRight - kLeft;
-    if (!facts.name.empty()) paint.Text(kLeft, kNameTop, facts.name, *fonts.text, Grey, Black, width);
-    paint.Text(kLeft, kStatusTop, facts.status, *fonts.text, White, Black, width);
-
-    DrawBar(paint, facts, fonts);
-    paint.Text(kLeft, kCpuTop, facts.cpuTime, *fonts.text, White, Black, width);
-
-    paint.Text(kLeft, kMeterTop, "Peak", *fonts.text, White, Black, kPeakMeterLeft - kLeft - 4);
-    DrawMeter(paint, kPeakMeterLeft, facts.peakSegments);
-    paint.Text(kPeakScoreLeft, kMeterTop, facts.peakScore, *fonts.text, White, Black,
-               kGaussianLabelLeft - kPeakScoreLeft - 8);
-    paint.Text(kGaussianLabelLeft, kMeterTop, "Gaussian", *fonts.text, White, Black,
-               kGaussianMeterLeft - kGaussianLabelLeft - 4);
-    DrawMeter(paint, kGaussianMeterLeft, facts.gaussianSegments);
-    paint.Text(kGaussianScoreLeft, kMeterTop, facts.gaussianScore, *fonts.text, White, Black,
-               kRight - kGaussianScoreLeft);
-
-    DrawTrace(paint, facts);
+void UpdateClientCard(Canvas& canvas, const Rect& cell, const CardFacts& shown, const CardFacts& facts,
+                      const CardFonts& fonts) {
+    canvas.ClipTo(cell);
+    CardPainter paint(canvas, cell);
+    for (const CardSection& section : kSections) {
+        if (section.same(shown, facts)) continue;
+        const Rect& band = section.band;
+        paint.Fill(band.left, band.top, band.right, band.bottom, Black);
+        section.draw(paint, facts, fonts);
+    }
     canvas.Unclip();
 }
 

@@ -32,6 +32,11 @@ struct CardFonts {
 // card's top left part), background included. Nothing outside the cell changes. Leaves the
 // canvas unclipped, with the card's last font and colours selected.
 void DrawClientCard(Canvas& canvas, const Rect& cell, const CardFacts& facts, const CardFonts& fonts);
+// Brings the card of `shown`, which `cell` holds, to the card of `facts`, drawing only its parts
+// that differ: the same pixels as DrawClientCard of `facts`, for a fraction of the work when
+// only the times or the trace moved.
+void UpdateClientCard(Canvas& canvas, const Rect& cell, const CardFacts& shown, const CardFacts& facts,
+                      const CardFonts& fonts);
 
 // A card drawn alone on a canvas of its own: what a test or a tool compares a card of the
 // overview with.

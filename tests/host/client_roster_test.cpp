@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -228,16 +227,10 @@ TEST(ClientRoster, TheLabelIsShownWhenTheClientSetOneAndTheNameOtherwise) {
     EXPECT_EQ(roster.Find(labelled.name)->Title(), "core 3: band 2");
     EXPECT_EQ(roster.Find(plain.name)->Title(), plain.name);
 
-    // A new label is seen at the next tick; one caught in the middle of its writing keeps the
-    // label read before.
+    // A new label is seen at the next tick.
     ASSERT_TRUE(WriteRecordLabel(labelled.bytes, kExtendedRecordSize, "core 3: band 4"));
     roster.Tick(33);
-    EXPECT_EQ(roster.Find(labelled.name)->label, "core 3: band 4");
-    auto* extension = reinterpret_cast<RecordExtension*>(labelled.bytes + kRecordExtensionOffset);
-    extension->label_sequence += 1;
-    std::memcpy(extension->label, "half wri", 8);
-    roster.Tick(66);
-    EXPECT_EQ(roster.Find(labelled.name)->label, "core 3: band 4");
+    EXPECT_EQ(roster.Find(labelled.name)->Title(), "core 3: band 4");
 }
 
 TEST(ClientRotation, EachMonitorStartsAtItsOwnClientAndTakesTurnsInOrder) {
@@ -289,15 +282,4 @@ TEST(ClientRotation, ClientsLeavingOrJoiningMoveTheTurnOnWithoutSkippingAnyone) 
     // Nobody left: nothing to show, and the next client to come starts a fresh rotation.
     EXPECT_EQ(NextRotation(turn, {}, 1, 5000, 19000), -1);
     EXPECT_EQ(NextRotation(turn, four, 1, 5000, 20000), 1);
-}
-
-TEST(ClientsMode, TheSettingsWordsAreReadExactly) {
-    ClientsMode mode = ClientsMode::One;
-    for (const ClientsMode each : {ClientsMode::One, ClientsMode::Rotate, ClientsMode::Overview}) {
-        ASSERT_TRUE(ParseClientsMode(ClientsModeName(each), mode));
-        EXPECT_EQ(mode, each);
-    }
-    mode = ClientsMode::Rotate;
-    for (const char* wrong : {"", "One", "overviews", "rotate ", "all"}) EXPECT_FALSE(ParseClientsMode(wrong, mode)) << wrong;
-    EXPECT_EQ(mode, ClientsMode::Rotate) << "a refused word changed the mode";
 }

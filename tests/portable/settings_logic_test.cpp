@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
+#include <tuple>
 
 #include "windows/settings.h"
 
@@ -72,7 +74,8 @@ TEST(FormatProfileIntTest, RoundTripsAndStaysInItsBuffer) {
 // Which store a key is read from: the user's value for the user's own keys, whatever its case,
 // else the machine-wide file's; the client's location only ever from the file.
 TEST(ResolveSettingTest, PerUserValueWinsForTheUsersKeysOnly) {
-    for (const char* key : {"Blank", "Minutes", "Monitors", "Scale", "Shift", "minutes", "SHIFT"}) {
+    for (const char* key : {"Blank", "Minutes", "Monitors", "Scale", "Shift", "Clients", "RotateSeconds", "StaleMinutes",
+                            "minutes", "SHIFT", "clients", "ROTATESECONDS"}) {
         EXPECT_STREQ(ResolveSetting(key, "user", "machine"), "user") << key;
         EXPECT_STREQ(ResolveSetting(key, nullptr, "machine"), "machine") << key << ": no per-user value";
         EXPECT_STREQ(ResolveSetting(key, "", "machine"), "") << key << ": an empty per-user value is a value";
@@ -134,8 +137,10 @@ TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
     settings.blank = 1;
     settings.minutes = -1;
     settings.placement = PlacementOptions{MonitorChoice::All, 8, true};
+    settings.clients = ClientsSettings{ClientsMode::Overview, 3600, 1};
     const auto texts = UserSettingTexts(settings);
-    const char* keys[] = {"Blank", "Minutes", "Monitors", "Scale", "Shift"};
+    const char* keys[] = {"Blank", "Minutes", "Monitors", "Scale", "Shift", "Clients", "RotateSeconds", "StaleMinutes"};
+    ASSERT_EQ(texts.size(), std::size(keys));
     for (std::size_t i = 0; i < texts.size(); ++i) {
         EXPECT_STREQ(texts[i].key, keys[i]);
         EXPECT_TRUE(IsPerUserSetting(texts[i].key));
@@ -145,6 +150,7 @@ TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
     EXPECT_EQ(ParseMonitorChoice(texts[2].text), MonitorChoice::All);
     EXPECT_EQ(ParseProfileInt(texts[3].text), 8);
     EXPECT_STREQ(texts[4].text, "1");
+    EXPECT_EQ(ParseClientsSettings(texts[5].text, texts[6].text, texts[7].text), settings.clients);
 
     settings.placement = PlacementOptions{MonitorChoice::Primary, 12, false};
     settings.minutes = std::numeric_limits<std::int32_t>::min();
@@ -153,6 +159,64 @@ TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
     EXPECT_STREQ(other[2].text, "primary");
     EXPECT_STREQ(other[3].text, "0") << "a factor the file would not take is written as automatic";
     EXPECT_STREQ(other[4].text, "0");
+    EXPECT_STREQ(other[5].text, "one");
+    EXPECT_STREQ(other[6].text, "60");
+    EXPECT_STREQ(other[7].text, "10");
+
+    // Periods the reading would not give back are written as the reading brings them in.
+    for (const auto& [rotate, stale, rotateText, staleText] :
+         {std::tuple{0, 0, "5", "1"}, std::tuple{kMin, kMin, "5", "1"}, std::tuple{3601, 1441, "3600", "1440"},
+          std::tuple{kMax, kMax, "3600", "1440"}}) {
+        settings.clients = ClientsSettings{ClientsMode::Rotate, rotate, stale};
+        const auto bounded = UserSettingTexts(settings);
+        EXPECT_STREQ(bounded[5].text, "rotate");
+        EXPECT_STREQ(bounded[6].text, rotateText) << rotate;
+        EXPECT_STREQ(bounded[7].text, staleText) << stale;
+    }
+}
+
+// A machine whose file or store holds no Clients key, or one that is mistyped, shows one client
+// exactly as before; the two periods keep to their ranges whatever a hand-edited value says.
+TEST(ClientsSettingsTest, MissingOrUnknownValuesKeepTheSingleClient) {
+    EXPECT_EQ(ParseClientsSettings(nullptr, nullptr, nullptr), (ClientsSettings{ClientsMode::One, 60, 10}));
+    EXPECT_EQ(ParseClientsSettings("", "", ""), (ClientsSettings{ClientsMode::One, 60, 10}));
+    const struct {
+        const char* text;
+        ClientsMode mode;
+    } modes[] = {{"one", ClientsMode::One},         {"rotate", ClientsMode::Rotate},
+                 {"overview", ClientsMode::Overview}, {"Overview", ClientsMode::Overview},
+                 {" ROTATE\t", ClientsMode::Rotate},  {"rotates", ClientsMode::One},
+                 {"rot", ClientsMode::One},         {"over view", ClientsMode::One},
+                 {"all", ClientsMode::One},         {"2", ClientsMode::One}};
+    for (const auto& m : modes) EXPECT_EQ(ParseClientsSetting(m.text), m.mode) << "'" << m.text << "'";
+}
+
+TEST(ClientsSettingsTest, PeriodsAreBroughtIntoTheirRanges) {
+    const struct {
+        const char* text;
+        std::int32_t rotate;
+        std::int32_t stale;
+        const char* why;
+    } cases[] = {
+        {"30", 30, 30, ""},
+        {"5", 5, 5, "the least rotation"},
+        {"1", 5, 1, "the least stale period"},
+        {"0", 5, 1, "zero is a number, brought up"},
+        {"-20", 5, 1, ""},
+        {"3600", 3600, 1440, ""},
+        {"1440", 1440, 1440, ""},
+        {"99999999999", 3600, 1440, "wraps to a large positive number"},
+        {"-99999999999", 5, 1, "wraps to a large negative number"},
+        {"90s", 90, 90, "the leading digits, as every number of the settings"},
+        {"abc", 60, 10, "no number: the default, not the least"},
+        {"-", 60, 10, ""},
+        {"  ", 60, 10, ""},
+    };
+    for (const auto& c : cases) {
+        const ClientsSettings read = ParseClientsSettings("rotate", c.text, c.text);
+        EXPECT_EQ(read.rotateSeconds, c.rotate) << "'" << c.text << "' " << c.why;
+        EXPECT_EQ(read.staleMinutes, c.stale) << "'" << c.text << "' " << c.why;
+    }
 }
 
 TEST(SettingsKeptTest, TheUsersStoreOrAnUnhiddenFile) {

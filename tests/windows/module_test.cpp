@@ -261,7 +261,8 @@ TEST_F(SaverModuleTest, SettingsDialogKeepsItsFiveControlsAndAddsTheDisplayOnesB
     EXPECT_EQ(dialog->font, "MS Sans Serif");
     EXPECT_EQ(dialog->cx, 189);
     EXPECT_GT(dialog->cy, 82) << "the display settings need a taller dialog";
-    ASSERT_EQ(dialog->items.size(), 11u);
+    // The settings for several clients follow; ClientSettingsFollowTheDisplayOnes reads them.
+    ASSERT_EQ(dialog->items.size(), 20u);
 
     struct Expected {
         WORD id;
@@ -344,6 +345,66 @@ TEST_F(SaverModuleTest, SettingsDialogKeepsItsFiveControlsAndAddsTheDisplayOnesB
     EXPECT_TRUE(scaleLabel.y >= scaleList.y && scaleLabel.y < scaleList.y + 14);
     EXPECT_LE(monitorsList.y + 14, scaleList.y);
     EXPECT_LE(scaleList.y + 14, shift.y);
+}
+
+TEST_F(SaverModuleTest, ClientSettingsFollowTheDisplayOnes) {
+    HMODULE resources = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(resources, nullptr) << "error " << GetLastError();
+    const std::optional<DialogTemplate> dialog = ReadDialog(resources, 2003);
+    FreeLibrary(resources);
+    ASSERT_TRUE(dialog.has_value());
+    ASSERT_EQ(dialog->items.size(), 20u);
+    const struct {
+        WORD id;
+        WORD classAtom;
+        DWORD style;
+    } added[] = {
+        {1010, 0x80, kShown | BS_GROUPBOX | WS_GROUP},
+        {1011, 0x82, kShown | SS_LEFT | WS_GROUP},
+        {1012, 0x85, kShown | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
+        {1013, 0x82, kShown | SS_LEFT | WS_GROUP},
+        {1014, 0x81, kShown | ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
+        {1015, 0x82, kShown | SS_LEFT},
+        {1016, 0x82, kShown | SS_LEFT | WS_GROUP},
+        {1017, 0x81, kShown | ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
+        {1018, 0x82, kShown | SS_LEFT},
+    };
+    const DialogItem& display = dialog->items[5];
+    const DialogItem& group = dialog->items[11];
+    std::string mnemonics;
+    for (std::size_t i = 5; i < dialog->items.size(); ++i) {
+        const std::string& text = dialog->items[i].text;
+        const std::size_t amp = text.find('&');
+        if (amp != std::string::npos && amp + 1 < text.size()) mnemonics += static_cast<char>(std::tolower(text[amp + 1]));
+    }
+    std::string sorted = mnemonics;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "a mnemonic is used twice: " << mnemonics;
+    EXPECT_EQ(mnemonics.size(), 6u) << "the three lists and the check box, the two fields";
+    EXPECT_GE(group.y, display.y + display.cy) << "below the display settings, never over them";
+    for (std::size_t i = 0; i < std::size(added); ++i) {
+        const DialogItem& item = dialog->items[11 + i];
+        SCOPED_TRACE("control " + std::to_string(added[i].id));
+        EXPECT_EQ(item.id, added[i].id);
+        EXPECT_EQ(item.classAtom, added[i].classAtom);
+        EXPECT_EQ(item.style, added[i].style) << std::hex << item.style;
+        if (i == 0) continue;
+        const int height = item.classAtom == 0x85 ? 14 : item.cy;
+        EXPECT_GT(item.x, group.x);
+        EXPECT_LE(item.x + item.cx, group.x + group.cx);
+        EXPECT_GT(item.y, group.y);
+        EXPECT_LT(item.y + height, group.y + group.cy);
+    }
+    EXPECT_LE(group.y + group.cy, dialog->cy);
+    // Each label before its control on the same row, the rows one under the other.
+    for (const std::size_t label : {12u, 14u, 17u}) {
+        const DialogItem& text = dialog->items[label];
+        const DialogItem& control = dialog->items[label + 1];
+        EXPECT_LE(text.x + text.cx, control.x) << text.id;
+        EXPECT_TRUE(text.y >= control.y && text.y < control.y + 14) << text.id;
+    }
+    EXPECT_LE(dialog->items[13].y + 14, dialog->items[15].y);
+    EXPECT_LE(dialog->items[15].y + 14, dialog->items[18].y);
 }
 
 TEST_F(SaverModuleTest, DeclaresPerMonitorDpiAwareness) {

@@ -180,6 +180,7 @@ std::vector<BenchCase> AllBenchCases() {
         {"full_frame/height_100/through_SetPixelV", [] { return FullFrameThroughSetPixel(100); }},
 #endif
     };
+    for (BenchCase& c : OverviewBenchCases()) cases.push_back(std::move(c));
     for (BenchCase& c : ClientBenchCases()) cases.push_back(std::move(c));
     return cases;
 }

@@ -18,3 +18,5 @@ std::vector<BenchCase> AllBenchCases();
 
 // The client library's publishing calls (client_cases.cpp), part of AllBenchCases.
 std::vector<BenchCase> ClientBenchCases();
+// The overview's cards and board with sixteen clients (overview_cases.cpp), part of AllBenchCases.
+std::vector<BenchCase> OverviewBenchCases();

@@ -67,6 +67,9 @@ public:
     std::int32_t peakSegment = -1;  // held lit whatever the level; -1 for none
 };
 
+// The Gaussian meter is full at a score of 20: its level is the score times this.
+inline constexpr float kGaussianMeterScale = 0.05f;
+
 // Pure rules of the meter, shared by the drawing and the tests.
 bool SegmentLit(std::int32_t segment, float level, std::int32_t peakSegment);
 std::int32_t PeakSegmentFor(float level);

@@ -33,9 +33,6 @@ constexpr std::int32_t kOverallLine = 10;
 // The first line of the message sits this far above the panel's middle, the second on it.
 constexpr std::int32_t kMessageLineOffset = 30;
 
-// The Gaussian meter is full at a score of 20.
-constexpr float kGaussianMeterScale = 0.05f;
-
 constexpr std::int32_t kArecibo = 2;
 
 // Copies a text field out of the record and ends it inside the field: a client that left it

@@ -1,6 +1,7 @@
 // The saver showing every client of the machine ("Clients" rotate or overview): where a
-// client's name goes beside its status screen, and how the cards fill each monitor. Pure
-// geometry that the host tests call directly; many_clients_win32.cpp does the drawing.
+// client's name goes beside its status screen, which monitors hold a grid of cards at which
+// scale, and which page of cards is shown. Pure geometry that the host tests call directly;
+// many_clients_win32.cpp does the drawing.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "graphics/rect.h"
 #include "reader/placement.h"
+#include "screen/overview_layout.h"
 
 // Space kept between the status screen and the name shown beside it, at scale 1.
 inline constexpr std::int32_t kLabelGap = 4;
@@ -19,24 +21,20 @@ inline constexpr std::int32_t kLabelGap = 4;
 // the name never covers any of the status screen.
 std::optional<Rect> LabelPlace(const CanvasCopy& copy, std::int32_t width, std::int32_t height);
 
-// One monitor's share of the overview: a grid of cards at a whole-pixel scale, centred.
-struct CardGrid {
+// One monitor's share of the overview: its grid of cards at the monitor's scale.
+struct MonitorOverview {
     Rect monitor;
-    std::int32_t scale = 1;
-    std::int32_t columns = 1;
-    std::int32_t rows = 1;
-    Rect destination;  // the grid's pixels times the scale, centred on the monitor
+    OverviewLayout layout;
 
-    std::int32_t Cells() const { return columns * rows; }
-    bool operator==(const CardGrid&) const = default;
+    bool operator==(const MonitorOverview&) const = default;
 };
 
-// One grid per chosen monitor (the primary, or all with an area): the scale as the status
-// screen takes it (the requested factor or the monitor's DPI, lowered until one card fits), and
-// as many whole cards across and down as the monitor holds at it, at least one.
-std::vector<CardGrid> PlaceCardGrids(const std::vector<MonitorInfo>& monitors, const PlacementOptions& options,
-                                     std::int32_t cardWidth, std::int32_t cardHeight);
+// One grid per chosen monitor (the primary, or all with an area), at the scale the status
+// screen would take there (the requested factor or the monitor's DPI), lowered only until one
+// card fits.
+std::vector<MonitorOverview> PlaceOverviews(const std::vector<MonitorInfo>& monitors, const PlacementOptions& options);
 
-// Which page of `count` clients a grid of `cells` shows `elapsedMs` after the start, pages
-// taking turns every `periodMs`; 0 when they all fit.
-std::int32_t CardPage(std::size_t count, std::int32_t cells, std::uint32_t elapsedMs, std::uint32_t periodMs);
+// The page of `clients` clients that `layout` shows `elapsedMs` after the start, pages taking
+// turns every `periodMs`; 0 when they all fit (and when there are none).
+std::int32_t OverviewPageAt(const OverviewLayout& layout, std::int32_t clients, std::uint32_t elapsedMs,
+                            std::uint32_t periodMs);

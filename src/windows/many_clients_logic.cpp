@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "screen/overview_card.h"
 #include "windows/many_clients.h"
 
 std::optional<Rect> LabelPlace(const CanvasCopy& copy, std::int32_t width, std::int32_t height) {
@@ -20,37 +21,23 @@ std::optional<Rect> LabelPlace(const CanvasCopy& copy, std::int32_t width, std::
     return std::nullopt;
 }
 
-std::vector<CardGrid> PlaceCardGrids(const std::vector<MonitorInfo>& monitors, const PlacementOptions& options,
-                                     std::int32_t cardWidth, std::int32_t cardHeight) {
-    std::vector<CardGrid> grids;
-    if (cardWidth <= 0 || cardHeight <= 0) return grids;
+std::vector<MonitorOverview> PlaceOverviews(const std::vector<MonitorInfo>& monitors, const PlacementOptions& options) {
+    std::vector<MonitorOverview> overviews;
     const std::int32_t primary = PrimaryMonitorIndex(monitors);
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         const MonitorInfo& info = monitors[i];
         const Rect& m = info.area;
         if (m.right <= m.left || m.bottom <= m.top) continue;
         if (options.monitors != MonitorChoice::All && static_cast<std::int32_t>(i) != primary) continue;
-        CardGrid grid;
-        grid.monitor = m;
-        grid.scale = CopyScale(m, info.dpi, NormalizeScale(options.scale), cardWidth, cardHeight);
-        const std::int64_t width = static_cast<std::int64_t>(m.right) - m.left;
-        const std::int64_t height = static_cast<std::int64_t>(m.bottom) - m.top;
-        grid.columns = static_cast<std::int32_t>(std::max<std::int64_t>(1, width / (std::int64_t{cardWidth} * grid.scale)));
-        grid.rows = static_cast<std::int32_t>(std::max<std::int64_t>(1, height / (std::int64_t{cardHeight} * grid.scale)));
-        const std::int64_t w = std::int64_t{grid.columns} * cardWidth * grid.scale;
-        const std::int64_t h = std::int64_t{grid.rows} * cardHeight * grid.scale;
-        // Truncating toward zero, as the status screen's copies are centred.
-        const std::int64_t left = m.left + (width - w) / 2;
-        const std::int64_t top = m.top + (height - h) / 2;
-        grid.destination = Rect{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-                                static_cast<std::int32_t>(left + w), static_cast<std::int32_t>(top + h)};
-        grids.push_back(grid);
+        const std::int32_t scale = CopyScale(m, info.dpi, NormalizeScale(options.scale), kCardWidth, kCardHeight);
+        overviews.push_back(MonitorOverview{m, LayoutOverview(m, scale)});
     }
-    return grids;
+    return overviews;
 }
 
-std::int32_t CardPage(std::size_t count, std::int32_t cells, std::uint32_t elapsedMs, std::uint32_t periodMs) {
-    if (cells <= 0 || count <= static_cast<std::size_t>(cells) || periodMs == 0) return 0;
-    const std::size_t pages = (count + static_cast<std::size_t>(cells) - 1) / static_cast<std::size_t>(cells);
-    return static_cast<std::int32_t>((elapsedMs / periodMs) % pages);
+std::int32_t OverviewPageAt(const OverviewLayout& layout, std::int32_t clients, std::uint32_t elapsedMs,
+                            std::uint32_t periodMs) {
+    const std::int32_t pages = layout.PageCount(clients);
+    if (pages <= 1 || periodMs == 0) return 0;
+    return static_cast<std::int32_t>((elapsedMs / periodMs) % static_cast<std::uint32_t>(pages));
 }

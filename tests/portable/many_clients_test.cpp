@@ -76,53 +76,60 @@ TEST(LabelPlaceTest, NeverOverTheScreenNorOffTheMonitor) {
     }
 }
 
-TEST(CardGridTest, SixteenCardsFillFullHdAndSixtyFourA4kMonitor) {
-    const auto hd = PlaceCardGrids({MonitorInfo{Rect{0, 0, 1920, 1080}, 96, true}}, PlacementOptions{}, 480, 270);
+TEST(OverviewPlaceTest, SixteenCardsFillFullHdAndSixtyFourA4kMonitor) {
+    const auto hd = PlaceOverviews({MonitorInfo{Rect{0, 0, 1920, 1080}, 96, true}}, PlacementOptions{});
     ASSERT_EQ(hd.size(), 1u);
-    EXPECT_EQ(hd[0], (CardGrid{Rect{0, 0, 1920, 1080}, 1, 4, 4, Rect{0, 0, 1920, 1080}}));
+    EXPECT_EQ(hd[0].layout.Cells(), 16);
+    EXPECT_EQ(hd[0].layout.destination, (Rect{0, 0, 1920, 1080}));
 
-    const auto uhd = PlaceCardGrids({MonitorInfo{Rect{0, 0, 3840, 2160}, 96, true}}, PlacementOptions{}, 480, 270);
+    const auto uhd = PlaceOverviews({MonitorInfo{Rect{0, 0, 3840, 2160}, 96, true}}, PlacementOptions{});
     ASSERT_EQ(uhd.size(), 1u);
-    EXPECT_EQ(uhd[0].Cells(), 64);
-    EXPECT_EQ(uhd[0].destination, (Rect{0, 0, 3840, 2160}));
+    EXPECT_EQ(uhd[0].layout.Cells(), 64);
+    EXPECT_EQ(uhd[0].layout.destination, (Rect{0, 0, 3840, 2160}));
 
     // The same monitor at 200 % display scaling: the cards keep their size on the eye.
-    const auto scaled = PlaceCardGrids({MonitorInfo{Rect{0, 0, 3840, 2160}, 192, true}}, PlacementOptions{}, 480, 270);
+    const auto scaled = PlaceOverviews({MonitorInfo{Rect{0, 0, 3840, 2160}, 192, true}}, PlacementOptions{});
     ASSERT_EQ(scaled.size(), 1u);
-    EXPECT_EQ(scaled[0].scale, 2);
-    EXPECT_EQ(scaled[0].Cells(), 16);
+    EXPECT_EQ(scaled[0].layout.scale, 2);
+    EXPECT_EQ(scaled[0].layout.Cells(), 16);
 }
 
-TEST(CardGridTest, OddMonitorsCentreWholeCardsAndKeepAtLeastOne) {
+TEST(OverviewPlaceTest, TheChosenMonitorsEachAtTheirScale) {
     const std::vector<MonitorInfo> monitors = {MonitorInfo{Rect{0, 0, 1280, 1024}, 96, false},
-                                               MonitorInfo{Rect{1280, 0, 1680, 200}, 96, true},
+                                               MonitorInfo{Rect{1280, 0, 1680, 200}, 144, true},
                                                MonitorInfo{Rect{0, 0, 0, 0}, 96, false}};
-    const auto primary = PlaceCardGrids(monitors, PlacementOptions{MonitorChoice::Primary, 0, false}, 480, 270);
+    const auto primary = PlaceOverviews(monitors, PlacementOptions{MonitorChoice::Primary, 0, false});
     ASSERT_EQ(primary.size(), 1u);
-    // Smaller than one card: one card, overhanging evenly, as the status screen does.
-    EXPECT_EQ(primary[0], (CardGrid{monitors[1].area, 1, 1, 1, Rect{1240, -35, 1720, 235}}));
+    EXPECT_EQ(primary[0].monitor, monitors[1].area);
+    // Smaller than one card: one card at scale 1, overhanging evenly, as the status screen does.
+    EXPECT_EQ(primary[0].layout.scale, 1);
+    EXPECT_EQ(primary[0].layout.destination, (Rect{1240, -35, 1720, 235}));
 
-    const auto all = PlaceCardGrids(monitors, PlacementOptions{MonitorChoice::All, 0, false}, 480, 270);
+    const auto all = PlaceOverviews(monitors, PlacementOptions{MonitorChoice::All, 0, false});
     ASSERT_EQ(all.size(), 2u) << "a monitor without an area holds no grid";
-    EXPECT_EQ(all[0], (CardGrid{monitors[0].area, 1, 2, 3, Rect{160, 107, 1120, 917}}));
+    EXPECT_EQ(all[0].monitor, monitors[0].area);
+    EXPECT_EQ(all[0].layout.Cells(), 6);
+    EXPECT_EQ(all[0].layout.destination, (Rect{160, 107, 1120, 917}));
 
     // A factor asked for is lowered only until one card fits.
-    const auto asked = PlaceCardGrids(monitors, PlacementOptions{MonitorChoice::All, 4, false}, 480, 270);
-    EXPECT_EQ(asked[0].scale, 2);
-    EXPECT_EQ(asked[0].Cells(), 1);
+    const auto asked = PlaceOverviews(monitors, PlacementOptions{MonitorChoice::All, 4, false});
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].layout.scale, 2);
+    EXPECT_EQ(asked[0].layout.Cells(), 1);
 }
 
-TEST(CardPageTest, PagesTakeTurnsOnlyWhenTheClientsDoNotFit) {
+TEST(OverviewPageTest, PagesTakeTurnsOnlyWhenTheClientsDoNotFit) {
+    const OverviewLayout sixteen = LayoutOverview(Rect{0, 0, 1920, 1080}, 1);
+    const OverviewLayout one = LayoutOverview(Rect{0, 0, 480, 270}, 1);
     for (std::uint32_t elapsed : {0u, 59999u, 60000u, 3600000u}) {
-        EXPECT_EQ(CardPage(16, 16, elapsed, 60000), 0) << elapsed;
-        EXPECT_EQ(CardPage(0, 16, elapsed, 60000), 0) << elapsed;
+        EXPECT_EQ(OverviewPageAt(sixteen, 16, elapsed, 60000), 0) << elapsed;
+        EXPECT_EQ(OverviewPageAt(sixteen, 0, elapsed, 60000), 0) << elapsed;
     }
-    EXPECT_EQ(CardPage(17, 16, 0, 60000), 0);
-    EXPECT_EQ(CardPage(17, 16, 59999, 60000), 0);
-    EXPECT_EQ(CardPage(17, 16, 60000, 60000), 1);
-    EXPECT_EQ(CardPage(17, 16, 120000, 60000), 0) << "the last page, then the first again";
-    EXPECT_EQ(CardPage(64, 1, 63 * 5000, 5000), 63);
-    EXPECT_EQ(CardPage(64, 1, 64 * 5000, 5000), 0);
+    EXPECT_EQ(OverviewPageAt(sixteen, 17, 59999, 60000), 0);
+    EXPECT_EQ(OverviewPageAt(sixteen, 17, 60000, 60000), 1);
+    EXPECT_EQ(OverviewPageAt(sixteen, 17, 120000, 60000), 0) << "the last page, then the first again";
+    EXPECT_EQ(OverviewPageAt(one, 64, 63 * 5000, 5000), 63);
+    EXPECT_EQ(OverviewPageAt(one, 64, 64 * 5000, 5000), 0);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr std::int32_t kLabelHeight = 16;  // the name's cell height at scale 1
+constexpr std::int32_t kLabelMargin = 4;   // blank either side of the name, at scale 1
 constexpr COLORREF kLabelColor = RGB(255, 255, 255);
 constexpr COLORREF kWaitingColor = RGB(0, 255, 255);
 constexpr char kWaitingLine[] = "Waiting for the Orvane clients (no shared record orvane_share to orvane_share_64)";
@@ -164,7 +165,10 @@ void ManyClientsView::ShowLabel(HDC dc, std::size_t k, const std::string& title)
     const int length = static_cast<int>(std::min<std::size_t>(title.size(), kMaxLabelLength + 64));
     SIZE extent{};
     GetTextExtentPoint32A(dc, title.c_str(), length, &extent);
-    const std::optional<Rect> place = LabelPlace(copy, extent.cx, kLabelHeight * copy.scale);
+    // Room either side for a glyph that reaches past its advance (a bold face made from the
+    // regular one does), which the measured width leaves out.
+    const std::optional<Rect> place =
+        LabelPlace(copy, extent.cx + 2 * kLabelMargin * copy.scale, kLabelHeight * copy.scale);
     if (place) {
         const RECT area = ToClient(*place);
         SetTextColor(dc, kLabelColor);

@@ -154,6 +154,7 @@ TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
 
     settings.placement = PlacementOptions{MonitorChoice::Primary, 12, false};
     settings.minutes = std::numeric_limits<std::int32_t>::min();
+    settings.clients = ClientsSettings{};
     const auto other = UserSettingTexts(settings);
     EXPECT_STREQ(other[1].text, "-2147483648");
     EXPECT_STREQ(other[2].text, "primary");

@@ -364,10 +364,10 @@ TEST_F(SaverModuleTest, ClientSettingsFollowTheDisplayOnes) {
         {1012, 0x85, kShown | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
         {1013, 0x82, kShown | SS_LEFT | WS_GROUP},
         {1014, 0x81, kShown | ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
-        {1015, 0x82, kShown | SS_LEFT},
+        {1015, 0x82, kShown | SS_LEFT | WS_GROUP},
         {1016, 0x82, kShown | SS_LEFT | WS_GROUP},
         {1017, 0x81, kShown | ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
-        {1018, 0x82, kShown | SS_LEFT},
+        {1018, 0x82, kShown | SS_LEFT | WS_GROUP},
     };
     const DialogItem& display = dialog->items[5];
     const DialogItem& group = dialog->items[11];

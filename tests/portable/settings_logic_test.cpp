@@ -8,7 +8,6 @@
 #include <initializer_list>
 #include <iterator>
 #include <limits>
-#include <tuple>
 
 #include "windows/settings.h"
 
@@ -164,59 +163,32 @@ TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
     EXPECT_STREQ(other[6].text, "60");
     EXPECT_STREQ(other[7].text, "10");
 
-    // Periods the reading would not give back are written as the reading brings them in.
-    for (const auto& [rotate, stale, rotateText, staleText] :
-         {std::tuple{0, 0, "5", "1"}, std::tuple{kMin, kMin, "5", "1"}, std::tuple{3601, 1441, "3600", "1440"},
-          std::tuple{kMax, kMax, "3600", "1440"}}) {
-        settings.clients = ClientsSettings{ClientsMode::Rotate, rotate, stale};
-        const auto bounded = UserSettingTexts(settings);
-        EXPECT_STREQ(bounded[5].text, "rotate");
-        EXPECT_STREQ(bounded[6].text, rotateText) << rotate;
-        EXPECT_STREQ(bounded[7].text, staleText) << stale;
-    }
+    // A period the reading would not give back is written as the reading brings it in.
+    settings.clients = ClientsSettings{ClientsMode::Rotate, 0, kMax};
+    const auto bounded = UserSettingTexts(settings);
+    EXPECT_STREQ(bounded[6].text, "5");
+    EXPECT_STREQ(bounded[7].text, "1440");
 }
 
-// A machine whose file or store holds no Clients key, or one that is mistyped, shows one client
-// exactly as before; the two periods keep to their ranges whatever a hand-edited value says.
-TEST(ClientsSettingsTest, MissingOrUnknownValuesKeepTheSingleClient) {
+// A machine whose file or store holds no Clients key, or a mistyped one, shows one client
+// exactly as before; the periods keep to their ranges whatever a hand-edited value says, and
+// text without a number gives the default rather than the least.
+TEST(ClientsSettingsTest, UnknownModesAreOneAndPeriodsKeepToTheirRanges) {
     EXPECT_EQ(ParseClientsSettings(nullptr, nullptr, nullptr), (ClientsSettings{ClientsMode::One, 60, 10}));
-    EXPECT_EQ(ParseClientsSettings("", "", ""), (ClientsSettings{ClientsMode::One, 60, 10}));
-    const struct {
-        const char* text;
-        ClientsMode mode;
-    } modes[] = {{"one", ClientsMode::One},         {"rotate", ClientsMode::Rotate},
-                 {"overview", ClientsMode::Overview}, {"Overview", ClientsMode::Overview},
-                 {" ROTATE\t", ClientsMode::Rotate},  {"rotates", ClientsMode::One},
-                 {"rot", ClientsMode::One},         {"over view", ClientsMode::One},
-                 {"all", ClientsMode::One},         {"2", ClientsMode::One}};
-    for (const auto& m : modes) EXPECT_EQ(ParseClientsSetting(m.text), m.mode) << "'" << m.text << "'";
-}
-
-TEST(ClientsSettingsTest, PeriodsAreBroughtIntoTheirRanges) {
+    EXPECT_EQ(ParseClientsSettings(" ROTATE\t", "abc", "  "), (ClientsSettings{ClientsMode::Rotate, 60, 10}));
+    EXPECT_EQ(ParseClientsSetting("Overview"), ClientsMode::Overview);
+    for (const char* other : {"", "rotates", "rot", "over view", "all", "2"})
+        EXPECT_EQ(ParseClientsSetting(other), ClientsMode::One) << "'" << other << "'";
     const struct {
         const char* text;
         std::int32_t rotate;
         std::int32_t stale;
-        const char* why;
-    } cases[] = {
-        {"30", 30, 30, ""},
-        {"5", 5, 5, "the least rotation"},
-        {"1", 5, 1, "the least stale period"},
-        {"0", 5, 1, "zero is a number, brought up"},
-        {"-20", 5, 1, ""},
-        {"3600", 3600, 1440, ""},
-        {"1440", 1440, 1440, ""},
-        {"99999999999", 3600, 1440, "wraps to a large positive number"},
-        {"-99999999999", 5, 1, "wraps to a large negative number"},
-        {"90s", 90, 90, "the leading digits, as every number of the settings"},
-        {"abc", 60, 10, "no number: the default, not the least"},
-        {"-", 60, 10, ""},
-        {"  ", 60, 10, ""},
-    };
-    for (const auto& c : cases) {
-        const ClientsSettings read = ParseClientsSettings("rotate", c.text, c.text);
-        EXPECT_EQ(read.rotateSeconds, c.rotate) << "'" << c.text << "' " << c.why;
-        EXPECT_EQ(read.staleMinutes, c.stale) << "'" << c.text << "' " << c.why;
+    } periods[] = {{"30", 30, 30},   {"1", 5, 1},          {"0", 5, 1},           {"-20", 5, 1},
+                   {"7200", 3600, 1440}, {"99999999999", 3600, 1440}, {"-99999999999", 5, 1}, {"90s", 90, 90}};
+    for (const auto& p : periods) {
+        const ClientsSettings read = ParseClientsSettings("rotate", p.text, p.text);
+        EXPECT_EQ(read.rotateSeconds, p.rotate) << p.text;
+        EXPECT_EQ(read.staleMinutes, p.stale) << p.text;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "linux/viewer_logic.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <limits>
 
 #include "reader/reader_session.h"
+#include "record/record_family.h"
 #include "record/shared_status.h"
 
 namespace {
@@ -57,6 +59,7 @@ bool ParseWindowId(const char* text, std::uint64_t& id) {
 ParsedOptions ParseViewerOptions(int argc, const char* const* argv) {
     ParsedOptions parsed;
     ViewerOptions& o = parsed.options;
+    bool recordNamed = false;
     const auto fail = [&parsed](const std::string& message) {
         parsed.error = message;
         return parsed;
@@ -107,20 +110,47 @@ ParsedOptions ParseViewerOptions(int argc, const char* const* argv) {
             o.placement.scale = static_cast<std::int32_t>(s);
         } else if (name == "shift") {
             o.placement.shift = true;
+        } else if (name == "clients") {
+            if (!value(text)) return fail("-clients needs one, rotate or overview");
+            if (!ParseClientsMode(text, o.clients))
+                return fail(std::string("-clients: '") + text + "' is not one, rotate or overview");
+        } else if (name == "rotate") {
+            std::int64_t s = 0;
+            if (!value(text)) return fail("-rotate needs a number of seconds");
+            if (!ParseWhole(text, kMinRotateSeconds, kMaxRotateSeconds, s))
+                return fail(std::string("-rotate: '") + text + "' is not a whole number of seconds from 5 to 3600");
+            o.rotateSeconds = static_cast<std::int32_t>(s);
+        } else if (name == "stale") {
+            std::int64_t m = 0;
+            if (!value(text)) return fail("-stale needs a number of minutes");
+            if (!ParseWhole(text, kMinStaleMinutes, kMaxStaleMinutes, m))
+                return fail(std::string("-stale: '") + text + "' is not a whole number of minutes from 1 to 1440");
+            o.staleMinutes = static_cast<std::int32_t>(m);
+        } else if (name == "record") {
+            if (!value(text)) return fail("-record needs a record name");
+            // Nothing outside the family is ever opened: another program's object is no record.
+            if (FamilyRecordIndex(text) == 0)
+                return fail(std::string("-record: '") + text + "' is not a client's record name (orvane_share, or orvane_share_2 to orvane_share_64)");
+            o.recordName = text;
+            recordNamed = true;
         } else if (name == "help" || name == "h") {
             o.help = true;
         } else {
             return fail(std::string("unknown option '") + arg + "'");
         }
     }
+    if (recordNamed && o.clients != ClientsMode::One)
+        return fail(std::string("-record shows one client; it does not go with -clients ") + ClientsModeName(o.clients));
     return parsed;
 }
 
 std::string ViewerUsage() {
     return "usage: orvane [-root | -window | -window-id ID] [-delay MICROSECONDS] [-fps] [-header FILE]\n"
-           "              [-monitors primary|all] [-scale N] [-shift] [--help]\n"
+           "              [-monitors primary|all] [-scale N] [-shift] [-record NAME]\n"
+           "              [-clients one|rotate|overview] [-rotate SECONDS] [-stale MINUTES] [--help]\n"
            "\n"
-           "Shows the live status screen of the Orvane client, from its shared record \"/orvane_share\".\n"
+           "Shows the live status screen of the Orvane client, from its shared record \"/orvane_share\",\n"
+           "or of every client of the machine in turn or as an overview.\n"
            "\n"
            "  -root              draw on $XSCREENSAVER_WINDOW when it is set, else on the root window\n"
            "  -window            a resizable window of its own, titled \"Orvane\" (the default);\n"
@@ -134,11 +164,40 @@ std::string ViewerUsage() {
            "  -scale N           0: follow the display's DPI (Xft.dpi); 1 to 8: that factor;\n"
            "                     lowered until the screen fits its monitor\n"
            "  -shift             move the screen a little every minute against burn-in\n"
+           "  -record NAME       show the client of that record: orvane_share (the default) or\n"
+           "                     orvane_share_2 to orvane_share_64\n"
+           "  -clients MODE      one: the one client's status screen (the default); rotate: each\n"
+           "                     client's status screen in turn; overview: a card per client\n"
+           "  -rotate SECONDS    each turn of the rotation, and of the overview's pages, 5 to 3600\n"
+           "                     (default 60)\n"
+           "  -stale MINUTES     a client unchanged this long is marked stale, and one that ended\n"
+           "                     is shown as ended this long; 1 to 1440 (default 10)\n"
            "  --help             this text\n";
 }
 
-std::string WaitingLine() {
-    return WaitingLineFor(kSharedStatusName);
+std::string WaitingLine(const std::string& recordName) {
+    return WaitingLineFor(recordName);
+}
+
+std::vector<MonitorInfo> ChosenMonitors(const std::vector<MonitorInfo>& monitors, MonitorChoice choice) {
+    std::vector<MonitorInfo> chosen;
+    if (choice == MonitorChoice::All) {
+        for (const MonitorInfo& m : monitors)
+            if (m.area.right > m.area.left && m.area.bottom > m.area.top) chosen.push_back(m);
+        return chosen;
+    }
+    const std::int32_t primary = PrimaryMonitorIndex(monitors);
+    if (primary >= 0) chosen.push_back(monitors[static_cast<std::size_t>(primary)]);
+    return chosen;
+}
+
+std::optional<CanvasCopy> TitleCopy(const CanvasCopy& screen, std::int32_t height) {
+    const std::int32_t scale = std::max(screen.scale, 1);
+    // A gap of two pixels at the scale keeps the title off the screen's frame.
+    const std::int32_t bottom = screen.destination.top - 2 * scale;
+    const std::int32_t top = bottom - height * scale;
+    if (top < screen.monitor.top) return std::nullopt;
+    return CanvasCopy{screen.monitor, Rect{screen.destination.left, top, screen.destination.right, bottom}, scale};
 }
 
 std::string FpsText(std::uint32_t frames, double seconds) {

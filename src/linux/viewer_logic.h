@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "reader/client_roster.h"
 #include "reader/placement.h"
+#include "record/shared_status.h"
 
 enum class ViewerTarget { OwnWindow, Root, WindowId };
 
@@ -18,6 +21,12 @@ struct ViewerOptions {
     bool showFps = false;
     std::string headerPath;                // empty: the default places
     PlacementOptions placement;
+    // The one client shown with -clients one: "orvane_share" unless -record names another of
+    // the family.
+    std::string recordName = kSharedStatusName;
+    ClientsMode clients = ClientsMode::One;
+    std::int32_t rotateSeconds = kDefaultRotateSeconds;
+    std::int32_t staleMinutes = kDefaultStaleMinutes;
     bool help = false;
 };
 
@@ -35,11 +44,21 @@ inline constexpr std::int32_t kUsageExitCode = 2;
 ParsedOptions ParseViewerOptions(int argc, const char* const* argv);
 std::string ViewerUsage();
 
+// The monitors a picture goes to: the primary one, or all those with an area, in their order.
+std::vector<MonitorInfo> ChosenMonitors(const std::vector<MonitorInfo>& monitors, MonitorChoice choice);
+
+// The band above a status screen where the client's title goes in rotation: as wide as the
+// screen's copy, `height` pixels at its scale, just above it. None when the monitor has no room
+// there: the title never covers any of the screen.
+inline constexpr std::int32_t kTitleHeight = 24;
+std::optional<CanvasCopy> TitleCopy(const CanvasCopy& screen, std::int32_t height);
+
 // A window number as XScreenSaver writes it: decimal or 0x hex, nothing after it, not 0.
 bool ParseWindowId(const char* text, std::uint64_t& id);
 
-// The centred line on black while the client has not made its record.
-std::string WaitingLine();
+// The centred line on black while the client has not made its record ("orvane_share" unless
+// another is named).
+std::string WaitingLine(const std::string& recordName = kSharedStatusName);
 
 // The display scaling the desktop asks for: "Xft.dpi" in the resource database text
 // (XResourceManagerString), as desktops set it; 96 when it is absent or not a sensible number.

@@ -19,6 +19,7 @@
 
 #include "graphics/canvas_raster.h"
 #include "screen/status_display.h"
+#include "linux/roster_view.h"
 #include "linux/viewer_logic.h"
 #include "linux/x11_presenter.h"
 #include "reader/header_image.h"
@@ -36,8 +37,9 @@ using Clock = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t gStopSignal = 0;
 bool gXError = false;
-// The reader, for the lost-display handler: the marker goes back to 0 on every way out.
+// The readers, for the lost-display handler: the markers go back to 0 on every way out.
 ReaderSession* gSession = nullptr;
+RosterView* gRoster = nullptr;
 
 void OnStopSignal(int) { gStopSignal = 1; }
 
@@ -53,6 +55,7 @@ int OnXError(Display* display, XErrorEvent* error) {
 int OnDisplayLost(Display*) {
     std::fprintf(stderr, "orvane: the connection to the X display was lost\n");
     if (gSession != nullptr) gSession->Detach();
+    if (gRoster != nullptr) gRoster->DetachAll();
     std::_Exit(1);
 }
 
@@ -91,11 +94,21 @@ public:
         : display_(display),
           options_(options),
           window_(TargetWindow(display, options)),
-          session_(ReaderConfig{kSharedStatusName, HeaderImage(options), false, true, CaptureSaverPriorityClass()},
+          session_(ReaderConfig{options.recordName, HeaderImage(options), false, true, CaptureSaverPriorityClass()},
                    NowMs()) {
         gSession = &session_;
+        // Many clients: the roster serves them all; the single session is never ticked.
+        if (options.clients != ClientsMode::One) {
+            roster_ = std::make_unique<RosterView>(
+                options, ReaderConfig{kSharedStatusName, HeaderImage(options), false, true, CaptureSaverPriorityClass()},
+                NowMs());
+            gRoster = roster_.get();
+        }
     }
-    ~Viewer() { gSession = nullptr; }
+    ~Viewer() {
+        gSession = nullptr;
+        gRoster = nullptr;
+    }
 
     int Run();
 
@@ -105,13 +118,18 @@ private:
     static std::uint32_t NowMs();
     // Both true when they sent the server anything.
     bool Tick(Clock::time_point now);
+    bool TickRoster(Clock::time_point now);
+    void CountFrames(Clock::time_point now);
     bool PresentAll();
+    bool PresentWaiting();
     bool HandleEvents();
 
     Display* display_;
     ViewerOptions options_;
     Window window_;
     ReaderSession session_;
+    std::unique_ptr<RosterView> roster_;  // with -clients rotate or overview
+    bool rosterWhole_ = true;
     std::unique_ptr<X11Presenter> presenter_;
     Atom deleteWindow_ = None;
     int randrEvent_ = -1;
@@ -181,6 +199,10 @@ void Viewer::Reshape() {
     PlaceCopies();
     presenter_->FillBlack(area_);
     session_.ForcePresent();
+    if (roster_ != nullptr) {
+        roster_->Reshape(monitors_, NowMs());
+        rosterWhole_ = true;
+    }
 }
 
 std::uint32_t Viewer::NowMs() {
@@ -203,10 +225,8 @@ bool Viewer::PresentAll() {
         Canvas& canvas = *session_.Screen();
         sent = presenter_->Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
                                    canvas.PixelHeight(), copies, TakeDrawnRows(canvas));
-    } else if (waiting_ != nullptr) {
-        Canvas& canvas = *waiting_;
-        sent = presenter_->Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
-                                   canvas.PixelHeight(), waitingCopies_, TakeDrawnRows(canvas));
+    } else {
+        sent = PresentWaiting();
     }
     ++framesThisSecond_;
     if (options_.showFps && !copies.empty()) {
@@ -218,7 +238,53 @@ bool Viewer::PresentAll() {
     return sent;
 }
 
+bool Viewer::PresentWaiting() {
+    if (waiting_ == nullptr) return false;
+    Canvas& canvas = *waiting_;
+    return presenter_->Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
+                               canvas.PixelHeight(), waitingCopies_, TakeDrawnRows(canvas));
+}
+
+void Viewer::CountFrames(Clock::time_point now) {
+    if (now - fpsStart_ >= std::chrono::seconds(1)) {
+        fpsText_ = FpsText(framesThisSecond_, std::chrono::duration<double>(now - fpsStart_).count());
+        framesThisSecond_ = 0;
+        fpsStart_ = now;
+    }
+}
+
+bool Viewer::TickRoster(Clock::time_point now) {
+    const bool changed = roster_->Tick(NowMs());
+    bool spoke = false;
+    if (roster_->Showing() != wasAttached_) {
+        // The clients' pictures and the waiting line do not cover the same pixels.
+        wasAttached_ = roster_->Showing();
+        presenter_->FillBlack(area_);
+        rosterWhole_ = true;
+        spoke = true;
+    }
+    CountFrames(now);
+    if (!changed && !rosterWhole_) return spoke;
+    bool sent = false;
+    if (roster_->Showing()) {
+        sent = roster_->Present(*presenter_, rosterWhole_);
+    } else if (rosterWhole_) {
+        presenter_->Invalidate();
+        sent = PresentWaiting();
+    }
+    rosterWhole_ = false;
+    ++framesThisSecond_;
+    const Rect first = roster_->FirstMonitor();
+    if (options_.showFps && first.right > first.left) {
+        presenter_->DrawText(first.left + 8, first.top + 16, fpsText_);
+        sent = true;
+    }
+    if (sent) presenter_->Finish();
+    return spoke || sent;
+}
+
 bool Viewer::Tick(Clock::time_point now) {
+    if (roster_ != nullptr) return TickRoster(now);
     // The record is looked for once a second while there is none; never started here:
     // XScreenSaver, not the hack, owns the session.
     const TickOutcome outcome = session_.Tick(NowMs());
@@ -229,11 +295,7 @@ bool Viewer::Tick(Clock::time_point now) {
         presenter_->FillBlack(area_);
         spoke = true;
     }
-    if (now - fpsStart_ >= std::chrono::seconds(1)) {
-        fpsText_ = FpsText(framesThisSecond_, std::chrono::duration<double>(now - fpsStart_).count());
-        framesThisSecond_ = 0;
-        fpsStart_ = now;
-    }
+    CountFrames(now);
     if (outcome.present) spoke = PresentAll() || spoke;
     for (const Rect& part : outcome.uncovered) presenter_->FillBlack(part);
     return spoke || !outcome.uncovered.empty();
@@ -252,6 +314,7 @@ bool Viewer::HandleEvents() {
             if (event.xexpose.count == 0) {
                 presenter_->Invalidate();
                 session_.ForcePresent();
+                rosterWhole_ = true;
             }
             break;
         case KeyPress: {
@@ -311,7 +374,7 @@ int Viewer::Run() {
     waiting_->UseFont(*waitingFont_);
     waiting_->SetForeground(RgbColor{255, 255, 255});
     waiting_->SetBackground(RgbColor{0, 0, 0});
-    const std::string line = WaitingLine();
+    const std::string line = WaitingLine(options_.recordName);
     const TextSize size = waiting_->MeasureText(line.c_str());
     waiting_->PutText((720 - size.width) / 2, (32 - size.height) / 2, line.c_str());
 
@@ -335,6 +398,7 @@ int Viewer::Run() {
         readable = ppoll(&connection, 1, &timeout, nullptr) != 0;  // an event, or a signal (-1)
     }
     session_.Detach();
+    if (roster_ != nullptr) roster_->DetachAll();
     presenter_.reset();
     return gXError ? 1 : 0;
 }

@@ -127,7 +127,7 @@ void X11Presenter::Invalidate() {
 }
 
 bool X11Presenter::Present(const RowSource& rows, std::int32_t width, std::int32_t height,
-                           const std::vector<CanvasCopy>& copies, RowSpan drawn) {
+                           const std::vector<CanvasCopy>& copies, RowSpan drawn, std::size_t firstImage) {
     if (!problem_.empty() || width <= 0 || height <= 0) return false;
     drawn.top = std::max<std::int32_t>(drawn.top, 0);
     drawn.bottom = std::min<std::int32_t>(drawn.bottom, height);
@@ -135,7 +135,7 @@ bool X11Presenter::Present(const RowSource& rows, std::int32_t width, std::int32
     for (std::size_t i = 0; i < copies.size(); ++i) {
         const CanvasCopy& copy = copies[i];
         const std::int32_t scale = std::max(copy.scale, 1);
-        Image& image = ImageOf(i, width * scale, height * scale);
+        Image& image = ImageOf(firstImage + i, width * scale, height * scale);
         if (image.image == nullptr || image.image->bits_per_pixel != 32) continue;
         const bool same = image.current && image.destination == copy.destination;
         const RowSpan span = same ? drawn : RowSpan{0, height};

@@ -31,9 +31,10 @@ public:
 
     void FillBlack(const Rect& area);
     // Sends the rows `drawn` of the picture to every copy; a copy whose image is new or whose
-    // place or scale moved gets all of them. False when nothing had to be sent.
+    // place or scale moved gets all of them. False when nothing had to be sent. Copy i keeps its
+    // pixels in image `firstImage` + i: several pictures on one window each use images of their own.
     bool Present(const RowSource& rows, std::int32_t width, std::int32_t height, const std::vector<CanvasCopy>& copies,
-                 RowSpan drawn);
+                 RowSpan drawn, std::size_t firstImage = 0);
     // The next Present sends every row: the window's pixels were lost or painted over.
     void Invalidate();
     void DrawText(std::int32_t x, std::int32_t y, const std::string& text);

@@ -69,6 +69,68 @@ TEST(ViewerOptionsTest, BadOptionsAndValuesAreRefusedWithAReason) {
     EXPECT_NE(Parse({"-scale", "9"}).error.find("from 0 to 8"), std::string::npos);
 }
 
+TEST(ViewerOptionsTest, ManyClientsOptionsAndTheRecordByName) {
+    const ParsedOptions plain = Parse({});
+    EXPECT_EQ(plain.options.clients, ClientsMode::One);
+    EXPECT_EQ(plain.options.recordName, "orvane_share");
+    EXPECT_EQ(plain.options.rotateSeconds, 60);
+    EXPECT_EQ(plain.options.staleMinutes, 10);
+
+    const ParsedOptions p = Parse({"-clients", "overview", "-rotate", "5", "--stale", "1440"});
+    ASSERT_EQ(p.error, "");
+    EXPECT_EQ(p.options.clients, ClientsMode::Overview);
+    EXPECT_EQ(p.options.rotateSeconds, 5);
+    EXPECT_EQ(p.options.staleMinutes, 1440);
+    EXPECT_EQ(Parse({"-clients", "rotate", "-rotate", "3600", "-stale", "1"}).options.clients, ClientsMode::Rotate);
+    const ParsedOptions named = Parse({"-record", "orvane_share_64"});
+    ASSERT_EQ(named.error, "");
+    EXPECT_EQ(named.options.recordName, "orvane_share_64");
+    EXPECT_EQ(Parse({"-record", "orvane_share", "-clients", "one"}).error, "");
+
+    for (const auto& args : std::vector<std::vector<const char*>>{
+             {"-clients"}, {"-clients", "ONE"}, {"-clients", "all"}, {"-rotate", "4"}, {"-rotate", "3601"},
+             {"-rotate", "1m"}, {"-stale", "0"}, {"-stale", "1441"}, {"-stale"}, {"-record"},
+             {"-record", "orvane_share_65"}, {"-record", "orvane_share_1"}, {"-record", "/orvane_share_2"},
+             {"-record", "../orvane_share"}, {"-record", ""}}) {
+        std::string shown;
+        for (const char* a : args) shown += std::string(a) + " ";
+        EXPECT_NE(Parse(args).error, "") << shown;
+    }
+    const std::string stranger = Parse({"-record", "session_bus"}).error;
+    EXPECT_NE(stranger.find("'session_bus' is not a client's record name"), std::string::npos) << stranger;
+    // One record by name is the one client's view; the modes of many do not take it.
+    EXPECT_NE(Parse({"-record", "orvane_share_2", "-clients", "overview"}).error, "");
+    EXPECT_NE(Parse({"-clients", "rotate", "-record", "orvane_share_2"}).error, "");
+    EXPECT_EQ(WaitingLine("orvane_share_7"), "Waiting for the Orvane client (no shared record /orvane_share_7)");
+}
+
+TEST(ViewerPlacementTest, TheTitleGoesAboveTheScreenOnlyWhereItCoversNothing) {
+    const std::vector<MonitorInfo> monitors{{Rect{0, 0, 1280, 1024}, 96, false},
+                                            {Rect{1280, 0, 2032, 445}, 96, true},
+                                            {Rect{2032, 0, 2032, 600}, 96, false}};
+    const PlacementOptions options{MonitorChoice::All, 1, false};
+    const std::vector<CanvasCopy> copies = PlaceCanvas(monitors, options, 752, 445, 0);
+    ASSERT_EQ(copies.size(), 2u) << "the monitor without an area gets no copy";
+
+    const std::optional<CanvasCopy> roomy = TitleCopy(copies[0], kTitleHeight);
+    ASSERT_TRUE(roomy.has_value());
+    EXPECT_EQ(roomy->destination, (Rect{264, 289 - 2 - kTitleHeight, 264 + 752, 289 - 2}));
+    EXPECT_LE(roomy->destination.bottom, copies[0].destination.top) << "the title covers the screen";
+    EXPECT_FALSE(TitleCopy(copies[1], kTitleHeight).has_value()) << "a monitor just the screen's size has no band";
+
+    // At scale 2 the band is twice as tall, and gone when the monitor is not that much taller.
+    const CanvasCopy doubled{Rect{0, 0, 1600, 990}, Rect{48, 50, 48 + 1504, 50 + 890}, 2};
+    EXPECT_FALSE(TitleCopy(doubled, kTitleHeight).has_value());
+    const CanvasCopy taller{Rect{0, 0, 1600, 1100}, Rect{48, 105, 48 + 1504, 105 + 890}, 2};
+    ASSERT_TRUE(TitleCopy(taller, kTitleHeight).has_value());
+    EXPECT_EQ(TitleCopy(taller, kTitleHeight)->destination, (Rect{48, 105 - 4 - 48, 48 + 1504, 105 - 4}));
+
+    EXPECT_EQ(ChosenMonitors(monitors, MonitorChoice::All).size(), 2u);
+    const std::vector<MonitorInfo> primary = ChosenMonitors(monitors, MonitorChoice::Primary);
+    ASSERT_EQ(primary.size(), 1u);
+    EXPECT_EQ(primary[0].area, monitors[1].area);
+}
+
 TEST(ViewerOptionsTest, WindowIdsAsXScreenSaverWritesThem) {
     std::uint64_t id = 0;
     EXPECT_TRUE(ParseWindowId("0x1C00007", id));

@@ -128,7 +128,7 @@ for select in root.iter("select"):
 print("\n".join(lines))
 EOF
 ) || fail "$args"
-for option in -delay -fps -monitors -scale -shift; do
+for option in -delay -fps -monitors -scale -shift -clients -rotate -stale; do
   grep -q -- "^$option\b" <<<"$args" || fail "orvane.xml has no widget for $option"
 done
 while read -r line; do

@@ -6,7 +6,7 @@ OverviewBoard::OverviewBoard(const OverviewLayout& layout) : OverviewBoard(layou
 
 OverviewBoard::OverviewBoard(std::int32_t columns, std::int32_t rows)
     : columns_(std::clamp(columns, 1, kMaxOverviewCells)),
-      rows_(std::clamp(rows, 1, kMaxOverviewCells)),
+      rows_(std::clamp(rows, 1, (kMaxOverviewCells - 1) / columns_ + 1)),
       fonts_(CardFonts::Make()),
       bitmap_(GdiObject::MakeBitmap(columns_ * kCardWidth, rows_ * kCardHeight)),
       canvas_(std::make_unique<Canvas>(*bitmap_)),

@@ -19,7 +19,8 @@
 
 class OverviewBoard {
 public:
-    // A black board of the layout's columns and rows (at least one of each).
+    // A black board of the layout's columns and rows: at least one of each, and no more rows
+    // than kMaxOverviewCells cards need, as LayoutOverview gives them.
     explicit OverviewBoard(const OverviewLayout& layout);
     OverviewBoard(std::int32_t columns, std::int32_t rows);
     OverviewBoard(const OverviewBoard&) = delete;

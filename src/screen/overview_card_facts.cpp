@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "record/record_extension.h"
 #include "screen/formatting.h"
 #include "screen/panel.h"
 
@@ -108,6 +110,13 @@ CardFacts CardFactsFor(const SharedStatus& record, std::string_view name, std::s
     TakeTrace(record, facts);
     facts.state = state;
     return facts;
+}
+
+CardFacts CardFactsOfObject(const unsigned char* bytes, std::size_t size, std::string_view name, CardState state) {
+    auto record = std::make_unique<SharedStatus>();
+    std::memset(record.get(), 0, sizeof(SharedStatus));
+    if (bytes != nullptr) std::memcpy(record.get(), bytes, std::min(size, sizeof(SharedStatus)));
+    return CardFactsFor(*record, name, bytes != nullptr ? RecordLabel(bytes, size) : std::string(), state);
 }
 
 CardState CardStateFor(bool recordPresent, std::uint64_t secondsSinceChange, std::int32_t staleMinutes) {

@@ -57,6 +57,12 @@ struct CardFacts {
 CardFacts CardFactsFor(const SharedStatus& record, std::string_view name, std::string_view label,
                        CardState state = CardState::Live);
 
-// Live while the record changes; Stale once it has not changed for `staleMinutes`; Ended once
-// it has gone.
+// The facts of a whole object of `size` bytes holding a record, as a reader maps it or a tool
+// reads it from a file (`bytes` need not be aligned): the label from the object's extension
+// when it has one. An object shorter than a record counts as a record of zeros past its end.
+CardFacts CardFactsOfObject(const unsigned char* bytes, std::size_t size, std::string_view name,
+                            CardState state = CardState::Live);
+
+// Live while the record changes; Stale once it has not changed for `staleMinutes` (held to the
+// setting's 1 .. 1440); Ended once it has gone.
 CardState CardStateFor(bool recordPresent, std::uint64_t secondsSinceChange, std::int32_t staleMinutes);

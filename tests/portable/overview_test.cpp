@@ -3,6 +3,8 @@
 // record holds, and is the same picture in the grid as alone.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -12,6 +14,7 @@
 #include "common/test_canvas.h"
 #include "record/demo_record.h"
 #include "record/hostile_values.h"
+#include "record/record_extension.h"
 #include "record/record_builder.h"
 #include "screen/overview_board.h"
 #include "screen/panel.h"
@@ -167,6 +170,22 @@ TEST(OverviewCard, TitleIsTheLabelWithTheNameBelowElseTheName) {
     const CardFacts plain = CardFactsFor(*record, "orvane_share_7", "");
     EXPECT_EQ(plain.title, "orvane_share_7");
     EXPECT_EQ(plain.name, "");
+}
+
+TEST(OverviewCard, AnObjectGivesItsLabelAndAShortOneNothingPastItsEnd) {
+    std::vector<unsigned char> object(kExtendedRecordSize + 1, 0);  // +1: an object need not be aligned
+    unsigned char* bytes = object.data() + 1;
+    auto record = RecordBuilder().StatusTextA("Searching for pulses").Build();
+    std::memcpy(bytes, record.get(), sizeof(SharedStatus));
+    ASSERT_TRUE(WriteRecordLabel(bytes, kExtendedRecordSize, "core 5: band 1"));
+    const CardFacts labelled = CardFactsOfObject(bytes, kExtendedRecordSize, "orvane_share_5");
+    EXPECT_EQ(labelled.title, "core 5: band 1");
+    EXPECT_EQ(labelled.status, "Searching for pulses");
+    EXPECT_EQ(CardFactsOfObject(bytes, kSharedStatusSize, "orvane_share_5").title, "orvane_share_5");
+    // Cut inside status text A: the text ends where the object does.
+    const CardFacts cut = CardFactsOfObject(bytes, offsetof(SharedStatus, status_text_a) + 9, "orvane_share_5");
+    EXPECT_EQ(cut.status, "Searching");
+    EXPECT_EQ(cut.title, "orvane_share_5");
 }
 
 TEST(OverviewCard, MetersLightTheSegmentsTheStatusScreenLights) {

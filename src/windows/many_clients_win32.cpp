@@ -207,22 +207,23 @@ void ManyClientsView::TickOverview(HDC dc, std::uint32_t nowMs) {
     // Every client with a record to show, ended ones too (their card says so), in the family's
     // order; the facts of each are taken again only when something may have changed.
     std::vector<const CardFacts*> cards;
-    std::map<std::string, CardFacts> kept;
+    std::map<std::string, Card> kept;
     for (const RosterClient& client : roster_->Clients()) {
         const SharedStatus* record = client.session != nullptr ? client.session->Record() : nullptr;
         if (record == nullptr) continue;
         const CardState state = StateOf(client);
-        auto known = facts_.find(client.name);
-        if (known == facts_.end() || client.drewThisTick || known->second.state != state) {
-            kept[client.name] = CardFactsFor(*record, client.name, client.label, state);
+        auto known = cards_.find(client.name);
+        if (known == cards_.end() || client.drewThisTick || known->second.facts.state != state ||
+            known->second.label != client.label) {
+            kept[client.name] = Card{client.label, CardFactsFor(*record, client.name, client.label, state)};
         } else {
             kept[client.name] = std::move(known->second);
         }
     }
-    facts_ = std::move(kept);
+    cards_ = std::move(kept);
     for (const RosterClient& client : roster_->Clients()) {
-        const auto known = facts_.find(client.name);
-        if (known != facts_.end()) cards.push_back(&known->second);
+        const auto known = cards_.find(client.name);
+        if (known != cards_.end()) cards.push_back(&known->second.facts);
     }
     ShowWaiting(dc, cards.empty());
 

@@ -79,6 +79,10 @@ private:
 
     std::vector<Grid> grids_;
     // Each client's card as last taken from its record, by name: taken again only after a tick
-    // that drew, or when its state changes.
-    std::map<std::string, CardFacts> facts_;
+    // that drew, or when its label or state changes.
+    struct Card {
+        std::string label;
+        CardFacts facts;
+    };
+    std::map<std::string, Card> cards_;
 };

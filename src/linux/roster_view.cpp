@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <span>
 #include <optional>
 #include <utility>
 
@@ -180,28 +181,34 @@ void RosterView::DrawTitle(Screen& screen, const std::string& title) {
 }
 
 bool RosterView::TickOverview(std::uint32_t nowMs) {
-    // The facts of a client are read again only when its screen drew, its label or state
-    // changed: a page of quiet clients costs one comparison a card.
-    std::vector<const CardFacts*> shown;
+    // The cards are kept in the clients' order and a client's facts are taken again only when
+    // its screen drew, or its label or state changed: a page of quiet clients costs the
+    // board's comparisons and nothing else, not even a copy.
+    std::size_t count = 0;
     for (RosterClient& client : roster_.Clients()) {
         if (client.session == nullptr || client.session->Record() == nullptr) continue;
         if (client.HasScreen()) TakeDrawnRows(*client.session->Screen());
         const CardState state = StateOf(client);
-        auto found = facts_.find(client.name);
-        if (found == facts_.end() || client.drewThisTick || found->second.state != state ||
-            found->second.title != (client.label.empty() ? client.name : client.label)) {
+        const bool same = count < cardNames_.size() && cardNames_[count] == client.name;
+        if (!same || client.drewThisTick || cards_[count].state != state || cards_[count].title != client.Title()) {
             CardFacts facts = CardFactsFor(*client.session->Record(), client.name, client.label, state);
-            found = facts_.insert_or_assign(client.name, std::move(facts)).first;
+            if (count < cards_.size()) {
+                cards_[count] = std::move(facts);
+                cardNames_[count] = client.name;
+            } else {
+                cards_.push_back(std::move(facts));
+                cardNames_.push_back(client.name);
+            }
         }
-        shown.push_back(&found->second);
+        ++count;
     }
-    std::erase_if(facts_, [this](const auto& entry) { return roster_.Find(entry.first) == nullptr; });
-    showing_ = !shown.empty();
+    cards_.resize(count);
+    cardNames_.resize(count);
+    showing_ = count > 0;
 
-    std::vector<CardFacts> page;
     bool changed = false;
     const std::uint32_t period = static_cast<std::uint32_t>(options_.rotateSeconds) * kMillisecondsPerSecond;
-    const auto clients = static_cast<std::int32_t>(shown.size());
+    const auto clients = static_cast<std::int32_t>(count);
     for (const auto& screen : screens_) {
         const std::int32_t pages = screen->layout.PageCount(clients);
         if (pages <= 1) {
@@ -213,10 +220,9 @@ bool RosterView::TickOverview(std::uint32_t nowMs) {
         } else if (screen->page >= pages) {
             screen->page = 0;
         }
-        const OverviewPage cards = screen->layout.Page(screen->page, clients);
-        page.clear();
-        for (std::int32_t i = 0; i < cards.count; ++i) page.push_back(*shown[static_cast<std::size_t>(cards.first + i)]);
-        for (const Rect& cell : screen->board->Show(page)) {
+        const OverviewPage page = screen->layout.Page(screen->page, clients);
+        const std::span<const CardFacts> cards(cards_.data() + page.first, static_cast<std::size_t>(page.count));
+        for (const Rect& cell : screen->board->Show(cards)) {
             screen->drawn = Union(screen->drawn, RowSpan{cell.top, cell.bottom});
             changed = true;
         }

@@ -53,7 +53,8 @@ private:
     std::vector<std::unique_ptr<Screen>> screens_;  // one per chosen monitor
     std::vector<Rect> uncovered_;
     std::map<std::string, RowSpan> pendingRows_;  // rows each client drew since the last Present
-    std::map<std::string, CardFacts> facts_;      // what each client's card shows
+    std::vector<CardFacts> cards_;                // what each client's card shows, in their order
+    std::vector<std::string> cardNames_;          // whose card each is
     std::uint32_t placedMinute_ = 0;
     bool showing_ = false;
     std::unique_ptr<GdiObject> titleFont_;

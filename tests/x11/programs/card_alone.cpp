@@ -3,14 +3,12 @@
 //
 //   x11-card-alone RECORD_FILE NAME live|stale|ended OUT.ppm
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "graphics/canvas_raster.h"
-#include "record/record_extension.h"
 #include "screen/overview_card.h"
 
 int main(int argc, char** argv) {
@@ -24,8 +22,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "x11-card-alone: %s holds no whole record\n", argv[1]);
         return 1;
     }
-    SharedStatus record;
-    std::memcpy(&record, bytes.data(), sizeof record);
     const std::string state = argv[3];
     CardState cardState = CardState::Live;
     if (state == "stale") {
@@ -36,8 +32,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "x11-card-alone: '%s' is not live, stale or ended\n", argv[3]);
         return 2;
     }
-    const std::string label = RecordLabel(bytes.data(), bytes.size());
-    const CardPicture card = DrawCardAlone(CardFactsFor(record, argv[2], label, cardState));
+    const CardPicture card = DrawCardAlone(CardFactsOfObject(bytes.data(), bytes.size(), argv[2], cardState));
     std::FILE* out = std::fopen(argv[4], "wb");
     if (out == nullptr) return 1;
     std::fprintf(out, "P6\n%d %d\n255\n", kCardWidth, kCardHeight);

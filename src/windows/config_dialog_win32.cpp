@@ -1,5 +1,6 @@
 #include "windows/config_dialog.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "windows/settings.h"
@@ -9,6 +10,8 @@ namespace {
 // In the order of MonitorChoice and of the scale factors, so that an item's index is its value.
 constexpr const char* kMonitorItems[] = {"The primary only", "Each monitor"};
 constexpr const char* kAutomaticScaleItem = "Automatic (display scaling)";
+// In the order of ClientsMode.
+constexpr const char* kClientsItems[] = {"One client (orvane_share)", "Each client in turn", "All clients as cards"};
 
 constexpr const char kNotSavedCaption[] = "Orvane";
 constexpr const char kNotSavedText[] =
@@ -44,7 +47,31 @@ BOOL OnInitDialog(HWND dialog) {
     }
     FillList(dialog, kScaleListId, scaleItems, kMaxScale + 1, NormalizeScale(gPlacementOptions.scale));
     SetChecked(dialog, kShiftCheckId, gPlacementOptions.shift);
+    FillList(dialog, kClientsListId, kClientsItems, 3, static_cast<int>(gClientsSettings.mode));
+    SetDlgItemInt(dialog, kRotateEditId, static_cast<UINT>(gClientsSettings.rotateSeconds), FALSE);
+    SetDlgItemInt(dialog, kStaleEditId, static_cast<UINT>(gClientsSettings.staleMinutes), FALSE);
     return TRUE;
+}
+
+// The field's number, or `kept` when it holds none (empty) or the dialog has no such field.
+std::int32_t FieldNumber(HWND dialog, int id, std::int32_t kept) {
+    if (GetDlgItem(dialog, id) == nullptr) return kept;
+    BOOL read = FALSE;
+    const UINT value = GetDlgItemInt(dialog, id, &read, FALSE);
+    // Digits past the 32-bit range do not translate either; the longest period is far below.
+    return read ? static_cast<std::int32_t>(value > 0x7FFFFFFFu ? 0x7FFFFFFFu : value) : kept;
+}
+
+ClientsSettings ChosenClients(HWND dialog) {
+    ClientsSettings chosen = gClientsSettings;
+    const int mode = GetDlgItem(dialog, kClientsListId) != nullptr ? Selection(dialog, kClientsListId) : -1;
+    if (mode >= 0 && mode <= static_cast<int>(ClientsMode::Overview)) chosen.mode = static_cast<ClientsMode>(mode);
+    // Out of range is brought into it, as the settings read it: what is kept is what shows next.
+    chosen.rotateSeconds =
+        std::clamp(FieldNumber(dialog, kRotateEditId, chosen.rotateSeconds), kMinRotateSeconds, kMaxRotateSeconds);
+    chosen.staleMinutes =
+        std::clamp(FieldNumber(dialog, kStaleEditId, chosen.staleMinutes), kMinStaleMinutes, kMaxStaleMinutes);
+    return chosen;
 }
 
 void OnOk(HWND dialog) {
@@ -56,9 +83,11 @@ void OnOk(HWND dialog) {
     // No selection (CB_ERR) falls back to following the display, as a bad value in the file does.
     chosen.placement.scale = NormalizeScale(Selection(dialog, kScaleListId));
     chosen.placement.shift = Checked(dialog, kShiftCheckId);
+    chosen.clients = ChosenClients(dialog);
     gMinutes = chosen.minutes;
     gBlank = chosen.blank;
     gPlacementOptions = chosen.placement;
+    gClientsSettings = chosen.clients;
     if (!SaveUserSettings(chosen)) {
         // Closing as if saved would lose the choices without a word; they stay in the dialog.
         MessageBoxA(dialog, kNotSavedText, kNotSavedCaption, MB_OK | MB_ICONERROR);

@@ -20,6 +20,9 @@ void DetachSharedStatus();
 // Where the canvas is copied, in virtual-screen coordinates (the reader session's places).
 const std::vector<CanvasCopy>& CanvasCopies();
 void BlitCanvas(HWND window);
+// One copy of a bitmap of `width` x `height` from `source` to `destination`, clipped to the
+// copy's monitor, stretched by whole pixels at a scale above 1.
+void CopyToMonitor(HDC dc, const CanvasCopy& copy, const Rect& destination, HDC source, int width, int height);
 // The banner `elapsed` milliseconds into its pass, on every copy's monitor.
 void DrawBanner(HWND window, std::int32_t elapsed);
 

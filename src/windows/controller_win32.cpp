@@ -14,6 +14,7 @@
 #include "windows/frame.h"
 #include "windows/monitors.h"
 #include "reader/reader_session.h"
+#include "windows/many_clients_win32.h"
 
 DisplayMode gDisplayMode = DisplayMode::PreviewOnly;
 SaverState gSaverState = SaverState::Initial;
@@ -32,6 +33,8 @@ char gStatusLine[kStatusLineSize] = "";
 int gHelpResult[2] = {0, 0};
 SharedStatus* gSharedStatus = nullptr;
 std::unique_ptr<ReaderSession> gReader;
+// Set while "Clients" asks for more than one client; the single reader then attaches nothing.
+std::unique_ptr<ManyClientsView> gManyClients;
 
 namespace {
 
@@ -156,6 +159,8 @@ RECT ToClient(const Rect& r) {
     return RECT{r.left - gClientOrigin.x, r.top - gClientOrigin.y, r.right - gClientOrigin.x, r.bottom - gClientOrigin.y};
 }
 
+}  // namespace
+
 // One copy of a bitmap: a BitBlt at scale 1, else a StretchBlt that repeats whole pixels;
 // clipped to the copy's monitor so that nothing spills onto a neighbouring one.
 void CopyToMonitor(HDC dc, const CanvasCopy& copy, const Rect& destination, HDC source, int width, int height) {
@@ -170,6 +175,8 @@ void CopyToMonitor(HDC dc, const CanvasCopy& copy, const Rect& destination, HDC 
     }
     SelectClipRgn(dc, nullptr);
 }
+
+namespace {
 
 // The session says when the copies moved along the orbit: they are drawn at their new places,
 // then what they left uncovered is filled black, so the screen never shows a black frame.
@@ -221,6 +228,23 @@ void RunAttached(HWND window) {
     }
 }
 
+// Several clients: nothing to attach or launch; blank stops serving them all, and no banner
+// slides, since no one client's message speaks for the others.
+void RunManyClients(HWND window) {
+    switch (gBlankPhase) {
+    case BlankPhase::Showing:
+        gManyClients->Tick(window, GetTickCount());
+        break;
+    case BlankPhase::Blanking:
+        gManyClients->StopDrawing();
+        FillBlack(window);
+        gBlankPhase = BlankPhase::Sliding;
+        break;
+    case BlankPhase::Sliding:
+        break;
+    }
+}
+
 void AdvanceState(HWND window) {
     bool attached = false;
     if (gSaverState == SaverState::Initial) attached = gSharedStatus != nullptr;
@@ -259,7 +283,9 @@ LRESULT OnDisplayChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     const RECT box = ScreenClipBox();
     SetWindowPos(window, HWND_TOPMOST, box.left, box.top, box.right - box.left, box.bottom - box.top,
                  SWP_NOACTIVATE);
-    PlaceCopies(window, ReadMonitors());
+    const std::vector<MonitorInfo> monitors = ReadMonitors();
+    PlaceCopies(window, monitors);
+    if (gManyClients != nullptr) gManyClients->Place(monitors, gClientOrigin, GetTickCount());
     FillBlack(window);
     gReader->ForcePresent();
     return 0;
@@ -287,7 +313,14 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         SelectObject(gWindowDC, gStatusFont);
         ReleaseDC(window, gWindowDC);
         gBlankDeadline = BlankDeadlineFor(gStartTick, gMinutes, gBlank != 0);
-        AttachSharedStatus(window);
+        // Several clients need the whole status screen; a narrow screen keeps to the one.
+        if (gClientsSettings.mode != ClientsMode::One && gDisplayMode == DisplayMode::Full) {
+            gManyClients = std::make_unique<ManyClientsView>(gClientsSettings, gPlacementOptions,
+                                                             static_cast<std::int32_t>(gPriorityClass), gStartTick);
+            gManyClients->Place(monitors, gClientOrigin, gStartTick);
+        } else {
+            AttachSharedStatus(window);
+        }
         SetForegroundWindow(window);
     }
     return SaverDefaultProc(window, message, wParam, lParam);
@@ -296,7 +329,11 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (gDisplayMode == DisplayMode::Full) {
         CheckBlankDeadline();
-        AdvanceState(window);
+        if (gManyClients != nullptr) {
+            RunManyClients(window);
+        } else {
+            AdvanceState(window);
+        }
     }
     DrawTexts();
     ReleaseDC(window, gWindowDC);
@@ -305,6 +342,7 @@ LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnEraseBackground(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FillBlack(window);
+    if (gManyClients != nullptr) gManyClients->ForcePresent();
     return SaverDefaultProc(window, message, wParam, lParam);
 }
 
@@ -325,6 +363,7 @@ LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         gStatusFont = nullptr;
     }
     DetachSharedStatus();
+    gManyClients.reset();
     return SaverDefaultProc(window, message, wParam, lParam);
 }
 

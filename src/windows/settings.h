@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "reader/client_roster.h"
 #include "reader/placement.h"
 
 inline constexpr const char kSettingsFile[] = "orvane.ini";
@@ -37,12 +38,36 @@ std::int32_t ParseProfileInt(const char* text);
 // Decimal text with a leading "-" for negatives, into `out` (at least 12 bytes).
 void FormatProfileInt(std::int32_t value, char* out, std::size_t size);
 
+// ---- Many clients on one machine
+
+// Which clients the saver shows, how long each keeps the screen in turn and when a client that
+// shows no change counts as stale. Missing or unreadable values give the defaults, and the saver
+// behaves as it always has: "orvane_share" alone.
+struct ClientsSettings {
+    ClientsMode mode = ClientsMode::One;
+    std::int32_t rotateSeconds = kDefaultRotateSeconds;
+    std::int32_t staleMinutes = kDefaultStaleMinutes;
+
+    bool operator==(const ClientsSettings&) const = default;
+};
+// "Clients", "RotateSeconds" and "StaleMinutes", read by ReadSettings.
+extern ClientsSettings gClientsSettings;
+
+// "one", "rotate" or "overview" in any case, around blanks; everything else (the empty text and
+// null included) is One, so that a mistyped value never changes what a machine shows.
+ClientsMode ParseClientsSetting(const char* text);
+// A whole number of the setting's unit: a value outside `least`..`most` is brought to the
+// nearer end; text without a leading number (missing, empty, a word) gives `fallback`.
+std::int32_t ParseBoundedSetting(const char* text, std::int32_t fallback, std::int32_t least, std::int32_t most);
+// The three keys' texts as the stores hold them, each read as above.
+ClientsSettings ParseClientsSettings(const char* clients, const char* rotateSeconds, const char* staleMinutes);
+
 // ---- The two stores
 
-inline constexpr std::size_t kUserSettingCount = 5;
+inline constexpr std::size_t kUserSettingCount = 8;
 // The keys each user chooses, in the order OK writes them: Blank before Minutes, as always.
-inline constexpr std::array<const char*, kUserSettingCount> kUserSettingKeys = {"Blank", "Minutes", "Monitors",
-                                                                               "Scale", "Shift"};
+inline constexpr std::array<const char*, kUserSettingCount> kUserSettingKeys = {
+    "Blank", "Minutes", "Monitors", "Scale", "Shift", "Clients", "RotateSeconds", "StaleMinutes"};
 // One of kUserSettingKeys, in any case.
 bool IsPerUserSetting(const char* key);
 
@@ -63,6 +88,7 @@ struct UserSettings {
     std::int32_t blank = 0;
     std::int32_t minutes = 0;
     PlacementOptions placement;
+    ClientsSettings clients;
 };
 
 struct SettingText {
@@ -70,7 +96,8 @@ struct SettingText {
     char text[16];
 };
 // The keys and their texts in the order of kUserSettingKeys: Monitors as "primary" or "all",
-// Scale 0 to 8, Shift 1 or 0. Each reads back as the value it came from.
+// Scale 0 to 8, Shift 1 or 0, Clients by its name, the two periods within their ranges. Each
+// reads back as the value it came from.
 std::array<SettingText, kUserSettingCount> UserSettingTexts(const UserSettings& settings);
 
 // Whether OK has kept the user's settings: the per-user store took them, or the machine-wide

@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "windows/settings.h"
 
@@ -17,6 +19,15 @@ bool SameKey(const char* a, const char* b) {
         if (Lower(*a) != Lower(*b)) return false;
     }
     return *a == *b;
+}
+
+// Whether the profile reading of `text` finds digits at all: "abc" and "" read as 0, but they
+// are no value, while "0" is one.
+bool HasNumber(const char* text) {
+    const char* p = text;
+    while (IsSpace(*p)) ++p;
+    if (*p == '+' || *p == '-') ++p;
+    return *p >= '0' && *p <= '9';
 }
 
 }  // namespace
@@ -87,6 +98,34 @@ bool UserValueText(UserValueKind kind, const unsigned char* data, std::size_t le
     return false;
 }
 
+ClientsMode ParseClientsSetting(const char* text) {
+    if (text == nullptr) return ClientsMode::One;
+    // The names, as the viewer's option takes them, once blanks and case are set aside.
+    while (IsSpace(*text)) ++text;
+    std::string word;
+    for (; *text != '\0' && !IsSpace(*text); ++text) word += Lower(*text);
+    while (IsSpace(*text)) ++text;
+    ClientsMode mode = ClientsMode::One;
+    if (*text != '\0' || !ParseClientsMode(word, mode)) return ClientsMode::One;
+    return mode;
+}
+
+std::int32_t ParseBoundedSetting(const char* text, std::int32_t fallback, std::int32_t least, std::int32_t most) {
+    if (text == nullptr || !HasNumber(text)) return fallback;
+    const std::int32_t value = ParseProfileInt(text);
+    if (value < least) return least;
+    return value > most ? most : value;
+}
+
+ClientsSettings ParseClientsSettings(const char* clients, const char* rotateSeconds, const char* staleMinutes) {
+    ClientsSettings settings;
+    settings.mode = ParseClientsSetting(clients);
+    settings.rotateSeconds =
+        ParseBoundedSetting(rotateSeconds, kDefaultRotateSeconds, kMinRotateSeconds, kMaxRotateSeconds);
+    settings.staleMinutes = ParseBoundedSetting(staleMinutes, kDefaultStaleMinutes, kMinStaleMinutes, kMaxStaleMinutes);
+    return settings;
+}
+
 std::array<SettingText, kUserSettingCount> UserSettingTexts(const UserSettings& settings) {
     std::array<SettingText, kUserSettingCount> texts{};
     for (std::size_t i = 0; i < kUserSettingCount; ++i) texts[i].key = kUserSettingKeys[i];
@@ -96,6 +135,12 @@ std::array<SettingText, kUserSettingCount> UserSettingTexts(const UserSettings& 
                   settings.placement.monitors == MonitorChoice::All ? "all" : "primary");
     FormatProfileInt(NormalizeScale(settings.placement.scale), texts[3].text, sizeof texts[3].text);
     FormatProfileInt(settings.placement.shift ? 1 : 0, texts[4].text, sizeof texts[4].text);
+    std::snprintf(texts[5].text, sizeof texts[5].text, "%s", ClientsModeName(settings.clients.mode));
+    // Within the ranges the reading keeps to, so that what is written is what the next read gives.
+    FormatProfileInt(std::clamp(settings.clients.rotateSeconds, kMinRotateSeconds, kMaxRotateSeconds), texts[6].text,
+                     sizeof texts[6].text);
+    FormatProfileInt(std::clamp(settings.clients.staleMinutes, kMinStaleMinutes, kMaxStaleMinutes), texts[7].text,
+                     sizeof texts[7].text);
     return texts;
 }
 

@@ -11,6 +11,7 @@ std::int32_t gMinutes = 0;
 char gClientPath[kSettingTextSize] = "";
 char gClientDir[kSettingTextSize] = "";
 PlacementOptions gPlacementOptions;
+ClientsSettings gClientsSettings;
 
 namespace {
 
@@ -100,6 +101,13 @@ void ReadSettings() {
     gPlacementOptions.monitors = ParseMonitorChoice(monitors);
     gPlacementOptions.scale = NormalizeScale(ReadIntSetting("Scale"));
     gPlacementOptions.shift = ReadIntSetting("Shift") != 0;
+    char clients[kSettingTextSize] = "";
+    char rotateSeconds[32] = "";
+    char staleMinutes[32] = "";
+    ReadTextSetting("Clients", clients, sizeof clients);
+    ReadTextSetting("RotateSeconds", rotateSeconds, sizeof rotateSeconds);
+    ReadTextSetting("StaleMinutes", staleMinutes, sizeof staleMinutes);
+    gClientsSettings = ParseClientsSettings(clients, rotateSeconds, staleMinutes);
     // The client, its help text and header.bmp are all found relative to its directory.
     if (gClientDir[0] != '\0') SetCurrentDirectoryA(gClientDir);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
 
 #include "windows/settings.h"
@@ -72,7 +73,8 @@ TEST(FormatProfileIntTest, RoundTripsAndStaysInItsBuffer) {
 // Which store a key is read from: the user's value for the user's own keys, whatever its case,
 // else the machine-wide file's; the client's location only ever from the file.
 TEST(ResolveSettingTest, PerUserValueWinsForTheUsersKeysOnly) {
-    for (const char* key : {"Blank", "Minutes", "Monitors", "Scale", "Shift", "minutes", "SHIFT"}) {
+    for (const char* key : {"Blank", "Minutes", "Monitors", "Scale", "Shift", "Clients", "RotateSeconds", "StaleMinutes",
+                            "minutes", "SHIFT", "clients", "ROTATESECONDS"}) {
         EXPECT_STREQ(ResolveSetting(key, "user", "machine"), "user") << key;
         EXPECT_STREQ(ResolveSetting(key, nullptr, "machine"), "machine") << key << ": no per-user value";
         EXPECT_STREQ(ResolveSetting(key, "", "machine"), "") << key << ": an empty per-user value is a value";
@@ -134,8 +136,10 @@ TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
     settings.blank = 1;
     settings.minutes = -1;
     settings.placement = PlacementOptions{MonitorChoice::All, 8, true};
+    settings.clients = ClientsSettings{ClientsMode::Overview, 3600, 1};
     const auto texts = UserSettingTexts(settings);
-    const char* keys[] = {"Blank", "Minutes", "Monitors", "Scale", "Shift"};
+    const char* keys[] = {"Blank", "Minutes", "Monitors", "Scale", "Shift", "Clients", "RotateSeconds", "StaleMinutes"};
+    ASSERT_EQ(texts.size(), std::size(keys));
     for (std::size_t i = 0; i < texts.size(); ++i) {
         EXPECT_STREQ(texts[i].key, keys[i]);
         EXPECT_TRUE(IsPerUserSetting(texts[i].key));
@@ -145,14 +149,47 @@ TEST(UserSettingTextsTest, WrittenInOrderAndReadBackAsTheyWere) {
     EXPECT_EQ(ParseMonitorChoice(texts[2].text), MonitorChoice::All);
     EXPECT_EQ(ParseProfileInt(texts[3].text), 8);
     EXPECT_STREQ(texts[4].text, "1");
+    EXPECT_EQ(ParseClientsSettings(texts[5].text, texts[6].text, texts[7].text), settings.clients);
 
     settings.placement = PlacementOptions{MonitorChoice::Primary, 12, false};
     settings.minutes = std::numeric_limits<std::int32_t>::min();
+    settings.clients = ClientsSettings{};
     const auto other = UserSettingTexts(settings);
     EXPECT_STREQ(other[1].text, "-2147483648");
     EXPECT_STREQ(other[2].text, "primary");
     EXPECT_STREQ(other[3].text, "0") << "a factor the file would not take is written as automatic";
     EXPECT_STREQ(other[4].text, "0");
+    EXPECT_STREQ(other[5].text, "one");
+    EXPECT_STREQ(other[6].text, "60");
+    EXPECT_STREQ(other[7].text, "10");
+
+    // A period the reading would not give back is written as the reading brings it in.
+    settings.clients = ClientsSettings{ClientsMode::Rotate, 0, kMax};
+    const auto bounded = UserSettingTexts(settings);
+    EXPECT_STREQ(bounded[6].text, "5");
+    EXPECT_STREQ(bounded[7].text, "1440");
+}
+
+// A machine whose file or store holds no Clients key, or a mistyped one, shows one client
+// exactly as before; the periods keep to their ranges whatever a hand-edited value says, and
+// text without a number gives the default rather than the least.
+TEST(ClientsSettingsTest, UnknownModesAreOneAndPeriodsKeepToTheirRanges) {
+    EXPECT_EQ(ParseClientsSettings(nullptr, nullptr, nullptr), (ClientsSettings{ClientsMode::One, 60, 10}));
+    EXPECT_EQ(ParseClientsSettings(" ROTATE\t", "abc", "  "), (ClientsSettings{ClientsMode::Rotate, 60, 10}));
+    EXPECT_EQ(ParseClientsSetting("Overview"), ClientsMode::Overview);
+    for (const char* other : {"", "rotates", "rot", "over view", "all", "2"})
+        EXPECT_EQ(ParseClientsSetting(other), ClientsMode::One) << "'" << other << "'";
+    const struct {
+        const char* text;
+        std::int32_t rotate;
+        std::int32_t stale;
+    } periods[] = {{"30", 30, 30},   {"1", 5, 1},          {"0", 5, 1},           {"-20", 5, 1},
+                   {"7200", 3600, 1440}, {"99999999999", 3600, 1440}, {"-99999999999", 5, 1}, {"90s", 90, 90}};
+    for (const auto& p : periods) {
+        const ClientsSettings read = ParseClientsSettings("rotate", p.text, p.text);
+        EXPECT_EQ(read.rotateSeconds, p.rotate) << p.text;
+        EXPECT_EQ(read.staleMinutes, p.stale) << p.text;
+    }
 }
 
 TEST(SettingsKeptTest, TheUsersStoreOrAnUnhiddenFile) {

@@ -261,7 +261,8 @@ TEST_F(SaverModuleTest, SettingsDialogKeepsItsFiveControlsAndAddsTheDisplayOnesB
     EXPECT_EQ(dialog->font, "MS Sans Serif");
     EXPECT_EQ(dialog->cx, 189);
     EXPECT_GT(dialog->cy, 82) << "the display settings need a taller dialog";
-    ASSERT_EQ(dialog->items.size(), 11u);
+    // The settings for several clients follow; ClientSettingsFollowTheDisplayOnes reads them.
+    ASSERT_EQ(dialog->items.size(), 20u);
 
     struct Expected {
         WORD id;
@@ -344,6 +345,39 @@ TEST_F(SaverModuleTest, SettingsDialogKeepsItsFiveControlsAndAddsTheDisplayOnesB
     EXPECT_TRUE(scaleLabel.y >= scaleList.y && scaleLabel.y < scaleList.y + 14);
     EXPECT_LE(monitorsList.y + 14, scaleList.y);
     EXPECT_LE(scaleList.y + 14, shift.y);
+}
+
+// The settings for several clients: in a group of their own below the display settings, in
+// the dialog, each label before its control, mnemonics unique over every added control.
+TEST_F(SaverModuleTest, ClientSettingsFollowTheDisplayOnes) {
+    HMODULE resources = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(resources, nullptr) << "error " << GetLastError();
+    const std::optional<DialogTemplate> dialog = ReadDialog(resources, 2003);
+    FreeLibrary(resources);
+    ASSERT_TRUE(dialog.has_value());
+    ASSERT_EQ(dialog->items.size(), 20u);
+    const std::vector<WORD> ids = {1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018};
+    const std::vector<WORD> classes = {0x80, 0x82, 0x85, 0x82, 0x81, 0x82, 0x82, 0x81, 0x82};
+    const DialogItem& display = dialog->items[5];
+    const DialogItem& group = dialog->items[11];
+    EXPECT_GE(group.y, display.y + display.cy) << "below the display settings, never over them";
+    EXPECT_LE(group.y + group.cy, dialog->cy);
+    std::string mnemonics;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const DialogItem& item = dialog->items[11 + i];
+        EXPECT_EQ(item.id, ids[i]);
+        EXPECT_EQ(item.classAtom, classes[i]) << item.id;
+        if (i > 0) {
+            EXPECT_TRUE(item.x > group.x && item.x + item.cx <= group.x + group.cx && item.y > group.y &&
+                        item.y + 14 < group.y + group.cy)
+                << item.id << " outside its group";
+        }
+        const std::size_t amp = item.text.find('&');
+        if (amp != std::string::npos) mnemonics += static_cast<char>(std::tolower(item.text[amp + 1]));
+    }
+    EXPECT_EQ(mnemonics, "crt");
+    for (const std::size_t label : {12u, 14u, 17u})
+        EXPECT_LE(dialog->items[label].x + dialog->items[label].cx, dialog->items[label + 1].x);
 }
 
 TEST_F(SaverModuleTest, DeclaresPerMonitorDpiAwareness) {

@@ -305,6 +305,11 @@ public:
         GetDlgItemTextA(dialog_, kMinutesEditId, text, sizeof text);
         return text;
     }
+    std::string FieldText(int id) const {
+        char text[64] = "";
+        GetDlgItemTextA(dialog_, id, text, sizeof text);
+        return text;
+    }
     bool BlankChecked() const { return SendDlgItemMessageA(dialog_, kBlankCheckId, BM_GETCHECK, 0, 0) == BST_CHECKED; }
     // What the user types or ticks, before a button.
     void Enter(const char* minutes) { SetDlgItemTextA(dialog_, kMinutesEditId, minutes); }
@@ -457,6 +462,45 @@ TEST_F(ConfigDialogTest, DisplaySettingsShowAndOkKeepsThemForTheUser) {
     EXPECT_EQ(again.Selection(kMonitorsListId), 1);
     EXPECT_EQ(again.Selection(kScaleListId), 0);
     EXPECT_FALSE(again.IsChecked(kShiftCheckId));
+}
+
+TEST_F(ConfigDialogTest, ClientSettingsShowAndOkKeepsThemForTheUser) {
+    WriteRaw("Clients", "Rotate");
+    WriteRaw("RotateSeconds", "2");
+    WriteRaw("StaleMinutes", "45");
+    WriteUserText("StaleMinutes", "30");
+    SaverResources resources;
+    ASSERT_NE(resources.get(), nullptr) << SaverPath();
+    {
+        SettingsDialog dialog(resources.get());
+        ASSERT_NE(dialog.handle(), nullptr) << "error " << GetLastError();
+        EXPECT_EQ(dialog.Selection(kClientsListId), 1) << "each in turn";
+        EXPECT_EQ(SendDlgItemMessageA(dialog.handle(), kClientsListId, CB_GETCOUNT, 0, 0), 3);
+        EXPECT_EQ(dialog.FieldText(kRotateEditId), "5") << "a period below the range shows as its least";
+        EXPECT_EQ(dialog.FieldText(kStaleEditId), "30") << "the per-user value over the file's";
+
+        dialog.Select(kClientsListId, 2);
+        SetDlgItemTextA(dialog.handle(), kRotateEditId, "7200");
+        SetDlgItemTextA(dialog.handle(), kStaleEditId, "");
+        dialog.Command(IDOK);
+        EXPECT_FALSE(dialog.Open());
+    }
+    EXPECT_EQ(UserText("Clients"), "overview");
+    EXPECT_EQ(UserText("RotateSeconds"), "3600") << "a period past the range is kept as its most";
+    EXPECT_EQ(UserText("StaleMinutes"), "30") << "an emptied field keeps what it showed";
+    EXPECT_EQ(RawValue("Clients"), "overview");
+    ReadSettings();
+    EXPECT_EQ(gClientsSettings, (ClientsSettings{ClientsMode::Overview, 3600, 30}));
+
+    // A dialog without these controls leaves the choices as they were read.
+    SettingsDialog small;
+    ASSERT_NE(small.handle(), nullptr);
+    small.Enter("7");
+    small.Command(IDOK);
+    EXPECT_EQ(UserText("Minutes"), "7");
+    EXPECT_EQ(UserText("Clients"), "overview");
+    EXPECT_EQ(UserText("RotateSeconds"), "3600");
+    EXPECT_EQ(UserText("StaleMinutes"), "30");
 }
 
 // Makes HKEY_CURRENT_USER\Software\Orvane readable but not writable, as a store whose writes

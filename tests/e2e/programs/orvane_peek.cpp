@@ -1,8 +1,10 @@
 // Reads 32-bit fields of the live shared record for the end-to-end scripts, and can wait
 // until fields hold given values.
 //
-//   orvane-peek [--timeout SECONDS] [--wait-record] [--until NAME=VALUE | NAME!=VALUE]... [NAME...]
+//   orvane-peek [--record RECORD] [--timeout SECONDS] [--wait-record] [--until NAME=VALUE | NAME!=VALUE]...
+//               [NAME...]
 //
+// RECORD is a name of the family ("orvane_share" by default, "orvane_share_2" and on).
 // Prints "NAME=VALUE" for every NAME once the conditions hold (or at the deadline).
 // Exit codes: 0 done, 1 no record, 2 usage, 3 the deadline passed first.
 // While it runs, its own handle keeps the record's name alive even if the client ends.
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "record_fields.h"
+#include "record/record_family.h"
 #include "record/shared_mapping.h"
 
 namespace {
@@ -23,8 +26,8 @@ constexpr DWORD kPollMilliseconds = 50;
 int Usage(const char* problem) {
     std::fprintf(stderr, "orvane-peek: %s\n", problem);
     std::fprintf(stderr,
-                 "usage: orvane-peek [--timeout SECONDS] [--wait-record] [--until NAME=VALUE|NAME!=VALUE]... "
-                 "[NAME...]\nfields:");
+                 "usage: orvane-peek [--record RECORD] [--timeout SECONDS] [--wait-record] "
+                 "[--until NAME=VALUE|NAME!=VALUE]... [NAME...]\nfields:");
     for (const RecordField& field : kRecordFields) std::fprintf(stderr, " %s", field.name);
     std::fprintf(stderr, "\n");
     return 2;
@@ -42,9 +45,13 @@ int main(int argc, char** argv) {
     bool waitRecord = false;
     std::vector<FieldAssignment> conditions;
     std::vector<const RecordField*> shown;
+    std::string recordName = kSharedStatusName;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--timeout" && i + 1 < argc) {
+        if (arg == "--record" && i + 1 < argc) {
+            recordName = argv[++i];
+            if (FamilyRecordIndex(recordName) == 0) return Usage("--record takes a name of the family");
+        } else if (arg == "--timeout" && i + 1 < argc) {
             char* end = nullptr;
             timeoutSeconds = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != '\0' || timeoutSeconds < 0.0 || timeoutSeconds > 600.0)
@@ -64,9 +71,9 @@ int main(int argc, char** argv) {
 
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutSeconds * 1000.0);
     SharedMapping mapping;
-    while (!OpenSharedStatus(mapping)) {
+    while (!OpenSharedStatus(mapping, recordName.c_str())) {
         if (!waitRecord || GetTickCount64() >= deadline) {
-            std::fprintf(stderr, "orvane-peek: no record \"%s\"\n", kSharedStatusName);
+            std::fprintf(stderr, "orvane-peek: no record \"%s\"\n", recordName.c_str());
             return 1;
         }
         Sleep(kPollMilliseconds);

@@ -231,17 +231,17 @@ private:
 
 }  // namespace
 
-TEST(ClientFamily, SimRunsEachOfItsClientsOnANameOfItsOwnLabelledAndSeededApart) {
+TEST(ClientFamily, SimRunsEachOfItsClientsOnANameOfItsOwnFromTheFirstGivenLabelledAndSeededApart) {
     InPrivateFamily([] {
         SimOptions options;
         std::string error;
-        ASSERT_TRUE(ParseSimOptions({"--clients", "3", "--seed", "40", "--scenario", "burst"}, options, error)) << error;
+        ASSERT_TRUE(ParseSimOptions({"--clients", "3", "--first", "orvane_share_2", "--seed", "40", "--scenario", "burst"}, options, error)) << error;
         constexpr int kRounds = 6;
         LookingClock clock(kRounds);
         EXPECT_EQ(PlayClientRecord(options, clock, nullptr), 0);
 
         using Found = std::vector<std::pair<std::string, std::string>>;
-        EXPECT_EQ(clock.found, (Found{{"orvane_share", "sim 1"}, {"orvane_share_2", "sim 2"}, {"orvane_share_3", "sim 3"}}));
+        EXPECT_EQ(clock.found, (Found{{"orvane_share_2", "sim 1"}, {"orvane_share_3", "sim 2"}, {"orvane_share_4", "sim 3"}}));
         // Client K plays what a lone simulation of seed 40 + K - 1 plays in as many updates.
         ASSERT_EQ(clock.records.size(), 3u);
         for (std::uint64_t k = 0; k < 3; ++k) {

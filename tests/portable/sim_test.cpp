@@ -625,7 +625,7 @@ TEST(SimOptionsParsing, RefusesWhatItCannotUseWithOneLine) {
         {"--scenario"},        {"--dump"},
         {"--dump", ""},        {"--clients", "0"},
         {"--clients", "65"},   {"--clients", "three"},
-        {"--clients", "2", "--dump", "r.bin"},
+        {"--clients", "2", "--dump", "r.bin"},  {"--clients", "2", "--first", "orvane_share_65"},
     };
     for (const auto& args : bad) {
         SimOptions options;

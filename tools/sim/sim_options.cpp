@@ -1,10 +1,12 @@
 #include "sim_options.h"
 
 #include "cli/command_line.h"
+#include "record/record_family.h"
 
 const char kSimUsage[] =
     "usage: orvane-sim [-min] [--scenario steady|burst|hostile] [--rate N] [--duration S]\n"
-    "                  [--updates N] [--seed N] [--clients N] [--spare-cpu-time] [--dump FILE]\n"
+    "                  [--updates N] [--seed N] [--clients N [--first NAME]]\n"
+    "                  [--spare-cpu-time] [--dump FILE]\n"
     "\n"
     "Stands in for the analysis client: creates the shared record \"orvane_share\" and keeps it\n"
     "current with a simulated work unit, for a screen saver to attach to.\n"
@@ -23,6 +25,8 @@ const char kSimUsage[] =
     "                    takes the first free record name (orvane_share, orvane_share_2, ...\n"
     "                    orvane_share_64), the label \"sim K\" and the seed S + K - 1 for\n"
     "                    --seed S; --dump then takes one client only\n"
+    "  --first NAME      with --clients: look for free names from NAME on (orvane_share_2\n"
+    "                    leaves orvane_share to the client a saver starts)\n"
     "  --spare-cpu-time  never raise the CPU time's change flag: orvane-tick-probe keeps it\n"
     "                    raised and times the saver's lowerings of it\n"
     "  --dump FILE       write the record's bytes to FILE when the run ends\n"
@@ -53,6 +57,12 @@ bool ReadOptions(const std::vector<std::string>& args, SimOptions& options, std:
                "--seed takes a whole number from 0 up, not '{}'")
         .Whole<int>("--clients", options.clients, [](int n) { return n >= 1 && n <= kMaxSimClients; },
                     "--clients takes a number of clients from 1 to 64, not '{}'")
+        .Value("--first",
+               [&options](const std::string& name) {
+                   options.firstRecord = name;
+                   return FamilyRecordIndex(name) != 0;
+               },
+               "--first takes a name of the family (orvane_share, orvane_share_2 to orvane_share_64), not '{}'")
         .Switch({"--spare-cpu-time"}, options.spareCpuTimeFlag)
         .Value("--dump",
                [&options](const std::string& path) {

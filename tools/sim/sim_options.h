@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "record/shared_status.h"
 #include "simulator.h"
 
 inline constexpr int kMaxSimClients = 64;  // the family has as many names
@@ -21,6 +22,9 @@ struct SimOptions {
     // --clients N: N stand-in clients, each on the first free name of the family, labelled
     // "sim 1" to "sim N", with seeds seed to seed + N - 1. 0: the one record "orvane_share".
     int clients = 0;
+    // --first NAME: with --clients, the family's name the search for free names starts at, so
+    // that a farm can leave "orvane_share" to the client its saver starts.
+    std::string firstRecord = kSharedStatusName;
     std::string dumpPath;      // the record's bytes are written here when the run ends
     bool help = false;
 };

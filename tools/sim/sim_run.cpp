@@ -127,7 +127,8 @@ int PlayClientRecord(const SimOptions& options, SimClock& clock, std::FILE* cons
     for (int k = 1; k <= count; ++k) {
         orvane_client* client = nullptr;
         char message[256];
-        const orvane_status status = family ? orvane_open(nullptr, ORVANE_OPEN_NEXT_FREE, &client, message, sizeof message)
+        const orvane_status status = family ? orvane_open(options.firstRecord.c_str(), ORVANE_OPEN_NEXT_FREE, &client, message,
+                                                         sizeof message)
                                             : orvane_open(kSharedStatusName, 0, &client, message, sizeof message);
         if (status != ORVANE_OK) {
             if (family) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "record/record_extension.h"
+#include "record/record_family.h"
 
 namespace orvane {
 namespace {
@@ -21,7 +22,7 @@ orvane_status OpenStore(const char* name, ClientStore& store, std::string& messa
     // A named object lives while any process holds a handle to it, and only clients open this
     // one: finding it already there means a client is running. The saver may still hold the
     // record of a client that has ended, but never this marker.
-    const std::string markerName = std::string(name) + ".client";
+    const std::string markerName = std::string(name) + kClientMarkerSuffix;
     HANDLE marker = CreateEventA(nullptr, TRUE, FALSE, markerName.c_str());
     if (marker == nullptr) {
         const DWORD error = GetLastError();

@@ -13,6 +13,11 @@
 
 inline constexpr int kMaxClientRecords = 64;
 
+// Windows: the client library holds an event named after its record plus this for as long as
+// the client runs. A reader's own handle keeps a record alive after its client has ended, so
+// the event, which readers never open for long, tells a running client from an ended one.
+inline constexpr char kClientMarkerSuffix[] = ".client";
+
 // The name of the family's place `index` (1 to kMaxClientRecords); empty outside. Inline: the
 // client library, whose objects are built apart from the other targets, picks names too.
 inline std::string FamilyRecordName(int index) {

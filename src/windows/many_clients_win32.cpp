@@ -15,9 +15,6 @@ constexpr std::int32_t kLabelMargin = 4;   // blank either side of the name, at 
 constexpr COLORREF kLabelColor = RGB(255, 255, 255);
 constexpr COLORREF kWaitingColor = RGB(0, 255, 255);
 constexpr char kWaitingLine[] = "Waiting for the Orvane clients (no shared record orvane_share to orvane_share_64)";
-// The client library holds an event of this name beside its record for as long as the client
-// runs; the record itself stays while any reader (this saver too) holds it.
-constexpr char kClientMarkerSuffix[] = ".client";
 
 bool ClientMarkerExists(const std::string& name) {
     HANDLE marker = OpenEventA(SYNCHRONIZE, FALSE, (name + kClientMarkerSuffix).c_str());

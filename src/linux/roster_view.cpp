@@ -57,8 +57,18 @@ struct RosterView::Screen {
     RowSpan drawn;
 };
 
+namespace {
+
+// The overview draws cards from the records; no client's status screen is ever shown.
+ReaderConfig ScreensDrawn(ReaderConfig reader, ClientsMode mode) {
+    reader.drawScreen = mode == ClientsMode::Rotate;
+    return reader;
+}
+
+}  // namespace
+
 RosterView::RosterView(const ViewerOptions& options, const ReaderConfig& reader, std::uint32_t nowMs)
-    : options_(options), roster_(RosterConfig{reader, options.staleMinutes, {}}), startMs_(nowMs) {
+    : options_(options), roster_(RosterConfig{ScreensDrawn(reader, options.clients), options.staleMinutes, {}}), startMs_(nowMs) {
     titleFont_ = GdiObject::MakeArialFont(kTitleHeight - 6, true);
 }
 

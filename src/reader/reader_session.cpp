@@ -142,7 +142,10 @@ TickOutcome ReaderSession::Tick(std::uint32_t nowMs) {
 bool ReaderSession::ServeOrFollow() {
     StatusDisplay& display = *display_;
     SharedStatus& record = *mapping_.record;
-    const auto draw = [&display, &record](const ItemSet& items) { return !display.Draw(record, items).Empty(); };
+    const bool drawScreen = config_.drawScreen;
+    const auto draw = [&display, &record, drawScreen](const ItemSet& items) {
+        return drawScreen ? !display.Draw(record, items).Empty() : !items.Empty();
+    };
     const bool joined = std::exchange(joined_, false);
     ReaderBoardLayout* layout = board_.layout;
 
@@ -168,7 +171,8 @@ bool ReaderSession::ServeOrFollow() {
         role_ = ReaderRole::Owner;
         // Every raised flag goes down before the drawing reads its item; the others are told
         // what was drawn, not what was raised.
-        const ItemSet drawn = display.Draw(record, TakeRaisedFlags(record));
+        const ItemSet raised = TakeRaisedFlags(record);
+        const ItemSet drawn = drawScreen ? display.Draw(record, raised) : raised;
         changed |= !drawn.Empty();
         if (layout != nullptr && !drawn.Empty()) {
             PublishTick(*layout, drawn);

@@ -30,6 +30,11 @@ struct ReaderConfig {
     // Windows saver attaches once per window, and its mapping cannot shrink under it.
     bool reattach = true;
     std::int32_t priorityClass = 0;  // written at attach
+    // False: serves the record (flags lowered, what was raised passed on to the other readers)
+    // without drawing the status screen, for a front end that shows only cards made from the
+    // record itself. Sixteen busy clients' screens drawn for nobody cost several times what
+    // their cards do.
+    bool drawScreen = true;
 };
 
 // What the front end does after a tick.

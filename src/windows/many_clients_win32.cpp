@@ -36,6 +36,8 @@ ManyClientsView::ManyClientsView(const ClientsSettings& clients, const Placement
     RosterConfig config;
     // Each client served as the single reader serves its record: marker, flags, the board.
     config.reader = ReaderConfig{kSharedStatusName, kHeaderImageFile, false, false, priorityClass};
+    // The overview draws cards from the records; no client's status screen is ever shown.
+    config.reader.drawScreen = clients.mode == ClientsMode::Rotate;
     config.staleMinutes = clients.staleMinutes;
     config.findRecords = [this] { return LiveRecords(); };
     roster_ = std::make_unique<ClientRoster>(std::move(config));

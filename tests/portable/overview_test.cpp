@@ -215,9 +215,8 @@ TEST(OverviewCard, TraceShowsTheNewestRowsTallestSampleOfEachColumn) {
 TEST(OverviewCard, StoppedClientsCarryTheirSign) {
     auto record = DemoRecord(4);
     const Rect signArea{300, 12, 464, 32};
-    const CardPicture live = DrawCardAlone(CardFactsFor(*record, "orvane_share", "", CardState::Live));
-    const CardPicture stale = DrawCardAlone(CardFactsFor(*record, "orvane_share", "", CardState::Stale));
-    const CardPicture ended = DrawCardAlone(CardFactsFor(*record, "orvane_share", "", CardState::Ended));
+    const auto draw = [&](CardState state) { return DrawCardAlone(CardFactsFor(*record, "orvane_share", "", state)); };
+    const CardPicture live = draw(CardState::Live), stale = draw(CardState::Stale), ended = draw(CardState::Ended);
     EXPECT_EQ(CountColor(*live.canvas, signArea, Yellow) + CountColor(*live.canvas, signArea, Red), 0);
     EXPECT_GT(CountColor(*stale.canvas, signArea, Yellow), 500);
     EXPECT_GT(CountColor(*stale.canvas, signArea, Black), 20) << "the word in black on yellow";

@@ -102,17 +102,42 @@ Opened OpenNextFree(const char* from = nullptr, unsigned flags = 0) {
     return opened;
 }
 
-// What a reader finds: each live record of the family with its label.
-std::vector<std::pair<std::string, std::string>> LabelledRecords() {
-    std::vector<std::pair<std::string, std::string>> found;
+using Labelled = std::vector<std::pair<std::string, std::string>>;
+
+// What a reader finds: each live record of the family with its label (and, when asked, its
+// record's bytes).
+Labelled LabelledRecords(std::vector<std::vector<unsigned char>>* records = nullptr) {
+    Labelled found;
     for (const std::string& name : FindFamilyRecords()) {
         SharedMapping mapping;
         if (!OpenSharedStatusReadOnly(mapping, name.c_str())) continue;
-        found.emplace_back(name, RecordLabel(reinterpret_cast<const unsigned char*>(mapping.record), mapping.size));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(mapping.record);
+        found.emplace_back(name, RecordLabel(bytes, mapping.size));
+        if (records != nullptr) records->emplace_back(bytes, bytes + kSharedStatusSize);
         CloseSharedStatus(mapping);
     }
     return found;
 }
+
+// Stops a run at its `stopAt`-th wait, after looking at what readers find then.
+class LookingClock : public SimClock {
+public:
+    explicit LookingClock(int stopAt) : stopAt_(stopAt) {}
+    double Now() override { return now_; }
+    bool WaitUntil(double deadline) override {
+        now_ = deadline > now_ ? deadline : now_;
+        if (++waits_ < stopAt_) return true;
+        found = LabelledRecords(&records);
+        return false;  // as Ctrl-C does
+    }
+    Labelled found;
+    std::vector<std::vector<unsigned char>> records;
+
+private:
+    int stopAt_;
+    int waits_ = 0;
+    double now_ = 50.0;
+};
 
 }  // namespace
 
@@ -127,14 +152,18 @@ TEST(ClientFamily, NextFreeTakesTheFirstNameNoRunningClientHolds) {
         // Each has a label of its own, as a reader finds them.
         ASSERT_EQ(orvane_set_label(first.handle, "core 1: band 4"), ORVANE_OK);
         ASSERT_EQ(orvane_set_label(second.handle, "core 2: band 5"), ORVANE_OK);
-        using Found = std::vector<std::pair<std::string, std::string>>;
-        EXPECT_EQ(LabelledRecords(), (Found{{"orvane_share", "core 1: band 4"}, {"orvane_share_2", "core 2: band 5"}}));
+        EXPECT_EQ(LabelledRecords(), (Labelled{{"orvane_share", "core 1: band 4"}, {"orvane_share_2", "core 2: band 5"}}));
 
         // A place given up is the first free one again; a dead client's record left under a name
         // is free too (taken over), and an object too short to be a record is passed over.
         orvane_close(first.handle);
-        Opened again = OpenNextFree();
-        EXPECT_EQ(again.name, "orvane_share");
+        std::vector<orvane_client*> held{second.handle};
+        const auto take = [&held](const char* from = nullptr) {
+            Opened opened = OpenNextFree(from);
+            if (opened.handle != nullptr) held.push_back(opened.handle);
+            return opened;
+        };
+        EXPECT_EQ(take().name, "orvane_share");
         Opened kept = OpenNextFree(nullptr, ORVANE_OPEN_KEEP_NAME);
         ASSERT_EQ(kept.name, "orvane_share_3");
         orvane_close(kept.handle);
@@ -142,40 +171,58 @@ TEST(ClientFamily, NextFreeTakesTheFirstNameNoRunningClientHolds) {
         ASSERT_GE(fd, 0);
         ASSERT_EQ(ftruncate(fd, 100), 0);
         close(fd);
-        Opened third = OpenNextFree();
+        Opened third = take();
         EXPECT_EQ(third.name, "orvane_share_3");
         EXPECT_EQ(RecordLabel(static_cast<const unsigned char*>(orvane_raw_record(third.handle, nullptr)),
                               kExtendedRecordSize),
                   "");
-        Opened fifth = OpenNextFree();
-        EXPECT_EQ(fifth.name, "orvane_share_5");
+        EXPECT_EQ(take().name, "orvane_share_5");
 
         // A name of the family is where the search starts; any other name is refused.
-        Opened from = OpenNextFree("orvane_share_9");
-        EXPECT_EQ(from.name, "orvane_share_9");
-        Opened after = OpenNextFree("orvane_share_9");
-        EXPECT_EQ(after.name, "orvane_share_10");
-        Opened lastOnly = OpenNextFree("orvane_share_64");
-        EXPECT_EQ(lastOnly.name, "orvane_share_64");
-        Opened none = OpenNextFree("orvane_share_64");
-        EXPECT_EQ(none.status, ORVANE_ERR_NAME_TAKEN);
+        EXPECT_EQ(take("orvane_share_9").name, "orvane_share_9");
+        EXPECT_EQ(take("orvane_share_9").name, "orvane_share_10");
+        EXPECT_EQ(take("orvane_share_64").name, "orvane_share_64");
+        EXPECT_EQ(take("orvane_share_64").status, ORVANE_ERR_NAME_TAKEN);
         for (const char* stranger : {"orvane_test_family", "orvane_share_1", "orvane_share_65"}) {
-            Opened refused = OpenNextFree(stranger);
+            Opened refused = take(stranger);
             EXPECT_EQ(refused.status, ORVANE_ERR_ARGUMENT) << stranger;
             EXPECT_EQ(refused.handle, nullptr);
             EXPECT_NE(refused.message.find("family"), std::string::npos) << refused.message;
         }
-
-        for (orvane_client* c : {second.handle, again.handle, third.handle, fifth.handle, from.handle, after.handle,
-                                 lastOnly.handle}) {
-            orvane_close(c);
-        }
+        EXPECT_EQ(held.size(), 7u);
+        for (orvane_client* c : held) orvane_close(c);
         // The object too short at place 4 is no record.
         EXPECT_TRUE(FindFamilyRecords().empty()) << "closing removes every name, the one taken over included";
     });
 }
 
-TEST(ClientFamily, SixtyFourClientsTakeEveryNameAndTheNextIsToldSo) {
+TEST(ClientFamily, SimRunsEachOfItsClientsOnANameOfItsOwnFromTheFirstGivenLabelledAndSeededApart) {
+    InPrivateFamily([] {
+        SimOptions options;
+        std::string error;
+        ASSERT_TRUE(ParseSimOptions({"--clients", "3", "--first", "orvane_share_2", "--seed", "40", "--scenario", "burst"}, options, error)) << error;
+        constexpr int kRounds = 6;
+        LookingClock clock(kRounds);
+        EXPECT_EQ(PlayClientRecord(options, clock, nullptr), 0);
+
+        EXPECT_EQ(clock.found, (Labelled{{"orvane_share_2", "sim 1"}, {"orvane_share_3", "sim 2"}, {"orvane_share_4", "sim 3"}}));
+        // Client K plays what a lone simulation of seed 40 + K - 1 plays in as many updates.
+        ASSERT_EQ(clock.records.size(), 3u);
+        for (std::uint64_t k = 0; k < 3; ++k) {
+            SimRecord alone;
+            ASSERT_TRUE(alone.Open());
+            SimConfig config;
+            config.seed = 40 + k;
+            config.scenario = Scenario::Burst;
+            Simulator simulator(config);
+            for (int i = 0; i < kRounds; ++i) simulator.Step(alone.Client());
+            EXPECT_EQ(std::memcmp(clock.records[k].data(), &alone.Record(), kSharedStatusSize), 0) << "client " << k + 1;
+        }
+        EXPECT_TRUE(FindFamilyRecords().empty()) << "a stopped run removes every record it made";
+    });
+}
+
+TEST(ClientFamily, SixtyFourClientsTakeEveryNameTheNextIsToldSoAndSimTakesNoneWhenTooFewAreLeft) {
     InPrivateFamily([] {
         std::vector<orvane_client*> clients;
         for (int place = 1; place <= kMaxClientRecords; ++place) {
@@ -195,79 +242,19 @@ TEST(ClientFamily, SixtyFourClientsTakeEveryNameAndTheNextIsToldSo) {
         Opened late = OpenNextFree();
         EXPECT_EQ(late.name, "orvane_share_30");
         clients[29] = late.handle;
-        for (orvane_client* c : clients) orvane_close(c);
-        EXPECT_TRUE(FindFamilyRecords().empty());
-    });
-}
 
-namespace {
-
-// Stops a run at its `stopAt`-th wait, after looking at what readers find then.
-class LookingClock : public SimClock {
-public:
-    explicit LookingClock(int stopAt) : stopAt_(stopAt) {}
-    double Now() override { return now_; }
-    bool WaitUntil(double deadline) override {
-        now_ = deadline > now_ ? deadline : now_;
-        if (++waits_ < stopAt_) return true;
-        found = LabelledRecords();
-        for (const auto& [name, label] : found) {
-            SharedMapping mapping;
-            if (!OpenSharedStatusReadOnly(mapping, name.c_str())) continue;
-            const auto* bytes = reinterpret_cast<const unsigned char*>(mapping.record);
-            records.emplace_back(bytes, bytes + kSharedStatusSize);
-            CloseSharedStatus(mapping);
-        }
-        return false;  // as Ctrl-C does
-    }
-    std::vector<std::pair<std::string, std::string>> found;
-    std::vector<std::vector<unsigned char>> records;
-
-private:
-    int stopAt_;
-    int waits_ = 0;
-    double now_ = 50.0;
-};
-
-}  // namespace
-
-TEST(ClientFamily, SimRunsEachOfItsClientsOnANameOfItsOwnFromTheFirstGivenLabelledAndSeededApart) {
-    InPrivateFamily([] {
-        SimOptions options;
-        std::string error;
-        ASSERT_TRUE(ParseSimOptions({"--clients", "3", "--first", "orvane_share_2", "--seed", "40", "--scenario", "burst"}, options, error)) << error;
-        constexpr int kRounds = 6;
-        LookingClock clock(kRounds);
-        EXPECT_EQ(PlayClientRecord(options, clock, nullptr), 0);
-
-        using Found = std::vector<std::pair<std::string, std::string>>;
-        EXPECT_EQ(clock.found, (Found{{"orvane_share_2", "sim 1"}, {"orvane_share_3", "sim 2"}, {"orvane_share_4", "sim 3"}}));
-        // Client K plays what a lone simulation of seed 40 + K - 1 plays in as many updates.
-        ASSERT_EQ(clock.records.size(), 3u);
-        for (std::uint64_t k = 0; k < 3; ++k) {
-            SimRecord alone;
-            ASSERT_TRUE(alone.Open());
-            SimConfig config;
-            config.seed = 40 + k;
-            config.scenario = Scenario::Burst;
-            Simulator simulator(config);
-            for (int i = 0; i < kRounds; ++i) simulator.Step(alone.Client());
-            EXPECT_EQ(std::memcmp(clock.records[k].data(), &alone.Record(), kSharedStatusSize), 0) << "client " << k + 1;
-        }
-        EXPECT_TRUE(FindFamilyRecords().empty()) << "a stopped run removes every record it made";
-    });
-}
-
-TEST(ClientFamily, SimGivesBackWhatItTookWhenTheFamilyHasTooFewNames) {
-    InPrivateFamily([] {
-        std::vector<orvane_client*> held;
-        for (int place = 1; place <= kMaxClientRecords - 2; ++place) held.push_back(OpenNextFree().handle);
+        // Two names free, orvane-sim asked for four: it runs none and gives back what it took.
+        orvane_close(clients[62]);
+        orvane_close(clients[63]);
+        clients.resize(kMaxClientRecords - 2);
         SimOptions four;
         std::string error;
         ASSERT_TRUE(ParseSimOptions({"--clients", "4"}, four, error)) << error;
         LookingClock clock(1);
         EXPECT_EQ(PlayClientRecord(four, clock, nullptr), 1);
         EXPECT_EQ(FindFamilyRecords().size(), static_cast<std::size_t>(kMaxClientRecords - 2));
-        for (orvane_client* c : held) orvane_close(c);
+        for (orvane_client* c : clients) orvane_close(c);
+        EXPECT_TRUE(FindFamilyRecords().empty());
     });
 }
+

@@ -8,7 +8,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "common/test_canvas.h"
@@ -20,8 +19,6 @@
 #include "screen/panel.h"
 
 namespace {
-
-std::pair<std::int32_t, std::int32_t> Grid(const OverviewLayout& layout) { return {layout.columns, layout.rows}; }
 
 // A colour no card draws: every spectrum colour has a channel at 0 or 255.
 constexpr RgbColor kMarker{10, 20, 30};
@@ -66,30 +63,27 @@ std::vector<CardFacts> SampleCards() {
 }  // namespace
 
 TEST(OverviewLayout, FillsTheMonitorWithWholeCardsAtItsScale) {
-    const OverviewLayout hd = LayoutOverview(Rect{0, 0, 1920, 1080}, 1);
-    EXPECT_EQ(Grid(hd), std::pair(4, 4));
-    EXPECT_EQ(hd.destination, (Rect{0, 0, 1920, 1080}));
-
-    const OverviewLayout uhd = LayoutOverview(Rect{0, 0, 3840, 2160}, 1);
-    EXPECT_EQ(Grid(uhd), std::pair(8, 8));
-    EXPECT_EQ(uhd.Cells(), kMaxClientRecords);
-    const OverviewLayout uhd2 = LayoutOverview(Rect{0, 0, 3840, 2160}, 2);
-    EXPECT_EQ(Grid(uhd2), std::pair(4, 4));
-    EXPECT_EQ(uhd2.destination, (Rect{0, 0, 3840, 2160}));
-
-    // A second monitor left of the first: two by three cards, centred on it.
-    const OverviewLayout side = LayoutOverview(Rect{-1280, 0, 0, 1024}, 1);
-    EXPECT_EQ(Grid(side), std::pair(2, 3));
-    EXPECT_EQ(side.destination, (Rect{-1280 + 160, 107, -1280 + 160 + 960, 107 + 810}));
-
-    // A window smaller than a card still shows one, overhanging evenly; a scale of 0 counts as 1.
-    const OverviewLayout tiny = LayoutOverview(Rect{0, 0, 300, 200}, 0);
-    EXPECT_EQ(Grid(tiny), std::pair(1, 1));
-    EXPECT_EQ(tiny.destination, (Rect{-90, -35, 390, 235}));
-
-    // An 8K monitor keeps only the rows 64 clients can fill.
-    const OverviewLayout huge = LayoutOverview(Rect{0, 0, 7680, 4320}, 1);
-    EXPECT_EQ(Grid(huge), std::pair(16, 4));
+    struct Case {
+        Rect monitor;
+        std::int32_t scale, columns, rows;
+        Rect destination;
+    };
+    for (const Case& c : {
+             Case{{0, 0, 1920, 1080}, 1, 4, 4, {0, 0, 1920, 1080}},
+             Case{{0, 0, 3840, 2160}, 1, 8, 8, {0, 0, 3840, 2160}},
+             Case{{0, 0, 3840, 2160}, 2, 4, 4, {0, 0, 3840, 2160}},
+             // A second monitor left of the first: two by three cards, centred on it.
+             Case{{-1280, 0, 0, 1024}, 1, 2, 3, {-1280 + 160, 107, -1280 + 160 + 960, 107 + 810}},
+             // A window smaller than a card still shows one, overhanging evenly; a scale of 0 counts as 1.
+             Case{{0, 0, 300, 200}, 0, 1, 1, {-90, -35, 390, 235}},
+             // An 8K monitor keeps only the rows 64 clients can fill.
+             Case{{0, 0, 7680, 4320}, 1, 16, 4, {0, 1620, 7680, 2700}},
+         }) {
+        const OverviewLayout layout = LayoutOverview(c.monitor, c.scale);
+        EXPECT_EQ(layout.columns, c.columns) << c.monitor.right << "x" << c.monitor.bottom;
+        EXPECT_EQ(layout.rows, c.rows) << c.monitor.right << "x" << c.monitor.bottom;
+        EXPECT_EQ(layout.destination, c.destination) << c.monitor.right << "x" << c.monitor.bottom;
+    }
 }
 
 TEST(OverviewLayout, PagesShowEveryClientOnceInOrder) {
@@ -112,34 +106,20 @@ TEST(OverviewLayout, PagesShowEveryClientOnceInOrder) {
     }
 }
 
-TEST(OverviewCard, TheCardInTheGridIsTheCardDrawnAlone) {
-    const std::vector<CardFacts> cards = SampleCards();
-    OverviewBoard board(3, 2);
-    ASSERT_EQ(board.Show(cards).size(), cards.size());
-    for (std::size_t slot = 0; slot < cards.size(); ++slot) {
-        const CardPicture alone = DrawCardAlone(cards[slot]);
-        EXPECT_TRUE(SameAsAlone(board.canvas(), board.Cell(static_cast<std::int32_t>(slot)), *alone.canvas))
-            << "slot " << slot;
-    }
-    // The slot without a client stays black.
-    EXPECT_EQ(CountNonBlack(board.canvas(), board.Cell(5)), 0);
-}
-
 TEST(OverviewCard, NothingIsDrawnOutsideTheCellWhateverTheRecordHolds) {
     const Rect cell{100, 50, 100 + kCardWidth, 50 + kCardHeight};
     const Rect whole{0, 0, 700, 400};
+    const CardFonts fonts = CardFonts::Make();
     for (const CardFacts& facts : SampleCards()) {
-        const CardFonts fonts = CardFonts::Make();
         TestCanvas canvas(whole.right, whole.bottom);
         canvas->FillBox(whole, kMarker);
         DrawClientCard(*canvas, cell, facts, fonts);
-        const std::int64_t outside = std::int64_t{700} * 400 - std::int64_t{kCardWidth} * kCardHeight;
-        EXPECT_EQ(CountColor(*canvas, whole, kMarker), outside) << facts.title;
+        EXPECT_EQ(CountColor(*canvas, whole, kMarker), 700 * 400 - kCardWidth * kCardHeight) << facts.title;
         EXPECT_EQ(CountColor(*canvas, cell, kMarker), 0) << "the card paints its whole cell";
     }
 }
 
-TEST(OverviewCard, HostileValuesGiveBoundedFacts) {
+TEST(OverviewCard, FactsAreBoundedAndTitledByTheLabelElseTheName) {
     const CardFacts nan = CardFactsFor(*HostileRecord(kInt32Max, kInt32Max, kInt32Min), "orvane_share_9", "");
     EXPECT_EQ(nan.percent, "0.0%");
     EXPECT_EQ(nan.progressWidth, 0);
@@ -158,9 +138,7 @@ TEST(OverviewCard, HostileValuesGiveBoundedFacts) {
     EXPECT_EQ(full.cpuTime, "CPU time: 0 hr 00 min 00.0 sec");
     EXPECT_EQ(full.title.size(), kCardTextLimit);
     EXPECT_EQ(full.traceBinCount, 0) << "no rows, no trace";
-}
 
-TEST(OverviewCard, TitleIsTheLabelWithTheNameBelowElseTheName) {
     auto record = RecordBuilder().StatusTextA("Searching for pulses").Progress(0.4567f).Build();
     const CardFacts labelled = CardFactsFor(*record, "orvane_share_7", "core 7: band\t2");
     EXPECT_EQ(labelled.title, "core 7: band?2");
@@ -170,19 +148,14 @@ TEST(OverviewCard, TitleIsTheLabelWithTheNameBelowElseTheName) {
     const CardFacts plain = CardFactsFor(*record, "orvane_share_7", "");
     EXPECT_EQ(plain.title, "orvane_share_7");
     EXPECT_EQ(plain.name, "");
-}
 
-TEST(OverviewCard, AnObjectGivesItsLabelAndAShortOneNothingPastItsEnd) {
+    // From a shared object: its label, none when it is of the old size, nothing past its end.
     std::vector<unsigned char> object(kExtendedRecordSize + 1, 0);  // +1: an object need not be aligned
     unsigned char* bytes = object.data() + 1;
-    auto record = RecordBuilder().StatusTextA("Searching for pulses").Build();
     std::memcpy(bytes, record.get(), sizeof(SharedStatus));
     ASSERT_TRUE(WriteRecordLabel(bytes, kExtendedRecordSize, "core 5: band 1"));
-    const CardFacts labelled = CardFactsOfObject(bytes, kExtendedRecordSize, "orvane_share_5");
-    EXPECT_EQ(labelled.title, "core 5: band 1");
-    EXPECT_EQ(labelled.status, "Searching for pulses");
+    EXPECT_EQ(CardFactsOfObject(bytes, kExtendedRecordSize, "orvane_share_5").title, "core 5: band 1");
     EXPECT_EQ(CardFactsOfObject(bytes, kSharedStatusSize, "orvane_share_5").title, "orvane_share_5");
-    // Cut inside status text A: the text ends where the object does.
     const CardFacts cut = CardFactsOfObject(bytes, offsetof(SharedStatus, status_text_a) + 9, "orvane_share_5");
     EXPECT_EQ(cut.status, "Searching");
     EXPECT_EQ(cut.title, "orvane_share_5");
@@ -242,9 +215,8 @@ TEST(OverviewCard, TraceShowsTheNewestRowsTallestSampleOfEachColumn) {
 TEST(OverviewCard, StoppedClientsCarryTheirSign) {
     auto record = DemoRecord(4);
     const Rect signArea{300, 12, 464, 32};
-    const CardPicture live = DrawCardAlone(CardFactsFor(*record, "orvane_share", "", CardState::Live));
-    const CardPicture stale = DrawCardAlone(CardFactsFor(*record, "orvane_share", "", CardState::Stale));
-    const CardPicture ended = DrawCardAlone(CardFactsFor(*record, "orvane_share", "", CardState::Ended));
+    const auto draw = [&](CardState state) { return DrawCardAlone(CardFactsFor(*record, "orvane_share", "", state)); };
+    const CardPicture live = draw(CardState::Live), stale = draw(CardState::Stale), ended = draw(CardState::Ended);
     EXPECT_EQ(CountColor(*live.canvas, signArea, Yellow) + CountColor(*live.canvas, signArea, Red), 0);
     EXPECT_GT(CountColor(*stale.canvas, signArea, Yellow), 500);
     EXPECT_GT(CountColor(*stale.canvas, signArea, Black), 20) << "the word in black on yellow";
@@ -263,6 +235,10 @@ TEST(OverviewBoard, RedrawsOnlyWhatChangedAndStaysTheCardDrawnAlone) {
     std::vector<CardFacts> cards = SampleCards();
     OverviewBoard board(LayoutOverview(Rect{0, 0, 1920, 1080}, 1));
     ASSERT_EQ(board.Show(cards).size(), cards.size());
+    for (std::size_t slot = 0; slot < cards.size(); ++slot)
+        EXPECT_TRUE(SameAsAlone(board.canvas(), board.Cell(static_cast<std::int32_t>(slot)), *DrawCardAlone(cards[slot]).canvas))
+            << "slot " << slot;
+    EXPECT_EQ(CountNonBlack(board.canvas(), board.Cell(5)), 0) << "a cell without a client stays black";
     EXPECT_TRUE(board.Show(cards).empty());
 
     // A client that differs in every part, taken over by the first card one part at a time.
@@ -304,8 +280,7 @@ TEST(OverviewBoard, RedrawsOnlyWhatChangedAndStaysTheCardDrawnAlone) {
     for (const Part part : parts) {
         part(cards[3], other);
         EXPECT_EQ(board.Show(cards), std::vector<Rect>{board.Cell(3)});
-        const CardPicture alone = DrawCardAlone(cards[3]);
-        EXPECT_TRUE(SameAsAlone(board.canvas(), board.Cell(3), *alone.canvas));
+        EXPECT_TRUE(SameAsAlone(board.canvas(), board.Cell(3), *DrawCardAlone(cards[3]).canvas));
     }
     EXPECT_EQ(cards[3], other) << "every part of a card taken over";
     EXPECT_EQ(CountColor(board.canvas(), board.Cell(1), kMarker), kCardWidth * kCardHeight);

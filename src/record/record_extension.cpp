@@ -1,6 +1,7 @@
 #include "record/record_extension.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -23,23 +24,37 @@ bool CopyLabel(const RecordExtension& extension, std::string& out) {
     return true;
 }
 
+std::string LabelFrom(const RecordExtension& extension) {
+    std::string label;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (CopyLabel(extension, label)) return label;
+    }
+    return {};
+}
+
+bool Aligned(const unsigned char* at) { return reinterpret_cast<std::uintptr_t>(at) % alignof(RecordExtension) == 0; }
+
+bool Marked(const unsigned char* at) { return std::memcmp(at, kRecordExtensionMark, sizeof kRecordExtensionMark) == 0; }
+
 }  // namespace
 
 const RecordExtension* FindRecordExtension(const unsigned char* bytes, std::size_t size) {
     if (bytes == nullptr || size < kExtendedRecordSize) return nullptr;
-    const auto* extension = reinterpret_cast<const RecordExtension*>(bytes + kRecordExtensionOffset);
-    if (std::memcmp(extension->mark, kRecordExtensionMark, sizeof kRecordExtensionMark) != 0) return nullptr;
-    return extension;
+    const unsigned char* at = bytes + kRecordExtensionOffset;
+    if (!Aligned(at) || !Marked(at)) return nullptr;
+    return reinterpret_cast<const RecordExtension*>(at);
 }
 
 std::string RecordLabel(const unsigned char* bytes, std::size_t size) {
-    const RecordExtension* extension = FindRecordExtension(bytes, size);
-    std::string label;
-    if (extension == nullptr) return label;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        if (CopyLabel(*extension, label)) return label;
-    }
-    return {};
+    if (bytes == nullptr || size < kExtendedRecordSize) return {};
+    const unsigned char* at = bytes + kRecordExtensionOffset;
+    if (!Marked(at)) return {};
+    if (Aligned(at)) return LabelFrom(*reinterpret_cast<const RecordExtension*>(at));
+    // A mapping is page-aligned, so a misaligned object is a copy that nobody writes: its
+    // label is read from an aligned copy of the extension.
+    RecordExtension copy;
+    std::memcpy(&copy, at, sizeof copy);
+    return LabelFrom(copy);
 }
 
 const std::string& LabelReader::Read(const unsigned char* bytes, std::size_t size) {

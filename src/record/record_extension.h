@@ -55,8 +55,9 @@ inline std::atomic_ref<std::uint32_t> LabelSequence(const RecordExtension& exten
     return std::atomic_ref<std::uint32_t>(const_cast<std::uint32_t&>(extension.label_sequence));
 }
 
-// The extension of an object of `size` bytes at `bytes`, or null when the object is too short
-// or the mark is not there.
+// The extension of an object of `size` bytes at `bytes`, or null when the object is too short,
+// the mark is not there, or the extension is not aligned (a copy, never a mapping: RecordLabel
+// reads those).
 const RecordExtension* FindRecordExtension(const unsigned char* bytes, std::size_t size);
 
 // The label a reader shows: empty when there is no extension or no label yet; bounded to

@@ -32,10 +32,12 @@ bool AnyBytes(const void* from, std::size_t size) {
 // byte as '?', and cut a label without its ending zero one byte short.
 template <typename Note>
 void LintLabel(const unsigned char* bytes, std::size_t size, Note note) {
-    const RecordExtension* live = FindRecordExtension(bytes, size);
-    if (live == nullptr) return;
+    if (bytes == nullptr || size < kExtendedRecordSize) return;
+    // Copied before it is read, so that a dump at any address is checked.
+    const unsigned char* at = bytes + kRecordExtensionOffset;
+    if (std::memcmp(at, kRecordExtensionMark, sizeof kRecordExtensionMark) != 0) return;
     RecordExtension extension;
-    std::memcpy(&extension, live, sizeof extension);
+    std::memcpy(&extension, at, sizeof extension);
     if (extension.label_sequence % 2 != 0) {
         note(Format("label_sequence is odd (%u): the label was left in the middle of a change, and readers never "
                     "show it",

@@ -150,10 +150,12 @@ TEST(OverviewCard, FactsAreBoundedAndTitledByTheLabelElseTheName) {
     EXPECT_EQ(plain.name, "");
 
     // From a shared object: its label, none when it is of the old size, nothing past its end.
-    std::vector<unsigned char> object(kExtendedRecordSize + 1, 0);  // +1: an object need not be aligned
+    std::vector<unsigned char> live(kExtendedRecordSize, 0);
+    std::memcpy(live.data(), record.get(), sizeof(SharedStatus));
+    ASSERT_TRUE(WriteRecordLabel(live.data(), kExtendedRecordSize, "core 5: band 1"));
+    std::vector<unsigned char> object(kExtendedRecordSize + 1, 0);  // +1: a copy of an object need not be aligned
     unsigned char* bytes = object.data() + 1;
-    std::memcpy(bytes, record.get(), sizeof(SharedStatus));
-    ASSERT_TRUE(WriteRecordLabel(bytes, kExtendedRecordSize, "core 5: band 1"));
+    std::memcpy(bytes, live.data(), kExtendedRecordSize);
     EXPECT_EQ(CardFactsOfObject(bytes, kExtendedRecordSize, "orvane_share_5").title, "core 5: band 1");
     EXPECT_EQ(CardFactsOfObject(bytes, kSharedStatusSize, "orvane_share_5").title, "orvane_share_5");
     const CardFacts cut = CardFactsOfObject(bytes, offsetof(SharedStatus, status_text_a) + 9, "orvane_share_5");

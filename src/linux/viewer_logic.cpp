@@ -79,6 +79,10 @@ ParsedOptions ParseViewerOptions(int argc, const char* const* argv) {
             o.target = ViewerTarget::Root;
         } else if (name == "window") {
             o.target = ViewerTarget::OwnWindow;
+        } else if (name == "overlay") {
+            o.target = ViewerTarget::Overlay;
+        } else if (name == "wayland") {
+            o.forceWayland = true;
         } else if (name == "window-id") {
             if (!value(text)) return fail("-window-id needs a window number");
             if (!ParseWindowId(text, o.windowId)) return fail(std::string("-window-id: '") + text + "' is not a window number (decimal or 0x hex)");
@@ -139,13 +143,16 @@ ParsedOptions ParseViewerOptions(int argc, const char* const* argv) {
             return fail(std::string("unknown option '") + arg + "'");
         }
     }
+    if (o.forceWayland && (o.target == ViewerTarget::Root || o.target == ViewerTarget::WindowId))
+        return fail("-wayland goes with -window or -overlay; -root and -window-id are X11 windows");
     if (recordNamed && o.clients != ClientsMode::One)
         return fail(std::string("-record shows one client; it does not go with -clients ") + ClientsModeName(o.clients));
     return parsed;
 }
 
 std::string ViewerUsage() {
-    return "usage: orvane [-root | -window | -window-id ID] [-delay MICROSECONDS] [-fps] [-header FILE]\n"
+    return "usage: orvane [-root | -window | -window-id ID | -overlay] [-wayland] [-delay MICROSECONDS]\n"
+           "              [-fps] [-header FILE]\n"
            "              [-monitors primary|all] [-scale N] [-shift] [-record NAME]\n"
            "              [-clients one|rotate|overview] [-rotate SECONDS] [-stale MINUTES] [--help]\n"
            "\n"
@@ -156,6 +163,10 @@ std::string ViewerUsage() {
            "  -window            a resizable window of its own, titled \"Orvane\" (the default);\n"
            "                     q, Escape or the window manager's close ends it\n"
            "  -window-id ID      draw on that window (decimal or 0x hex)\n"
+           "  -overlay           Wayland: cover every output until a key, a button or a move of\n"
+           "                     the pointer, as a screen saver started by an idle daemon\n"
+           "  -wayland           open the window on Wayland even when DISPLAY is set (without\n"
+           "                     DISPLAY, a Wayland session gets a Wayland window anyway)\n"
            "  -delay US          the tick period in microseconds (default 33000)\n"
            "  -fps               show the measured frame rate\n"
            "  -header FILE       the header image (default: the installed data folder, then the\n"
@@ -173,6 +184,22 @@ std::string ViewerUsage() {
            "  -stale MINUTES     a client unchanged this long is marked stale, and one that ended\n"
            "                     is shown as ended this long; 1 to 1440 (default 10)\n"
            "  --help             this text\n";
+}
+
+DisplayServer ChooseDisplayServer(const ViewerOptions& options, const char* display, const char* waylandDisplay) {
+    switch (options.target) {
+    case ViewerTarget::Overlay:
+        return DisplayServer::Wayland;
+    case ViewerTarget::Root:
+    case ViewerTarget::WindowId:
+        return DisplayServer::X11;
+    case ViewerTarget::OwnWindow:
+        break;
+    }
+    if (options.forceWayland) return DisplayServer::Wayland;
+    const bool x11 = display != nullptr && *display != '\0';
+    const bool wayland = waylandDisplay != nullptr && *waylandDisplay != '\0';
+    return !x11 && wayland ? DisplayServer::Wayland : DisplayServer::X11;
 }
 
 std::string WaitingLine(const std::string& recordName) {

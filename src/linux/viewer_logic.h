@@ -12,7 +12,11 @@
 #include "reader/placement.h"
 #include "record/shared_status.h"
 
-enum class ViewerTarget { OwnWindow, Root, WindowId };
+// Overlay: a full-screen layer-shell surface on every Wayland output, for idle daemons and
+// lockers; it ends on input, as a screen saver does.
+enum class ViewerTarget { OwnWindow, Root, WindowId, Overlay };
+
+enum class DisplayServer { X11, Wayland };
 
 struct ViewerOptions {
     ViewerTarget target = ViewerTarget::OwnWindow;
@@ -27,6 +31,8 @@ struct ViewerOptions {
     ClientsMode clients = ClientsMode::One;
     std::int32_t rotateSeconds = kDefaultRotateSeconds;
     std::int32_t staleMinutes = kDefaultStaleMinutes;
+    // -wayland: the window goes to Wayland even when DISPLAY names an X server.
+    bool forceWayland = false;
     bool help = false;
 };
 
@@ -43,6 +49,11 @@ inline constexpr std::int32_t kUsageExitCode = 2;
 // -window-id wins. A bad option or value gives the error to print.
 ParsedOptions ParseViewerOptions(int argc, const char* const* argv);
 std::string ViewerUsage();
+
+// Where the picture goes: the overlay and -wayland always to Wayland, -root and -window-id
+// always to X11; the own window to X11 while DISPLAY names a server (XWayland included), else
+// to Wayland when WAYLAND_DISPLAY names one. Either variable may be null.
+DisplayServer ChooseDisplayServer(const ViewerOptions& options, const char* display, const char* waylandDisplay);
 
 // The monitors a picture goes to: the primary one, or all those with an area, in their order.
 std::vector<MonitorInfo> ChosenMonitors(const std::vector<MonitorInfo>& monitors, MonitorChoice choice);

@@ -69,6 +69,25 @@ TEST(ViewerOptionsTest, BadOptionsAndValuesAreRefusedWithAReason) {
     EXPECT_NE(Parse({"-scale", "9"}).error.find("from 0 to 8"), std::string::npos);
 }
 
+TEST(ViewerOptionsTest, TheDisplayServerFollowsTheTargetThenTheSession) {
+    const auto server = [](std::vector<const char*> args, const char* display, const char* wayland) {
+        const ParsedOptions p = Parse(args);
+        EXPECT_EQ(p.error, "");
+        return ChooseDisplayServer(p.options, display, wayland);
+    };
+    // The own window keeps X11 wherever an X server is named (XWayland included).
+    EXPECT_EQ(server({}, ":0", "wayland-1"), DisplayServer::X11);
+    EXPECT_EQ(server({}, nullptr, "wayland-1"), DisplayServer::Wayland);
+    EXPECT_EQ(server({}, "", "wayland-1"), DisplayServer::Wayland);
+    EXPECT_EQ(server({}, nullptr, ""), DisplayServer::X11);  // nothing named: X11's own error
+    EXPECT_EQ(server({"-wayland"}, ":0", nullptr), DisplayServer::Wayland);
+    EXPECT_EQ(server({"-overlay"}, ":0", nullptr), DisplayServer::Wayland);
+    EXPECT_EQ(server({"-overlay", "-root"}, nullptr, "wayland-1"), DisplayServer::X11);  // the last target wins
+    EXPECT_EQ(server({"-window-id", "0x40"}, nullptr, "wayland-1"), DisplayServer::X11);
+    EXPECT_NE(Parse({"-wayland", "-root"}).error, "");
+    EXPECT_NE(Parse({"-window-id", "7", "-wayland"}).error, "");
+}
+
 TEST(ViewerOptionsTest, ManyClientsOptionsAndTheRecordByName) {
     const ParsedOptions plain = Parse({});
     EXPECT_EQ(plain.options.clients, ClientsMode::One);

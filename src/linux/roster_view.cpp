@@ -1,12 +1,17 @@
 #include "linux/roster_view.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <span>
 #include <optional>
 #include <utility>
 
 #include "graphics/canvas_raster.h"
+#include "linux/x11_presenter.h"
+#if ORVANE_WAYLAND
+#include "linux/wayland_presenter.h"
+#endif
 #include "screen/overview_board.h"
 #include "screen/overview_card_facts.h"
 #include "screen/overview_layout.h"
@@ -24,7 +29,7 @@ RowSpan Union(RowSpan a, RowSpan b) {
     return RowSpan{std::min(a.top, b.top), std::max(a.bottom, b.bottom)};
 }
 
-X11Presenter::RowSource RowsOf(const Canvas& canvas) {
+std::function<const std::uint32_t*(std::int32_t)> RowsOf(const Canvas& canvas) {
     return [&canvas](std::int32_t y) { return PixelRow(canvas, y); };
 }
 
@@ -241,7 +246,8 @@ bool RosterView::TickOverview(std::uint32_t nowMs) {
     return changed;
 }
 
-bool RosterView::Present(X11Presenter& presenter, bool whole) {
+template <class Presenter>
+bool RosterView::Present(Presenter& presenter, bool whole) {
     bool sent = false;
     for (const Rect& part : uncovered_) {
         presenter.FillBlack(part);
@@ -256,7 +262,8 @@ bool RosterView::Present(X11Presenter& presenter, bool whole) {
     return sent;
 }
 
-bool RosterView::PresentRotation(X11Presenter& presenter) {
+template <class Presenter>
+bool RosterView::PresentRotation(Presenter& presenter) {
     bool sent = false;
     const std::size_t titles = screens_.size();
     for (std::size_t k = 0; k < screens_.size(); ++k) {
@@ -278,7 +285,8 @@ bool RosterView::PresentRotation(X11Presenter& presenter) {
     return sent;
 }
 
-bool RosterView::PresentOverview(X11Presenter& presenter) {
+template <class Presenter>
+bool RosterView::PresentOverview(Presenter& presenter) {
     bool sent = false;
     for (std::size_t k = 0; k < screens_.size(); ++k) {
         Screen& screen = *screens_[k];
@@ -293,3 +301,8 @@ bool RosterView::PresentOverview(X11Presenter& presenter) {
     }
     return sent;
 }
+
+template bool RosterView::Present<X11Presenter>(X11Presenter&, bool);
+#if ORVANE_WAYLAND
+template bool RosterView::Present<WaylandPresenter>(WaylandPresenter&, bool);
+#endif

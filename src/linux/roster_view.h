@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "graphics/canvas.h"
+#include "graphics/raster_surface.h"
 #include "graphics/gdi_object.h"
 #include "linux/viewer_logic.h"
-#include "linux/x11_presenter.h"
 #include "reader/client_roster.h"
 #include "screen/overview_card_facts.h"
 
@@ -30,7 +30,9 @@ public:
     bool Tick(std::uint32_t nowMs);
     // Sends what changed since the last Present, or everything with `whole`; what moving
     // copies left behind is filled black. True when anything was sent.
-    bool Present(X11Presenter& presenter, bool whole);
+    // Presenter: X11Presenter or WaylandPresenter (instantiated for those in roster_view.cpp).
+    template <class Presenter>
+    bool Present(Presenter& presenter, bool whole);
     // Whether any client is shown (otherwise the front end shows the waiting line).
     bool Showing() const { return showing_; }
     // The first monitor's area, for the frame-rate overlay.
@@ -42,8 +44,10 @@ private:
     void PlaceRotation(std::uint32_t nowMs);
     bool TickRotation(std::uint32_t nowMs);
     bool TickOverview(std::uint32_t nowMs);
-    bool PresentRotation(X11Presenter& presenter);
-    bool PresentOverview(X11Presenter& presenter);
+    template <class Presenter>
+    bool PresentRotation(Presenter& presenter);
+    template <class Presenter>
+    bool PresentOverview(Presenter& presenter);
     void DrawTitle(Screen& screen, const std::string& title);
 
     ViewerOptions options_;

@@ -19,17 +19,16 @@
 
 #include "graphics/canvas_raster.h"
 #include "screen/status_display.h"
-#include "linux/roster_view.h"
+#include "linux/viewer_core.h"
 #include "linux/viewer_logic.h"
 #include "linux/x11_presenter.h"
+#if ORVANE_WAYLAND
+#include "linux/wayland_viewer.h"
+#endif
 #include "reader/header_image.h"
 #include "reader/reader_session.h"
 #include "reader/tick_schedule.h"
 #include "record/shared_mapping.h"
-
-#ifndef ORVANE_DATA_DIR
-#define ORVANE_DATA_DIR ""
-#endif
 
 namespace {
 
@@ -38,8 +37,7 @@ using Clock = std::chrono::steady_clock;
 volatile std::sig_atomic_t gStopSignal = 0;
 bool gXError = false;
 // The readers, for the lost-display handler: the markers go back to 0 on every way out.
-ReaderSession* gSession = nullptr;
-RosterView* gRoster = nullptr;
+ViewerCore<X11Presenter>* gCore = nullptr;
 
 void OnStopSignal(int) { gStopSignal = 1; }
 
@@ -54,15 +52,8 @@ int OnXError(Display* display, XErrorEvent* error) {
 
 int OnDisplayLost(Display*) {
     std::fprintf(stderr, "orvane: the connection to the X display was lost\n");
-    if (gSession != nullptr) gSession->Detach();
-    if (gRoster != nullptr) gRoster->DetachAll();
+    if (gCore != nullptr) gCore->Detach();
     std::_Exit(1);
-}
-
-std::string HeaderImage(const ViewerOptions& options) {
-    if (!options.headerPath.empty()) return options.headerPath;
-    // <prefix>/libexec/xscreensaver/orvane -> <prefix>/share/orvane
-    return FindHeaderImage("../../share/orvane/", ORVANE_DATA_DIR);
 }
 
 Window TargetWindow(Display* display, const ViewerOptions& options) {
@@ -77,6 +68,7 @@ Window TargetWindow(Display* display, const ViewerOptions& options) {
         return root;
     }
     case ViewerTarget::OwnWindow:
+    case ViewerTarget::Overlay:  // goes to Wayland; never here
         break;
     }
     const Window window = XCreateSimpleWindow(display, root, 0, 0, kCanvasWidth, kCanvasHeight, 0,
@@ -91,60 +83,24 @@ Window TargetWindow(Display* display, const ViewerOptions& options) {
 class Viewer {
 public:
     Viewer(Display* display, const ViewerOptions& options)
-        : display_(display),
-          options_(options),
-          window_(TargetWindow(display, options)),
-          session_(ReaderConfig{options.recordName, HeaderImage(options), false, true, CaptureSaverPriorityClass()},
-                   NowMs()) {
-        gSession = &session_;
-        // Many clients: the roster serves them all; the single session is never ticked.
-        if (options.clients != ClientsMode::One) {
-            roster_ = std::make_unique<RosterView>(
-                options, ReaderConfig{kSharedStatusName, HeaderImage(options), false, true, CaptureSaverPriorityClass()},
-                NowMs());
-            gRoster = roster_.get();
-        }
+        : display_(display), options_(options), window_(TargetWindow(display, options)), core_(options) {
+        gCore = &core_;
     }
-    ~Viewer() {
-        gSession = nullptr;
-        gRoster = nullptr;
-    }
+    ~Viewer() { gCore = nullptr; }
 
     int Run();
 
 private:
     void Reshape();
-    void PlaceCopies();
-    static std::uint32_t NowMs();
-    // Both true when they sent the server anything.
-    bool Tick(Clock::time_point now);
-    bool TickRoster(Clock::time_point now);
-    void CountFrames(Clock::time_point now);
-    bool PresentAll();
-    bool PresentWaiting();
     bool HandleEvents();
 
     Display* display_;
     ViewerOptions options_;
     Window window_;
-    ReaderSession session_;
-    std::unique_ptr<RosterView> roster_;  // with -clients rotate or overview
-    bool rosterWhole_ = true;
+    ViewerCore<X11Presenter> core_;
     std::unique_ptr<X11Presenter> presenter_;
     Atom deleteWindow_ = None;
     int randrEvent_ = -1;
-    Rect area_{0, 0, 0, 0};
-    std::vector<MonitorInfo> monitors_;
-    std::vector<CanvasCopy> waitingCopies_;
-    bool wasAttached_ = false;
-
-    std::unique_ptr<GdiObject> waitingBitmap_;
-    std::unique_ptr<GdiObject> waitingFont_;
-    std::unique_ptr<Canvas> waiting_;
-
-    std::uint32_t framesThisSecond_ = 0;
-    Clock::time_point fpsStart_ = Clock::now();
-    std::string fpsText_ = FpsText(0, 0);
 };
 
 // The screen's monitors in root coordinates: RandR's where the server has RandR 1.5, else
@@ -181,9 +137,9 @@ std::vector<MonitorInfo> RootMonitors(Display* display, Window root, bool randr,
 void Viewer::Reshape() {
     XWindowAttributes a{};
     XGetWindowAttributes(display_, window_, &a);
-    area_ = Rect{0, 0, a.width, a.height};
+    const Rect area{0, 0, a.width, a.height};
     const std::int32_t dpi = XftDpi(XResourceManagerString(display_));
-    monitors_.clear();
+    std::vector<MonitorInfo> monitors;
     if (options_.target != ViewerTarget::OwnWindow) {
         int x = 0;
         int y = 0;
@@ -192,113 +148,11 @@ void Viewer::Reshape() {
         for (const MonitorInfo& m : RootMonitors(display_, a.root, randrEvent_ >= 0, dpi)) {
             const Rect r{std::max(m.area.left, x) - x, std::max(m.area.top, y) - y,
                          std::min(m.area.right, x + a.width) - x, std::min(m.area.bottom, y + a.height) - y};
-            if (r.right > r.left && r.bottom > r.top) monitors_.push_back(MonitorInfo{r, dpi, m.primary});
+            if (r.right > r.left && r.bottom > r.top) monitors.push_back(MonitorInfo{r, dpi, m.primary});
         }
     }
-    if (monitors_.empty()) monitors_.push_back(MonitorInfo{area_, dpi, true});
-    PlaceCopies();
-    presenter_->FillBlack(area_);
-    session_.ForcePresent();
-    if (roster_ != nullptr) {
-        roster_->Reshape(monitors_, NowMs());
-        rosterWhole_ = true;
-    }
-}
-
-std::uint32_t Viewer::NowMs() {
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count());
-}
-
-void Viewer::PlaceCopies() {
-    session_.Place(monitors_, options_.placement, NowMs());
-    if (waiting_ != nullptr) {
-        const PlacementOptions plain{options_.placement.monitors, 1, false};
-        waitingCopies_ = PlaceCanvas(monitors_, plain, waiting_->PixelWidth(), waiting_->PixelHeight(), 0);
-    }
-}
-
-bool Viewer::PresentAll() {
-    const std::vector<CanvasCopy>& copies = session_.Copies();
-    bool sent = false;
-    if (session_.Attached()) {
-        Canvas& canvas = *session_.Screen();
-        sent = presenter_->Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
-                                   canvas.PixelHeight(), copies, TakeDrawnRows(canvas));
-    } else {
-        sent = PresentWaiting();
-    }
-    ++framesThisSecond_;
-    if (options_.showFps && !copies.empty()) {
-        presenter_->DrawText(copies[0].monitor.left + 8, copies[0].monitor.top + 16, fpsText_);
-        sent = true;
-    }
-    // A tick that changed no pixel talks to the server not at all.
-    if (sent) presenter_->Finish();
-    return sent;
-}
-
-bool Viewer::PresentWaiting() {
-    if (waiting_ == nullptr) return false;
-    Canvas& canvas = *waiting_;
-    return presenter_->Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
-                               canvas.PixelHeight(), waitingCopies_, TakeDrawnRows(canvas));
-}
-
-void Viewer::CountFrames(Clock::time_point now) {
-    if (now - fpsStart_ >= std::chrono::seconds(1)) {
-        fpsText_ = FpsText(framesThisSecond_, std::chrono::duration<double>(now - fpsStart_).count());
-        framesThisSecond_ = 0;
-        fpsStart_ = now;
-    }
-}
-
-bool Viewer::TickRoster(Clock::time_point now) {
-    const bool changed = roster_->Tick(NowMs());
-    bool spoke = false;
-    if (roster_->Showing() != wasAttached_) {
-        // The clients' pictures and the waiting line do not cover the same pixels.
-        wasAttached_ = roster_->Showing();
-        presenter_->FillBlack(area_);
-        rosterWhole_ = true;
-        spoke = true;
-    }
-    CountFrames(now);
-    if (!changed && !rosterWhole_) return spoke;
-    bool sent = false;
-    if (roster_->Showing()) {
-        sent = roster_->Present(*presenter_, rosterWhole_);
-    } else if (rosterWhole_) {
-        presenter_->Invalidate();
-        sent = PresentWaiting();
-    }
-    rosterWhole_ = false;
-    ++framesThisSecond_;
-    const Rect first = roster_->FirstMonitor();
-    if (options_.showFps && first.right > first.left) {
-        presenter_->DrawText(first.left + 8, first.top + 16, fpsText_);
-        sent = true;
-    }
-    if (sent) presenter_->Finish();
-    return spoke || sent;
-}
-
-bool Viewer::Tick(Clock::time_point now) {
-    if (roster_ != nullptr) return TickRoster(now);
-    // The record is looked for once a second while there is none; never started here:
-    // XScreenSaver, not the hack, owns the session.
-    const TickOutcome outcome = session_.Tick(NowMs());
-    bool spoke = false;
-    if (session_.Attached() != wasAttached_) {
-        // The status screen and the waiting line do not cover the same pixels.
-        wasAttached_ = session_.Attached();
-        presenter_->FillBlack(area_);
-        spoke = true;
-    }
-    CountFrames(now);
-    if (outcome.present) spoke = PresentAll() || spoke;
-    for (const Rect& part : outcome.uncovered) presenter_->FillBlack(part);
-    return spoke || !outcome.uncovered.empty();
+    if (monitors.empty()) monitors.push_back(MonitorInfo{area, dpi, true});
+    core_.Reshape(*presenter_, area, monitors);
 }
 
 // False when the viewer is to end.
@@ -311,11 +165,7 @@ bool Viewer::HandleEvents() {
             if (event.xconfigure.window == window_) Reshape();
             break;
         case Expose:
-            if (event.xexpose.count == 0) {
-                presenter_->Invalidate();
-                session_.ForcePresent();
-                rosterWhole_ = true;
-            }
+            if (event.xexpose.count == 0) core_.Invalidate(*presenter_);
             break;
         case KeyPress: {
             const KeySym key = XLookupKeysym(&event.xkey, 0);
@@ -367,17 +217,6 @@ int Viewer::Run() {
     XSelectInput(display_, window_, mask);
     if (options_.target == ViewerTarget::OwnWindow) XMapWindow(display_, window_);
 
-    waitingBitmap_ = GdiObject::MakeBitmap(720, 32);
-    waitingFont_ = GdiObject::MakeArialFont(20, false);
-    waiting_ = std::make_unique<Canvas>(*waitingBitmap_);
-    waiting_->FillBox(Rect{0, 0, 720, 32}, RgbColor{0, 0, 0});
-    waiting_->UseFont(*waitingFont_);
-    waiting_->SetForeground(RgbColor{255, 255, 255});
-    waiting_->SetBackground(RgbColor{0, 0, 0});
-    const std::string line = WaitingLine(options_.recordName);
-    const TextSize size = waiting_->MeasureText(line.c_str());
-    waiting_->PutText((720 - size.width) / 2, (32 - size.height) / 2, line.c_str());
-
     Reshape();
     TickSchedule ticks(std::chrono::microseconds(options_.delayMicroseconds), Clock::now());
     // Asleep until the tick, an X event or a signal: a wake-up that only timed out has nothing
@@ -386,7 +225,7 @@ int Viewer::Run() {
     while (gStopSignal == 0 && !gXError) {
         if (readable && !HandleEvents()) break;
         const auto now = Clock::now();
-        const bool spoke = ticks.Due(now) && Tick(now);
+        const bool spoke = ticks.Due(now) && core_.Tick(*presenter_, now);
         // Sends what the tick drew, and takes in the events that came meanwhile. Otherwise
         // Xlib's queue is as empty as the events left it and the socket is ppoll's to watch:
         // asking Xlib would only read the socket in vain.
@@ -397,8 +236,7 @@ int Viewer::Run() {
         pollfd connection{ConnectionNumber(display_), POLLIN, 0};
         readable = ppoll(&connection, 1, &timeout, nullptr) != 0;  // an event, or a signal (-1)
     }
-    session_.Detach();
-    if (roster_ != nullptr) roster_->DetachAll();
+    core_.Detach();
     presenter_.reset();
     return gXError ? 1 : 0;
 }
@@ -414,6 +252,15 @@ int main(int argc, char** argv) {
     if (parsed.options.help) {
         std::fputs(ViewerUsage().c_str(), stdout);
         return 0;
+    }
+    if (ChooseDisplayServer(parsed.options, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY")) ==
+        DisplayServer::Wayland) {
+#if ORVANE_WAYLAND
+        return RunWaylandViewer(parsed.options);
+#else
+        std::fprintf(stderr, "orvane: this build has no Wayland front end (it needs GTK 3 and gtk-layer-shell)\n");
+        return 1;
+#endif
     }
     struct sigaction stop{};
     stop.sa_handler = OnStopSignal;

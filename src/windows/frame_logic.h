@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "reader/pointer_travel.h"
+
 enum class SaverMode { Settings, FullScreen, Preview, ChangePassword, Invalid };
 
 struct SaverCommand {
@@ -57,13 +59,6 @@ const char* ArgumentText(const char* commandLine, NextChar next) {
 }
 // The same, one byte per character.
 const char* ArgumentText(const char* commandLine);
-
-// Cursor travel, as |dx| + |dy|, that still counts as the mouse lying still.
-inline constexpr std::uint32_t kMouseMoveThreshold = 4;
-
-// The cursor has travelled more than the threshold from where it was. The distance is exact for
-// any pair of 32-bit coordinates, however far apart.
-bool CursorMovedBeyondThreshold(std::int32_t x, std::int32_t y, std::int32_t fromX, std::int32_t fromY);
 
 // The tick count that stands for "no password prompt has ended yet".
 inline constexpr std::uint32_t kNoVerifyYet = 0xFFFFFFFFu;

@@ -1,0 +1,66 @@
+// Puts pictures on Wayland surfaces through GTK: each surface (an output's overlay, or the
+// window) keeps the picture in a buffer of its own device pixels, copies are written into it
+// clipped to their monitor, and only the parts that changed are handed to GTK to redraw. The
+// surfaces sit side by side in one plane of coordinates, so that the core's placement across
+// monitors works as on X11's root window.
+#pragma once
+
+#include <cairo.h>
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/raster_surface.h"
+#include "reader/placement.h"
+
+class WaylandPresenter {
+public:
+    // Row y of the source picture, `width` 0x00RRGGBB values.
+    using RowSource = std::function<const std::uint32_t*(std::int32_t y)>;
+
+    WaylandPresenter() = default;
+    ~WaylandPresenter();
+    WaylandPresenter(const WaylandPresenter&) = delete;
+    WaylandPresenter& operator=(const WaylandPresenter&) = delete;
+
+    // `widget` draws surface `index`, whose device pixels cover `place` at `scale` device pixels
+    // a logical one. A surface of a new size or scale starts black; drawing it paints the buffer.
+    void SetSurface(std::size_t index, GtkWidget* widget, const Rect& place, std::int32_t scale);
+    void RemoveSurface(GtkWidget* widget);
+    // Paints what the surface of `widget` holds (its draw handler).
+    void Draw(GtkWidget* widget, cairo_t* cr) const;
+
+    void FillBlack(const Rect& area);
+    // As X11Presenter::Present: copy i keeps its pixels in image `firstImage` + i.
+    bool Present(const RowSource& rows, std::int32_t width, std::int32_t height, const std::vector<CanvasCopy>& copies,
+                 RowSpan drawn, std::size_t firstImage = 0);
+    void Invalidate();
+    void DrawText(std::int32_t x, std::int32_t y, const std::string& text);
+    // Asks GTK to redraw what changed since the last Finish.
+    void Finish();
+
+private:
+    struct Surface {
+        GtkWidget* widget = nullptr;
+        Rect place{0, 0, 0, 0};
+        std::int32_t scale = 1;
+        cairo_surface_t* buffer = nullptr;
+        Rect damage{0, 0, 0, 0};
+    };
+    struct Image {
+        std::vector<std::uint32_t> pixels;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        bool current = false;
+        Rect destination{0, 0, 0, 0};
+    };
+    void Blit(const Image& image, const CanvasCopy& copy, std::int32_t top, std::int32_t bottom);
+    static void AddDamage(Surface& surface, const Rect& part);
+
+    std::vector<Surface> surfaces_;
+    std::vector<Image> images_;
+};

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# orvane -overlay under a real compositor (headless sway) with two outputs of different sizes:
+# each output shows, at the place the X11 saver would put it, exactly the picture orvane-snapshot
+# makes of the same record, and the record is served (marker 1). Pointer travel of 4 pixels
+# leaves it up; 5 end it, with exit 0 and the marker back at 0. A key (wtype), a button and
+# SIGTERM end it the same way.
+# shellcheck source=lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+X11_TIME_LIMIT=100 wl_setup wayland_overlay none 1280x720 1024x768
+
+X11_CLIENT_DUMP[0]=$X11_WORK/client0.bin
+x11_client_run 0
+"$x11_bin_dir/orvane-snapshot" --record "${X11_CLIENT_DUMP[0]}" --header "$X11_HEADER" --out "$X11_WORK/snapshot.png" \
+  >"$X11_WORK/snapshot.log" 2>&1 || x11_fail "orvane-snapshot failed"
+picture=$(x11_region "$X11_WORK/snapshot.png" 752x445+0+0)
+
+# The pointer rests at (100, 100) before the overlay comes, so that it has a place to start from.
+wl_pointer_start
+wl_pointer at 100 100 2304 768
+
+# Each overlay gets a client that has just published: a reader draws what the client raised, and
+# the overlay before it lowered everything.
+overlay() {
+  if [[ ${1:-} != first ]]; then
+    x11_stop client0
+    x11_client_run 0
+  fi
+  x11_start overlay "$x11_bin_dir/orvane" -overlay -monitors all -header "$X11_HEADER"
+}
+# Centred as the X11 saver centres: (1280 - 752) / 2, (720 - 445) / 2 and so on.
+_shown() {
+  wl_shot 1 "$X11_WORK/out1.png" && wl_shot 2 "$X11_WORK/out2.png" &&
+    [[ $(x11_region "$X11_WORK/out1.png" 752x445+264+137) == "$picture" ]] &&
+    [[ $(x11_region "$X11_WORK/out2.png" 752x445+136+161) == "$picture" ]]
+}
+_gone() { ! x11_running "$1"; }
+# The overlay ended by itself, with exit 0 and the record's marker back at 0.
+ended_cleanly() {
+  x11_poll 10 _gone overlay || x11_fail "$1 did not end the overlay"
+  x11_stop overlay
+  [[ $X11_STATUS == 0 ]] || x11_fail "the overlay's exit status after $1 is $X11_STATUS"
+  [[ $(x11_attached) == 0 ]] || x11_fail "saver_attached is $(x11_attached) after $1"
+}
+
+overlay first
+x11_poll 30 _shown || x11_fail "the outputs do not show the snapshot at the centre ($X11_WORK/out1.png, out2.png)"
+[[ $(x11_attached) == 1 ]] || x11_fail "saver_attached is $(x11_attached) with the overlay up"
+# Black everywhere else: the overlay covers each output whole.
+for corner in 1x1+0+0 1x1+1279+719; do
+  [[ $(x11_count "$X11_WORK/out1.png" black "$corner") == 1 ]] || x11_fail "output 1 is not black at $corner"
+done
+
+# A wiggle that comes back, then 2 + 2 pixels away: 4 in all, still lying still.
+wl_pointer move 1 0
+wl_pointer move -1 0
+wl_pointer move 2 2
+x11_running overlay || x11_fail "pointer travel of 4 pixels ended the overlay"
+[[ $(x11_attached) == 1 ]] || x11_fail "saver_attached is $(x11_attached) after 4 pixels of travel"
+wl_pointer move 1 0
+ended_cleanly "pointer travel of 5 pixels"
+
+overlay
+x11_poll 30 _shown || x11_fail "the second overlay does not show the snapshot"
+# A virtual keyboard joins the seat only while wtype runs, and its first key may come before the
+# overlay has bound the new keyboard: a key every try, until one ends it.
+_key_ends() { wtype -s 200 -k Escape && ! x11_running overlay; }
+x11_poll 20 _key_ends || x11_fail "a key did not end the overlay"
+ended_cleanly "a key"
+
+overlay
+x11_poll 30 _shown || x11_fail "the third overlay does not show the snapshot"
+wl_pointer click
+ended_cleanly "a button"
+
+overlay
+x11_poll 30 _shown || x11_fail "the fourth overlay does not show the snapshot"
+x11_stop overlay TERM
+[[ $X11_STATUS == 0 ]] || x11_fail "the overlay's exit status after SIGTERM is $X11_STATUS"
+[[ $(x11_attached) == 0 ]] || x11_fail "saver_attached is $(x11_attached) after SIGTERM"
+x11_pass

@@ -121,7 +121,10 @@ public:
         // An attached screen covers the card's place whole; the waiting line and the clients'
         // pictures may not, so what they leave uncovered goes back to black.
         if (roster_ != nullptr || !session_.Attached()) {
-            for (const CanvasCopy& copy : helpCopies_) presenter.FillBlack(OnMonitor(copy));
+            for (const CanvasCopy& copy : helpCopies_) {
+                const Rect shown = OnMonitor(copy);
+                if (shown.right > shown.left && shown.bottom > shown.top) presenter.FillBlack(shown);
+            }
         }
         Invalidate(presenter);
     }
@@ -143,16 +146,16 @@ private:
         if (!helpShown_) return false;
         helpCard_.Update(options_.recordName, Attached());
         // The roster's clients are placed as status screens are, one per chosen monitor.
+        const PlacementOptions still{options_.placement.monitors, options_.placement.scale, false};
         const std::vector<CanvasCopy> screens =
-            roster_ != nullptr ? PlaceCanvas(monitors_, PlacementOptions{options_.placement.monitors, options_.placement.scale, false},
-                                             kCanvasWidth, kCanvasHeight, 0)
-                               : session_.Copies();
+            roster_ != nullptr ? PlaceCanvas(monitors_, still, kCanvasWidth, kCanvasHeight, 0) : session_.Copies();
         helpCopies_.clear();
         for (const CanvasCopy& screen : screens) helpCopies_.push_back(HelpCardCopy(screen));
         Canvas& card = helpCard_.Picture();
         const RowSpan cardRows = TakeDrawnRows(card);
         // The card's rows that the screen's rows overwrote, as card rows.
-        RowSpan span{std::max(screenRows.top - kHelpCardTop, 0), std::min(screenRows.bottom - kHelpCardTop, kHelpCardHeight)};
+        RowSpan span{std::max(screenRows.top - kHelpCardTop, 0),
+                     std::min(screenRows.bottom - kHelpCardTop, kHelpCardHeight)};
         if (!cardRows.Empty()) {
             span = span.Empty() ? cardRows
                                 : RowSpan{std::min(span.top, cardRows.top), std::max(span.bottom, cardRows.bottom)};

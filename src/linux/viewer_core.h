@@ -17,6 +17,7 @@
 #include "linux/viewer_logic.h"
 #include "reader/header_image.h"
 #include "reader/reader_session.h"
+#include "screen/help_card.h"
 
 #ifndef ORVANE_DATA_DIR
 #define ORVANE_DATA_DIR ""
@@ -103,7 +104,66 @@ public:
     const std::string& RecordName() const { return options_.recordName; }
     bool Attached() const { return roster_ != nullptr ? roster_->Showing() : session_.Attached(); }
 
+    // The help card over the screen, in a window of the viewer's own (the front end asks only
+    // there: under a screen saver daemon, input is the daemon's).
+    bool HelpShown() const { return helpShown_; }
+    void ToggleHelp(Presenter& presenter) {
+        if (helpShown_) {
+            HideHelp(presenter);
+            return;
+        }
+        helpShown_ = true;
+        if (PresentHelp(presenter, kWholeScreen)) presenter.Finish();
+    }
+    void HideHelp(Presenter& presenter) {
+        if (!helpShown_) return;
+        helpShown_ = false;
+        // An attached screen covers the card's place whole; the waiting line and the clients'
+        // pictures may not, so what they leave uncovered goes back to black.
+        if (roster_ != nullptr || !session_.Attached()) {
+            for (const CanvasCopy& copy : helpCopies_) {
+                const Rect shown = OnMonitor(copy);
+                if (shown.right > shown.left && shown.bottom > shown.top) presenter.FillBlack(shown);
+            }
+        }
+        Invalidate(presenter);
+    }
+
 private:
+    static Rect OnMonitor(const CanvasCopy& copy) {
+        const Rect& d = copy.destination;
+        const Rect& m = copy.monitor;
+        return Rect{std::max(d.left, m.left), std::max(d.top, m.top), std::min(d.right, m.right),
+                    std::min(d.bottom, m.bottom)};
+    }
+
+    static constexpr RowSpan kWholeScreen{0, kCanvasHeight};
+
+    // Sends the card over every copy of the screen, after the screen itself so that it lies on
+    // top: rows `screenRows` of the status screen's canvas were just sent over it. The card
+    // follows the record: it is redrawn when a client comes or goes.
+    bool PresentHelp(Presenter& presenter, RowSpan screenRows) {
+        if (!helpShown_) return false;
+        helpCard_.Update(options_.recordName, Attached());
+        // The roster's clients are placed as status screens are, one per chosen monitor.
+        const PlacementOptions still{options_.placement.monitors, options_.placement.scale, false};
+        const std::vector<CanvasCopy> screens =
+            roster_ != nullptr ? PlaceCanvas(monitors_, still, kCanvasWidth, kCanvasHeight, 0) : session_.Copies();
+        helpCopies_.clear();
+        for (const CanvasCopy& screen : screens) helpCopies_.push_back(HelpCardCopy(screen));
+        Canvas& card = helpCard_.Picture();
+        const RowSpan cardRows = TakeDrawnRows(card);
+        // The card's rows that the screen's rows overwrote, as card rows.
+        RowSpan span{std::max(screenRows.top - kHelpCardTop, 0),
+                     std::min(screenRows.bottom - kHelpCardTop, kHelpCardHeight)};
+        if (!cardRows.Empty()) {
+            span = span.Empty() ? cardRows
+                                : RowSpan{std::min(span.top, cardRows.top), std::max(span.bottom, cardRows.bottom)};
+        }
+        return presenter.Present([&card](std::int32_t y) { return PixelRow(card, y); }, card.PixelWidth(),
+                                 card.PixelHeight(), helpCopies_, span, kHelpImage);
+    }
+
     void MakeWaitingLine() {
         waitingBitmap_ = GdiObject::MakeBitmap(720, 32);
         waitingFont_ = GdiObject::MakeArialFont(20, false);
@@ -126,13 +186,20 @@ private:
     bool PresentAll(Presenter& presenter) {
         const std::vector<CanvasCopy>& copies = session_.Copies();
         bool sent = false;
+        RowSpan overCard;
         if (session_.Attached()) {
             Canvas& canvas = *session_.Screen();
+            const RowSpan drawn = TakeDrawnRows(canvas);
             sent = presenter.Present([&canvas](std::int32_t y) { return PixelRow(canvas, y); }, canvas.PixelWidth(),
-                                     canvas.PixelHeight(), copies, TakeDrawnRows(canvas));
+                                     canvas.PixelHeight(), copies, drawn);
+            // Only these rows can have gone over the card. A copy sent whole (moved, or its
+            // pixels lost) moved or lost the card's image too, which the presenter then sends whole.
+            overCard = sent ? drawn : RowSpan{};
         } else {
             sent = PresentWaiting(presenter);
+            overCard = sent ? kWholeScreen : RowSpan{};
         }
+        sent = PresentHelp(presenter, overCard) || sent;
         ++framesThisSecond_;
         if (options_.showFps && !copies.empty()) {
             presenter.DrawText(copies[0].monitor.left + 8, copies[0].monitor.top + 16, fpsText_);
@@ -177,6 +244,8 @@ private:
             sent = PresentWaiting(presenter);
         }
         rosterWhole_ = false;
+        // Which rows the roster sent is its own business: all of the card goes again.
+        sent = PresentHelp(presenter, sent ? kWholeScreen : RowSpan{}) || sent;
         ++framesThisSecond_;
         const Rect first = roster_->FirstMonitor();
         if (options_.showFps && first.right > first.left) {
@@ -195,6 +264,12 @@ private:
     std::vector<MonitorInfo> monitors_;
     std::vector<CanvasCopy> waitingCopies_;
     bool wasAttached_ = false;
+
+    // Above the images of the screen's copies and of the roster's pictures on any monitors.
+    static constexpr std::size_t kHelpImage = 64;
+    HelpCard helpCard_;
+    bool helpShown_ = false;
+    std::vector<CanvasCopy> helpCopies_;  // where the card was last sent
 
     std::unique_ptr<GdiObject> waitingBitmap_;
     std::unique_ptr<GdiObject> waitingFont_;

@@ -10,6 +10,7 @@
 #include "reader/reader_session.h"
 #include "record/record_family.h"
 #include "record/shared_status.h"
+#include "screen/help_card.h"
 
 namespace {
 
@@ -161,7 +162,7 @@ std::string ViewerUsage() {
            "\n"
            "  -root              draw on $XSCREENSAVER_WINDOW when it is set, else on the root window\n"
            "  -window            a resizable window of its own, titled \"Orvane\" (the default);\n"
-           "                     q, Escape or the window manager's close ends it\n"
+           "                     q, Escape or the window manager's close ends it; F1 shows a help\n"
            "  -window-id ID      draw on that window (decimal or 0x hex)\n"
            "  -overlay           Wayland: cover every output until a key, a button or a move of\n"
            "                     the pointer, as a screen saver started by an idle daemon\n"
@@ -225,6 +226,21 @@ std::optional<CanvasCopy> TitleCopy(const CanvasCopy& screen, std::int32_t heigh
     const std::int32_t top = bottom - height * scale;
     if (top < screen.monitor.top) return std::nullopt;
     return CanvasCopy{screen.monitor, Rect{screen.destination.left, top, screen.destination.right, bottom}, scale};
+}
+
+CanvasCopy HelpCardCopy(const CanvasCopy& screen) {
+    const std::int32_t scale = std::max(screen.scale, 1);
+    const std::int32_t left = screen.destination.left + kHelpCardLeft * scale;
+    const std::int32_t top = screen.destination.top + kHelpCardTop * scale;
+    return CanvasCopy{screen.monitor, Rect{left, top, left + kHelpCardWidth * scale, top + kHelpCardHeight * scale},
+                      scale};
+}
+
+KeyAction OwnWindowKeyAction(std::uint32_t keysym, bool helpShown) {
+    if (keysym == kKeyF1) return KeyAction::ToggleHelp;
+    if (keysym == kKeyEscape) return helpShown ? KeyAction::HideHelp : KeyAction::Close;
+    if (keysym == 'q' || keysym == 'Q') return KeyAction::Close;
+    return KeyAction::Ignore;
 }
 
 std::string FpsText(std::uint32_t frames, double seconds) {

@@ -64,6 +64,18 @@ std::vector<MonitorInfo> ChosenMonitors(const std::vector<MonitorInfo>& monitors
 inline constexpr std::int32_t kTitleHeight = 24;
 std::optional<CanvasCopy> TitleCopy(const CanvasCopy& screen, std::int32_t height);
 
+// Where the help card (screen/help_card.h) goes over one copy of the status screen: at the
+// copy's scale, on the same rows of the canvas wherever the copy is, so the two line up pixel
+// for pixel.
+CanvasCopy HelpCardCopy(const CanvasCopy& screen);
+
+// What a key does in the viewer's own window. Keys are X keysyms (GDK's key values are the
+// same numbers). Escape first hides the help when it shows; q always closes.
+enum class KeyAction { Ignore, ToggleHelp, HideHelp, Close };
+inline constexpr std::uint32_t kKeyF1 = 0xffbe;
+inline constexpr std::uint32_t kKeyEscape = 0xff1b;
+KeyAction OwnWindowKeyAction(std::uint32_t keysym, bool helpShown);
+
 // A window number as XScreenSaver writes it: decimal or 0x hex, nothing after it, not 0.
 bool ParseWindowId(const char* text, std::uint64_t& id);
 

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -33,6 +34,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+static_assert(kKeyF1 == XK_F1 && kKeyEscape == XK_Escape && XK_q == 'q' && XK_Q == 'Q');
 
 volatile std::sig_atomic_t gStopSignal = 0;
 bool gXError = false;
@@ -168,8 +171,20 @@ bool Viewer::HandleEvents() {
             if (event.xexpose.count == 0) core_.Invalidate(*presenter_);
             break;
         case KeyPress: {
-            const KeySym key = XLookupKeysym(&event.xkey, 0);
-            if (options_.target == ViewerTarget::OwnWindow && (key == XK_q || key == XK_Q || key == XK_Escape)) return false;
+            if (options_.target != ViewerTarget::OwnWindow) break;
+            const auto key = static_cast<std::uint32_t>(XLookupKeysym(&event.xkey, 0));
+            switch (OwnWindowKeyAction(key, core_.HelpShown())) {
+            case KeyAction::Close:
+                return false;
+            case KeyAction::ToggleHelp:
+                core_.ToggleHelp(*presenter_);
+                break;
+            case KeyAction::HideHelp:
+                core_.HideHelp(*presenter_);
+                break;
+            case KeyAction::Ignore:
+                break;
+            }
             break;
         }
         case ClientMessage:

@@ -18,6 +18,8 @@
 #include "reader/pointer_travel.h"
 #include "reader/tick_schedule.h"
 
+static_assert(kKeyF1 == GDK_KEY_F1 && kKeyEscape == GDK_KEY_Escape && GDK_KEY_q == 'q' && GDK_KEY_Q == 'Q');
+
 namespace {
 
 class WaylandViewer {
@@ -143,7 +145,25 @@ void WaylandViewer::Reshape() {
 }
 
 void WaylandViewer::OnKey(guint keyval) {
-    if (overlay_ || keyval == GDK_KEY_q || keyval == GDK_KEY_Q || keyval == GDK_KEY_Escape) End();
+    if (overlay_) {
+        End();
+        return;
+    }
+    // GDK's key values are X keysyms, which the window's rule is written in.
+    switch (OwnWindowKeyAction(keyval, core_.HelpShown())) {
+    case KeyAction::Close:
+        End();
+        break;
+    case KeyAction::ToggleHelp:
+        core_.ToggleHelp(presenter_);
+        break;
+    case KeyAction::HideHelp:
+        core_.HideHelp(presenter_);
+        presenter_.Finish();
+        break;
+    case KeyAction::Ignore:
+        break;
+    }
 }
 
 void WaylandViewer::OnPointer(GtkWidget* area, double x, double y) {

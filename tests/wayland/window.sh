@@ -2,7 +2,8 @@
 # orvane -window on a Wayland desktop (headless sway, one output the status screen's size, the
 # window tiled over it): without DISPLAY it opens a Wayland window, with sway's XWayland in
 # DISPLAY an X11 one, and with -wayland a Wayland one again; each shows exactly the picture
-# orvane-snapshot makes of the record. q ends the Wayland window with exit 0, the marker at 0.
+# orvane-snapshot makes of the record. F1 shows and hides the help; q ends the Wayland window
+# with exit 0, the marker at 0.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 X11_TIME_LIMIT=120 wl_setup wayland_window xwayland 752x445
@@ -25,6 +26,20 @@ x11_start window env -u DISPLAY "$x11_bin_dir/orvane" -window -header "$X11_HEAD
 x11_poll 30 _shown || x11_fail "the Wayland window does not show the snapshot ($X11_WORK/out.png)"
 _shell xdg_shell || x11_fail "the window is not an xdg-shell window"
 [[ $(x11_attached) == 1 ]] || x11_fail "saver_attached is $(x11_attached) with the window open"
+# F1 lays the help over the screen and F1 takes it off again. A virtual keyboard joins the seat
+# only while wtype runs, so its key waits a moment for the window to bind it; one that was lost
+# anyway is sent again.
+_help() { wl_shot 1 "$X11_WORK/help.png" && [[ $(x11_region "$X11_WORK/help.png" 752x445+0+0) != "$picture" ]]; }
+press_until() {
+  local try
+  for try in 1 2 3; do
+    wtype -s 300 -k "$1" || x11_fail "wtype failed"
+    x11_poll 5 "$2" && return 0
+  done
+  return 1
+}
+press_until F1 _help || x11_fail "F1 did not show the help ($X11_WORK/help.png)"
+press_until F1 _shown || x11_fail "F1 again did not take the help off ($X11_WORK/out.png)"
 _q_ends() { wtype -s 200 q && ! x11_running window; }
 x11_poll 20 _q_ends || x11_fail "q did not close the Wayland window"
 x11_stop window

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/copy_image.h"
 #include "graphics/rect.h"
 
 enum class MonitorChoice : std::int32_t { Primary = 0, All = 1 };
@@ -23,14 +24,6 @@ struct MonitorInfo {
     Rect area;  // in virtual-screen coordinates, which may be negative
     std::int32_t dpi = 96;
     bool primary = false;
-};
-
-struct CanvasCopy {
-    Rect monitor;      // the monitor the copy belongs to; nothing of it is drawn outside
-    Rect destination;  // the canvas's size times the scale
-    std::int32_t scale = 1;
-
-    bool operator==(const CanvasCopy&) const = default;
 };
 
 inline constexpr std::int32_t kBaseDpi = 96;

@@ -213,7 +213,7 @@ std::uint32_t Viewer::NowMs() {
 void Viewer::PlaceCopies() {
     session_.Place(monitors_, options_.placement, NowMs());
     if (waiting_ != nullptr) {
-        const PlacementOptions plain{options_.placement.monitors, 1, false};
+        const PlacementOptions plain{options_.placement.monitors, 1, false, options_.placement.reduceToFit};
         waitingCopies_ = PlaceCanvas(monitors_, plain, waiting_->PixelWidth(), waiting_->PixelHeight(), 0);
     }
 }

@@ -87,60 +87,33 @@ TEST(PlacementTest, MonitorSmallerThanTheCanvasOverhangsEvenly) {
     EXPECT_EQ(copies[0].destination, (Rect{-56, -22, -56 + kW, -22 + kH}));
 }
 
-TEST(PlacementTest, ReduceToFitShowsTheWholeCanvasOnASmallerMonitor) {
-    PlacementOptions reducing{MonitorChoice::Primary, 0, false, true};
+TEST(PlacementTest, ReduceToFitShowsTheWholeCanvasOnASmallerMonitorAndChangesNoOther) {
     const struct {
         MonitorInfo monitor;
         Rect destination;
     } cases[] = {
-        // 400 x 445 * 400 / 752 = 236.7, rounded down; (300 - 236) / 2 = 32 above it.
-        {Monitor(0, 0, 400, 300), Rect{0, 32, 400, 268}},
+        // 445 * 400 / 752 = 236.7, rounded down; (300 - 236) / 2 = 32 above it.
         {Monitor(100, -50, 400, 300), Rect{100, -18, 500, 218}},
         // Too low rather than too narrow: 300 * 752 / 445 = 506.97; (752 - 506) / 2 = 123 beside it.
         {Monitor(0, 0, kW, 300), Rect{123, 0, 629, 300}},
-        // One row short: 444 * 752 / 445 = 750.3.
-        {Monitor(0, 0, kW, kH - 1), Rect{1, 0, 751, 444}},
-        // One column short, the other way: 751 * 445 / 752 = 444.4.
-        {Monitor(0, 0, kW - 1, kH), Rect{0, 0, 751, 444}},
-        // Never less than a pixel, however thin the monitor.
-        {Monitor(0, 0, 1, 2000), Rect{0, 999, 1, 1000}},
+        {Monitor(0, 0, kW, kH - 1), Rect{1, 0, 751, 444}},  // 444 * 752 / 445 = 750.3
+        {Monitor(0, 0, kW - 1, kH), Rect{0, 0, 751, 444}},  // 751 * 445 / 752 = 444.4
+        {Monitor(0, 0, 1, 2000), Rect{0, 999, 1, 1000}},    // never less than a pixel
     };
     for (const auto& c : cases) {
-        const auto copies = Place({c.monitor}, reducing);
+        // The orbit leaves a reduced copy where it is: it spans its monitor one way already.
+        const auto copies = Place({c.monitor}, PlacementOptions{MonitorChoice::Primary, 0, true, true}, 2);
         ASSERT_EQ(copies.size(), 1u);
-        EXPECT_EQ(copies[0].destination, c.destination)
-            << (c.monitor.area.right - c.monitor.area.left) << "x" << (c.monitor.area.bottom - c.monitor.area.top);
-        EXPECT_EQ(copies[0].scale, 1);
-        EXPECT_TRUE(Inside(copies[0].destination, c.monitor.area));
+        EXPECT_EQ(copies[0], (CanvasCopy{c.monitor.area, c.destination, 1}));
         EXPECT_TRUE(IsReduced(copies[0], kW, kH));
     }
-    // Shift leaves a reduced copy where it is: it spans its monitor one way already.
-    reducing.shift = true;
-    for (std::uint32_t minute = 0; minute < 9; ++minute)
-        EXPECT_EQ(Place({Monitor(0, 0, 400, 300)}, reducing, minute)[0].destination, (Rect{0, 32, 400, 268}));
-}
-
-TEST(PlacementTest, ReduceToFitChangesNothingWhereTheCanvasFits) {
-    // The canvas's own size, larger monitors, scaled ones and the orbit: the same copies
-    // with the option as without; a smaller monitor beside them is the only one reduced.
-    const std::vector<MonitorInfo> monitors = {
-        Monitor(0, 0, kW, kH, 96, true), Monitor(kW, 0, 1000, 800), Monitor(-3840, 0, 3840, 2160, 192),
-        Monitor(0, 2000, 400, 300),
-    };
-    for (const bool shift : {false, true}) {
-        for (const std::int32_t scale : {0, 1, 3}) {
-            for (std::uint32_t minute = 0; minute < 3; ++minute) {
-                const auto plain = Place(monitors, PlacementOptions{MonitorChoice::All, scale, shift, false}, minute);
-                const auto reduced = Place(monitors, PlacementOptions{MonitorChoice::All, scale, shift, true}, minute);
-                ASSERT_EQ(reduced.size(), monitors.size());
-                for (std::size_t i = 0; i + 1 < monitors.size(); ++i) {
-                    EXPECT_EQ(reduced[i], plain[i]) << "monitor " << i << " scale " << scale << " minute " << minute;
-                    EXPECT_FALSE(IsReduced(reduced[i], kW, kH));
-                }
-                // Without the option a small monitor still shows the canvas's middle, overhanging.
-                EXPECT_EQ(plain[3].destination, (Rect{-176, 2000 - 72, -176 + kW, 2000 - 72 + kH}));
-                EXPECT_EQ(reduced[3].destination, (Rect{0, 2032, 400, 2268}));
-            }
+    // The canvas's own size, larger and scaled monitors, the orbit: the same copies as without.
+    const std::vector<MonitorInfo> fitting = {Monitor(0, 0, kW, kH, 96, true), Monitor(kW, 0, 1000, 800),
+                                              Monitor(-3840, 0, 3840, 2160, 192)};
+    for (const std::int32_t scale : {0, 3}) {
+        for (std::uint32_t minute = 0; minute < 3; ++minute) {
+            EXPECT_EQ(Place(fitting, PlacementOptions{MonitorChoice::All, scale, true, true}, minute),
+                      Place(fitting, PlacementOptions{MonitorChoice::All, scale, true, false}, minute));
         }
     }
 }

@@ -1,6 +1,7 @@
-// Puts pictures on an X window: one image per copy, its pixels repeated to the copy's scale
-// or reduced to the copy's place (graphics/copy_image.h), sent with MIT-SHM when the server shares memory with us and with XPutImage otherwise (a
-// remote display, for example). Each copy is clipped to its monitor.
+// Puts pictures on an X window: one image per copy, its pixels repeated to the copy's scale or
+// reduced to the copy's place (graphics/copy_image.h), sent with MIT-SHM when the server shares
+// memory with us and with XPutImage otherwise (a remote display, for example). Each copy is
+// clipped to its monitor.
 #pragma once
 
 #include <X11/Xlib.h>

@@ -182,5 +182,6 @@ std::vector<BenchCase> AllBenchCases() {
     };
     for (BenchCase& c : OverviewBenchCases()) cases.push_back(std::move(c));
     for (BenchCase& c : ClientBenchCases()) cases.push_back(std::move(c));
+    for (BenchCase& c : CopyBenchCases()) cases.push_back(std::move(c));
     return cases;
 }

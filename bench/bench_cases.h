@@ -20,3 +20,5 @@ std::vector<BenchCase> AllBenchCases();
 std::vector<BenchCase> ClientBenchCases();
 // The overview's cards and board with sixteen clients (overview_cases.cpp), part of AllBenchCases.
 std::vector<BenchCase> OverviewBenchCases();
+// The copy images of the Linux front ends, reduced and whole (copy_cases.cpp), part of AllBenchCases.
+std::vector<BenchCase> CopyBenchCases();

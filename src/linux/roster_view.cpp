@@ -108,13 +108,17 @@ void RosterView::Reshape(const std::vector<MonitorInfo>& monitors, std::uint32_t
 
 void RosterView::PlaceRotation(std::uint32_t nowMs) {
     // The chosen monitors each get a copy: placed as "all" over those alone.
-    const PlacementOptions placement{MonitorChoice::All, options_.placement.scale, options_.placement.shift};
+    const PlacementOptions placement{MonitorChoice::All, options_.placement.scale, options_.placement.shift,
+                                     options_.placement.reduceToFit};
     placedMinute_ = placement.shift ? (nowMs - startMs_) / kMillisecondsPerShift : 0;
     const std::vector<CanvasCopy> copies = PlaceCanvas(monitors_, placement, kCanvasWidth, kCanvasHeight, placedMinute_);
     for (std::size_t k = 0; k < screens_.size() && k < copies.size(); ++k) {
         Screen& screen = *screens_[k];
         screen.copy = copies[k];
-        screen.titleCopy = TitleCopy(screen.copy, kTitleHeight);
+        // A monitor too small for the whole screen has no room for a title that could be read.
+        screen.titleCopy = IsReduced(screen.copy, kCanvasWidth, kCanvasHeight)
+                               ? std::nullopt
+                               : TitleCopy(screen.copy, kTitleHeight);
         if (screen.titleCopy && screen.titleCanvas == nullptr) {
             screen.titleBitmap = GdiObject::MakeBitmap(kCanvasWidth, kTitleHeight);
             screen.titleCanvas = std::make_unique<Canvas>(*screen.titleBitmap);

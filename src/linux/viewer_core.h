@@ -179,7 +179,7 @@ private:
 
     void PlaceCopies() {
         session_.Place(monitors_, options_.placement, NowMs());
-        const PlacementOptions plain{options_.placement.monitors, 1, false};
+        const PlacementOptions plain{options_.placement.monitors, 1, false, options_.placement.reduceToFit};
         waitingCopies_ = PlaceCanvas(monitors_, plain, waiting_->PixelWidth(), waiting_->PixelHeight(), 0);
     }
 

@@ -24,7 +24,9 @@ struct ViewerOptions {
     std::uint32_t delayMicroseconds = 33000;
     bool showFps = false;
     std::string headerPath;                // empty: the default places
-    PlacementOptions placement;
+    // Every front end of the viewer shows a window or monitor smaller than the status screen
+    // all of it (XScreenSaver's preview pane, a small window), reduced.
+    PlacementOptions placement{.reduceToFit = true};
     // The one client shown with -clients one: "orvane_share" unless -record names another of
     // the family.
     std::string recordName = kSharedStatusName;

@@ -108,32 +108,21 @@ bool WaylandPresenter::Present(const RowSource& rows, std::int32_t width, std::i
     bool sent = false;
     for (std::size_t i = 0; i < copies.size(); ++i) {
         const CanvasCopy& copy = copies[i];
-        const std::int32_t scale = std::max(copy.scale, 1);
+        const ImageSize size = CopyImageSize(copy, width, height);
         if (images_.size() <= firstImage + i) images_.resize(firstImage + i + 1);
         Image& image = images_[firstImage + i];
-        if (image.width != width * scale || image.height != height * scale) {
-            image.width = width * scale;
-            image.height = height * scale;
+        if (image.width != size.width || image.height != size.height) {
+            image.width = size.width;
+            image.height = size.height;
             image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height), 0);
             image.current = false;
         }
+        if (image.pixels.empty()) continue;
         const bool same = image.current && image.destination == copy.destination;
-        const RowSpan span = same ? drawn : RowSpan{0, height};
-        if (span.Empty()) continue;
-        // Whole pixels: each source pixel becomes a scale x scale block.
-        for (std::int32_t y = span.top; y < span.bottom; ++y) {
-            const std::uint32_t* source = rows(y);
-            for (std::int32_t r = 0; r < scale; ++r) {
-                std::uint32_t* out = image.pixels.data() + static_cast<std::size_t>(y * scale + r) * static_cast<std::size_t>(image.width);
-                if (scale == 1) {
-                    std::memcpy(out, source, static_cast<std::size_t>(width) * 4);
-                    continue;
-                }
-                for (std::int32_t x = 0; x < width; ++x)
-                    for (std::int32_t c = 0; c < scale; ++c) *out++ = source[x];
-            }
-        }
-        Blit(image, copy, span.top * scale, span.bottom * scale);
+        const RowSpan written = WriteCopyRows(rows, width, height, copy, same ? drawn : RowSpan{0, height},
+                                              image.pixels.data(), static_cast<std::size_t>(image.width));
+        if (written.Empty()) continue;
+        Blit(image, copy, written.top, written.bottom);
         image.current = true;
         image.destination = copy.destination;
         sent = true;

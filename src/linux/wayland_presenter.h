@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "graphics/copy_image.h"
 #include "graphics/raster_surface.h"
 #include "reader/placement.h"
 
 class WaylandPresenter {
 public:
-    // Row y of the source picture, `width` 0x00RRGGBB values.
-    using RowSource = std::function<const std::uint32_t*(std::int32_t y)>;
+    using RowSource = ::RowSource;
 
     WaylandPresenter() = default;
     ~WaylandPresenter();

@@ -4,9 +4,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -129,39 +127,25 @@ void X11Presenter::Invalidate() {
 bool X11Presenter::Present(const RowSource& rows, std::int32_t width, std::int32_t height,
                            const std::vector<CanvasCopy>& copies, RowSpan drawn, std::size_t firstImage) {
     if (!problem_.empty() || width <= 0 || height <= 0) return false;
-    drawn.top = std::max<std::int32_t>(drawn.top, 0);
-    drawn.bottom = std::min<std::int32_t>(drawn.bottom, height);
     bool sent = false;
     for (std::size_t i = 0; i < copies.size(); ++i) {
         const CanvasCopy& copy = copies[i];
-        const std::int32_t scale = std::max(copy.scale, 1);
-        Image& image = ImageOf(firstImage + i, width * scale, height * scale);
+        const ImageSize size = CopyImageSize(copy, width, height);
+        Image& image = ImageOf(firstImage + i, size.width, size.height);
         if (image.image == nullptr || image.image->bits_per_pixel != 32) continue;
         const bool same = image.current && image.destination == copy.destination;
-        const RowSpan span = same ? drawn : RowSpan{0, height};
-        if (span.Empty()) continue;
-        // Whole pixels: each source pixel becomes a scale x scale block.
-        for (std::int32_t y = span.top; y < span.bottom; ++y) {
-            const std::uint32_t* source = rows(y);
-            for (std::int32_t r = 0; r < scale; ++r) {
-                auto* out = reinterpret_cast<std::uint32_t*>(image.image->data +
-                                                             static_cast<std::size_t>(y * scale + r) *
-                                                                 static_cast<std::size_t>(image.image->bytes_per_line));
-                if (scale == 1) {
-                    std::memcpy(out, source, static_cast<std::size_t>(width) * 4);
-                    continue;
-                }
-                for (std::int32_t x = 0; x < width; ++x)
-                    for (std::int32_t c = 0; c < scale; ++c) *out++ = source[x];
-            }
-        }
+        const RowSpan written =
+            WriteCopyRows(rows, width, height, copy, same ? drawn : RowSpan{0, height},
+                          reinterpret_cast<std::uint32_t*>(image.image->data),
+                          static_cast<std::size_t>(image.image->bytes_per_line) / sizeof(std::uint32_t));
+        if (written.Empty()) continue;
         XRectangle clip{static_cast<short>(copy.monitor.left), static_cast<short>(copy.monitor.top),
                         static_cast<unsigned short>(copy.monitor.right - copy.monitor.left),
                         static_cast<unsigned short>(copy.monitor.bottom - copy.monitor.top)};
         XSetClipRectangles(display_, gc_, 0, 0, &clip, 1, Unsorted);
         const auto w = static_cast<unsigned>(image.width);
-        const int top = span.top * scale;
-        const auto h = static_cast<unsigned>((span.bottom - span.top) * scale);
+        const int top = written.top;
+        const auto h = static_cast<unsigned>(written.bottom - written.top);
         const int x = copy.destination.left;
         const int y = copy.destination.top + top;
         if (image.shared) {

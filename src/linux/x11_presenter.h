@@ -1,24 +1,24 @@
-// Puts pictures on an X window: one image per copy, its pixels repeated to the copy's scale,
-// sent with MIT-SHM when the server shares memory with us and with XPutImage otherwise (a
-// remote display, for example). Each copy is clipped to its monitor.
+// Puts pictures on an X window: one image per copy, its pixels repeated to the copy's scale or
+// reduced to the copy's place (graphics/copy_image.h), sent with MIT-SHM when the server shares
+// memory with us and with XPutImage otherwise (a remote display, for example). Each copy is
+// clipped to its monitor.
 #pragma once
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XShm.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "reader/placement.h"
+#include "graphics/copy_image.h"
 #include "graphics/raster_surface.h"
+#include "reader/placement.h"
 
 class X11Presenter {
 public:
-    // Row y of the source picture, `width` 0x00RRGGBB values.
-    using RowSource = std::function<const std::uint32_t*(std::int32_t y)>;
+    using RowSource = ::RowSource;
 
     X11Presenter(Display* display, Window window);
     ~X11Presenter();
@@ -30,8 +30,8 @@ public:
     bool UsesSharedMemory() const { return shm_; }
 
     void FillBlack(const Rect& area);
-    // Sends the rows `drawn` of the picture to every copy; a copy whose image is new or whose
-    // place or scale moved gets all of them. False when nothing had to be sent. Copy i keeps its
+    // Sends to every copy the part of its image that the picture's rows `drawn` touch; a copy
+    // whose image is new or whose place or scale moved gets all of it. False when nothing had to be sent. Copy i keeps its
     // pixels in image `firstImage` + i: several pictures on one window each use images of their own.
     bool Present(const RowSource& rows, std::int32_t width, std::int32_t height, const std::vector<CanvasCopy>& copies,
                  RowSpan drawn, std::size_t firstImage = 0);

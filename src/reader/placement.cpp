@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -30,8 +31,32 @@ std::int64_t PlaceSpan(std::int64_t from, std::int64_t room, std::int64_t size, 
     return std::clamp(centred + shift, from, from + room - size);
 }
 
+// The canvas reduced to the largest size of its proportions that the monitor holds, or
+// nothing when it fits as it is. The side that meets the monitor's edges is the monitor's;
+// the other is rounded down, so the copy never leaves the monitor.
+std::optional<CanvasCopy> ReducedCopy(const MonitorInfo& monitor, std::int32_t width, std::int32_t height) {
+    const std::int64_t roomWidth = Width(monitor.area);
+    const std::int64_t roomHeight = Height(monitor.area);
+    if (width <= 0 || height <= 0 || (width <= roomWidth && height <= roomHeight)) return std::nullopt;
+    std::int64_t w = roomWidth;
+    std::int64_t h = roomHeight;
+    if (roomWidth * height <= roomHeight * width) {
+        h = std::max<std::int64_t>(1, roomWidth * height / width);
+    } else {
+        w = std::max<std::int64_t>(1, roomHeight * width / height);
+    }
+    const std::int64_t left = PlaceSpan(monitor.area.left, roomWidth, w, 0);
+    const std::int64_t top = PlaceSpan(monitor.area.top, roomHeight, h, 0);
+    return CanvasCopy{monitor.area, Rect{Clamp32(left), Clamp32(top), Clamp32(left + w), Clamp32(top + h)}, 1};
+}
+
 CanvasCopy PlaceOne(const MonitorInfo& monitor, const PlacementOptions& options, std::int32_t width,
                     std::int32_t height, std::uint32_t minutes) {
+    // A reduced copy spans the monitor one way already; the orbit is left out rather than
+    // moving it the other way alone.
+    if (options.reduceToFit) {
+        if (const std::optional<CanvasCopy> reduced = ReducedCopy(monitor, width, height)) return *reduced;
+    }
     const std::int32_t scale = CopyScale(monitor.area, monitor.dpi, options.scale, width, height);
     const Offset orbit = options.shift ? OrbitPoint(minutes) : Offset{0, 0};
     const std::int64_t w = static_cast<std::int64_t>(width) * scale;

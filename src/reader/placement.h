@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/copy_image.h"
 #include "graphics/rect.h"
 
 enum class MonitorChoice : std::int32_t { Primary = 0, All = 1 };
@@ -17,20 +18,15 @@ struct PlacementOptions {
     std::int32_t scale = 0;
     // Moves each copy along a small orbit, one point a minute, against burn-in.
     bool shift = false;
+    // A monitor smaller than the canvas gets all of it, reduced to fit, instead of its middle.
+    // Off for the Windows saver, whose copies are always whole pixels.
+    bool reduceToFit = false;
 };
 
 struct MonitorInfo {
     Rect area;  // in virtual-screen coordinates, which may be negative
     std::int32_t dpi = 96;
     bool primary = false;
-};
-
-struct CanvasCopy {
-    Rect monitor;      // the monitor the copy belongs to; nothing of it is drawn outside
-    Rect destination;  // the canvas's size times the scale
-    std::int32_t scale = 1;
-
-    bool operator==(const CanvasCopy&) const = default;
 };
 
 inline constexpr std::int32_t kBaseDpi = 96;
@@ -68,7 +64,10 @@ std::int32_t PrimaryMonitorIndex(const std::vector<MonitorInfo>& monitors);
 // One copy per chosen monitor (the primary, or all with an area, in their order), each centred
 // on its monitor at its scale and, with shift, moved to the minute's orbit point, clamped so
 // that it stays on its monitor where it fits. Centring truncates toward zero, as a single
-// window has always done, so a canvas larger than its monitor overhangs it evenly.
+// window has always done, so a canvas larger than its monitor overhangs it evenly. With
+// reduceToFit, a canvas that does not fit its monitor at scale 1 goes to the largest rectangle
+// of its proportions inside the monitor instead (the side that does not fill the monitor
+// rounded down, at least one pixel), centred the same way, at scale 1 and never moved by shift.
 std::vector<CanvasCopy> PlaceCanvas(const std::vector<MonitorInfo>& monitors, const PlacementOptions& options,
                                     std::int32_t width, std::int32_t height, std::uint32_t minutesSinceStart);
 

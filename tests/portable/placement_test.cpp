@@ -87,6 +87,37 @@ TEST(PlacementTest, MonitorSmallerThanTheCanvasOverhangsEvenly) {
     EXPECT_EQ(copies[0].destination, (Rect{-56, -22, -56 + kW, -22 + kH}));
 }
 
+TEST(PlacementTest, ReduceToFitShowsTheWholeCanvasOnASmallerMonitorAndChangesNoOther) {
+    const struct {
+        MonitorInfo monitor;
+        Rect destination;
+    } cases[] = {
+        // 445 * 400 / 752 = 236.7, rounded down; (300 - 236) / 2 = 32 above it.
+        {Monitor(100, -50, 400, 300), Rect{100, -18, 500, 218}},
+        // Too low rather than too narrow: 300 * 752 / 445 = 506.97; (752 - 506) / 2 = 123 beside it.
+        {Monitor(0, 0, kW, 300), Rect{123, 0, 629, 300}},
+        {Monitor(0, 0, kW, kH - 1), Rect{1, 0, 751, 444}},  // 444 * 752 / 445 = 750.3
+        {Monitor(0, 0, kW - 1, kH), Rect{0, 0, 751, 444}},  // 751 * 445 / 752 = 444.4
+        {Monitor(0, 0, 1, 2000), Rect{0, 999, 1, 1000}},    // never less than a pixel
+    };
+    for (const auto& c : cases) {
+        // The orbit leaves a reduced copy where it is: it spans its monitor one way already.
+        const auto copies = Place({c.monitor}, PlacementOptions{MonitorChoice::Primary, 0, true, true}, 2);
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_EQ(copies[0], (CanvasCopy{c.monitor.area, c.destination, 1}));
+        EXPECT_TRUE(IsReduced(copies[0], kW, kH));
+    }
+    // The canvas's own size, larger and scaled monitors, the orbit: the same copies as without.
+    const std::vector<MonitorInfo> fitting = {Monitor(0, 0, kW, kH, 96, true), Monitor(kW, 0, 1000, 800),
+                                              Monitor(-3840, 0, 3840, 2160, 192)};
+    for (const std::int32_t scale : {0, 3}) {
+        for (std::uint32_t minute = 0; minute < 3; ++minute) {
+            EXPECT_EQ(Place(fitting, PlacementOptions{MonitorChoice::All, scale, true, true}, minute),
+                      Place(fitting, PlacementOptions{MonitorChoice::All, scale, true, false}, minute));
+        }
+    }
+}
+
 TEST(PlacementTest, PrimaryOnTheRightWithTheOtherAtNegativeCoordinates) {
     const std::vector<MonitorInfo> monitors = {Monitor(-1280, 0, 1280, 1024), Monitor(0, 0, 1920, 1080, 96, true)};
     const auto primary = Place(monitors);

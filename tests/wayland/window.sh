@@ -2,8 +2,8 @@
 # orvane -window on a Wayland desktop (headless sway, one output the status screen's size, the
 # window tiled over it): without DISPLAY it opens a Wayland window, with sway's XWayland in
 # DISPLAY an X11 one, and with -wayland a Wayland one again; each shows exactly the picture
-# orvane-snapshot makes of the record. F1 shows and hides the help; q ends the Wayland window
-# with exit 0, the marker at 0.
+# orvane-snapshot makes of the record. F1 shows and hides the help; a smaller output shows the
+# whole screen reduced; q ends the Wayland window with exit 0, the marker at 0.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 X11_TIME_LIMIT=120 wl_setup wayland_window xwayland 752x445
@@ -40,6 +40,24 @@ press_until() {
 }
 press_until F1 _help || x11_fail "F1 did not show the help ($X11_WORK/help.png)"
 press_until F1 _shown || x11_fail "F1 again did not take the help off ($X11_WORK/out.png)"
+
+# An output of 400 x 300 gives the window that size: all of the screen, reduced by area averaging
+# (ImageMagick's -scale as the reference, to within a rounding step) and centred; a larger one
+# shows it whole again.
+"$x11_convert" "$X11_WORK/snapshot.png" -crop 752x445+0+0 +repage -scale '400x236!' -background black \
+  -gravity north -splice 0x32 -extent 400x300 "$X11_WORK/reduced.png" || x11_fail "the reference reduction failed"
+swaymsg output HEADLESS-1 resolution 400x300 >/dev/null || x11_fail "sway did not take the 400 x 300 mode"
+_reduced() {
+  wl_shot 1 "$X11_WORK/small.png" || return 1
+  off=$("${x11_convert/convert/compare}" -metric AE -fuzz 0.5% "$X11_WORK/reduced.png" "$X11_WORK/small.png" null: 2>&1)
+  [[ $off == 0 ]]
+}
+x11_poll 20 _reduced || x11_fail "the 400 x 300 window is not the status screen reduced: $off pixels differ ($X11_WORK/small.png)"
+swaymsg output HEADLESS-1 resolution 1000x800 >/dev/null || x11_fail "sway did not take the 1000 x 800 mode"
+_whole() { wl_shot 1 "$X11_WORK/big.png" && [[ $(x11_region "$X11_WORK/big.png" 752x445+124+177) == "$picture" ]]; }
+x11_poll 20 _whole || x11_fail "the 1000 x 800 window does not show the status screen whole ($X11_WORK/big.png)"
+swaymsg output HEADLESS-1 resolution 752x445 >/dev/null || x11_fail "sway did not take the 752 x 445 mode"
+x11_poll 20 _shown || x11_fail "back at 752 x 445 the window does not show the status screen whole"
 _q_ends() { wtype -s 200 q && ! x11_running window; }
 x11_poll 20 _q_ends || x11_fail "q did not close the Wayland window"
 x11_stop window

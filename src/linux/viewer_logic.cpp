@@ -1,5 +1,7 @@
 #include "linux/viewer_logic.h"
 
+#include "graphics/copy_image.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -229,6 +231,15 @@ std::optional<CanvasCopy> TitleCopy(const CanvasCopy& screen, std::int32_t heigh
 }
 
 CanvasCopy HelpCardCopy(const CanvasCopy& screen) {
+    if (IsReduced(screen, kCanvasWidth, kCanvasHeight)) {
+        // The card shrinks with a screen reduced to a small window, over the same part of it.
+        const Rect& d = screen.destination;
+        const auto x = [&d](std::int32_t at) { return d.left + at * (d.right - d.left) / kCanvasWidth; };
+        const auto y = [&d](std::int32_t at) { return d.top + at * (d.bottom - d.top) / kCanvasHeight; };
+        return CanvasCopy{screen.monitor,
+                          Rect{x(kHelpCardLeft), y(kHelpCardTop), x(kHelpCardLeft + kHelpCardWidth), y(kHelpCardTop + kHelpCardHeight)},
+                          1};
+    }
     const std::int32_t scale = std::max(screen.scale, 1);
     const std::int32_t left = screen.destination.left + kHelpCardLeft * scale;
     const std::int32_t top = screen.destination.top + kHelpCardTop * scale;

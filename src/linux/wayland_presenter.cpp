@@ -1,26 +1,9 @@
 #include "linux/wayland_presenter.h"
 
+#include <gdk/gdkwayland.h>
+
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-Rect Intersect(const Rect& a, const Rect& b) {
-    const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                 std::min(a.bottom, b.bottom)};
-    return r.right > r.left && r.bottom > r.top ? r : Rect{0, 0, 0, 0};
-}
-
-bool Empty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-Rect Union(const Rect& a, const Rect& b) {
-    if (Empty(a)) return b;
-    if (Empty(b)) return a;
-    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
-}  // namespace
 
 WaylandPresenter::~WaylandPresenter() {
     for (Surface& surface : surfaces_)
@@ -48,6 +31,7 @@ void WaylandPresenter::SetSurface(std::size_t index, GtkWidget* widget, const Re
                     static_cast<std::size_t>(std::max(height, 1)));
     cairo_surface_mark_dirty(surface.buffer);
     surface.damage = Rect{0, 0, width, height};
+    surface.own.reset();
     Invalidate();
 }
 
@@ -60,9 +44,10 @@ void WaylandPresenter::RemoveSurface(GtkWidget* widget) {
     }
 }
 
-void WaylandPresenter::Draw(GtkWidget* widget, cairo_t* cr) const {
-    for (const Surface& surface : surfaces_) {
+void WaylandPresenter::Draw(GtkWidget* widget, cairo_t* cr) {
+    for (Surface& surface : surfaces_) {
         if (surface.widget != widget || surface.buffer == nullptr) continue;
+        surface.drawnByGtk = true;
         cairo_set_source_surface(cr, surface.buffer, 0, 0);
         // Device pixel for device pixel: nothing is to be smoothed.
         cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
@@ -74,15 +59,15 @@ void WaylandPresenter::Draw(GtkWidget* widget, cairo_t* cr) const {
     cairo_paint(cr);
 }
 
-void WaylandPresenter::AddDamage(Surface& surface, const Rect& part) { surface.damage = Union(surface.damage, part); }
+void WaylandPresenter::AddDamage(Surface& surface, const Rect& part) { surface.damage = Bounds(surface.damage, part); }
 
 void WaylandPresenter::FillBlack(const Rect& area) {
-    if (Empty(area)) return;
+    if (IsEmpty(area)) return;
     // It may cover a copy's pixels (a reshaped surface, the waiting line's place).
     Invalidate();
     for (Surface& surface : surfaces_) {
-        const Rect part = Intersect(area, surface.place);
-        if (Empty(part) || surface.buffer == nullptr) continue;
+        const Rect part = Intersection(area, surface.place);
+        if (IsEmpty(part) || surface.buffer == nullptr) continue;
         cairo_surface_flush(surface.buffer);
         unsigned char* data = cairo_image_surface_get_data(surface.buffer);
         const int stride = cairo_image_surface_get_stride(surface.buffer);
@@ -135,11 +120,11 @@ bool WaylandPresenter::Present(const RowSource& rows, std::int32_t width, std::i
 void WaylandPresenter::Blit(const Image& image, const CanvasCopy& copy, std::int32_t top, std::int32_t bottom) {
     const Rect rows{copy.destination.left, copy.destination.top + top, copy.destination.left + image.width,
                     copy.destination.top + bottom};
-    const Rect visible = Intersect(rows, copy.monitor);
-    if (Empty(visible)) return;
+    const Rect visible = Intersection(rows, copy.monitor);
+    if (IsEmpty(visible)) return;
     for (Surface& surface : surfaces_) {
-        const Rect part = Intersect(visible, surface.place);
-        if (Empty(part) || surface.buffer == nullptr) continue;
+        const Rect part = Intersection(visible, surface.place);
+        if (IsEmpty(part) || surface.buffer == nullptr) continue;
         cairo_surface_flush(surface.buffer);
         unsigned char* data = cairo_image_surface_get_data(surface.buffer);
         const int stride = cairo_image_surface_get_stride(surface.buffer);
@@ -184,9 +169,43 @@ void WaylandPresenter::DrawText(std::int32_t x, std::int32_t y, const std::strin
     }
 }
 
+void WaylandPresenter::UseOwnBuffers(wl_display* display) {
+    shm_ = std::make_unique<WaylandShm>(display);
+    if (!shm_->Ok()) shm_.reset();
+}
+
+void WaylandPresenter::ShowOwn(Surface& surface, const Rect& changed) {
+    if (surface.own == nullptr) {
+        GtkWidget* top = gtk_widget_get_toplevel(surface.widget);
+        GdkWindow* window = top != nullptr ? gtk_widget_get_window(top) : nullptr;
+        wl_surface* target = window != nullptr ? gdk_wayland_window_get_wl_surface(window) : nullptr;
+        if (target == nullptr) return;
+        surface.own = std::make_unique<WaylandSurfaceBuffers>(*shm_, target, surface.place.right - surface.place.left,
+                                                              surface.place.bottom - surface.place.top, surface.scale);
+    }
+    cairo_surface_flush(surface.buffer);
+    const auto* pixels = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(surface.buffer));
+    const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface.buffer)) / 4;
+    surface.ownPending = !surface.own->Show(pixels, stride, changed);
+}
+
+void WaylandPresenter::ShowPending() {
+    for (Surface& surface : surfaces_)
+        if (surface.ownPending && surface.own != nullptr) ShowOwn(surface, Rect{0, 0, 0, 0});
+}
+
 void WaylandPresenter::Finish() {
     for (Surface& surface : surfaces_) {
-        if (Empty(surface.damage) || surface.widget == nullptr) continue;
+        if (IsEmpty(surface.damage) || surface.widget == nullptr) continue;
+        // Until GTK has drawn the surface once it is GTK's: the compositor first wants the
+        // surface configured, which GTK and the layer shell see to.
+        if (shm_ != nullptr && surface.drawnByGtk && surface.buffer != nullptr) {
+            ShowOwn(surface, surface.damage);
+            if (surface.own != nullptr) {
+                surface.damage = Rect{0, 0, 0, 0};
+                continue;
+            }
+        }
         // GTK takes logical pixels: the damage is rounded outward to whole ones.
         const std::int32_t s = surface.scale;
         const std::int32_t left = surface.damage.left / s;

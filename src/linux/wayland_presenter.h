@@ -16,6 +16,7 @@
 
 #include "graphics/copy_image.h"
 #include "graphics/raster_surface.h"
+#include "linux/wayland_buffers.h"
 #include "reader/placement.h"
 
 class WaylandPresenter {
@@ -32,7 +33,7 @@ public:
     void SetSurface(std::size_t index, GtkWidget* widget, const Rect& place, std::int32_t scale);
     void RemoveSurface(GtkWidget* widget);
     // Paints what the surface of `widget` holds (its draw handler).
-    void Draw(GtkWidget* widget, cairo_t* cr) const;
+    void Draw(GtkWidget* widget, cairo_t* cr);
 
     void FillBlack(const Rect& area);
     // As X11Presenter::Present: copy i keeps its pixels in image `firstImage` + i.
@@ -40,8 +41,14 @@ public:
                  RowSpan drawn, std::size_t firstImage = 0);
     void Invalidate();
     void DrawText(std::int32_t x, std::int32_t y, const std::string& text);
-    // Asks GTK to redraw what changed since the last Finish.
+    // Shows what changed since the last Finish: through GTK, or through buffers of our own.
     void Finish();
+    // Surfaces whose own buffers were all held by the compositor at Finish get their change now.
+    void ShowPending();
+    // From now on surfaces that GTK has drawn once are shown through buffers of our own
+    // (wayland_buffers.h): only for surfaces whose widget fills them, as the overlay's do (a
+    // window's may have decorations drawn around it by GTK).
+    void UseOwnBuffers(wl_display* display);
 
 private:
     struct Surface {
@@ -50,7 +57,11 @@ private:
         std::int32_t scale = 1;
         cairo_surface_t* buffer = nullptr;
         Rect damage{0, 0, 0, 0};
+        bool drawnByGtk = false;  // GTK has given the surface its first buffer
+        std::unique_ptr<WaylandSurfaceBuffers> own;
+        bool ownPending = false;
     };
+    void ShowOwn(Surface& surface, const Rect& changed);
     struct Image {
         std::vector<std::uint32_t> pixels;
         std::int32_t width = 0;
@@ -61,6 +72,7 @@ private:
     void Blit(const Image& image, const CanvasCopy& copy, std::int32_t top, std::int32_t bottom);
     static void AddDamage(Surface& surface, const Rect& part);
 
+    std::unique_ptr<WaylandShm> shm_;
     std::vector<Surface> surfaces_;
     std::vector<Image> images_;
 };

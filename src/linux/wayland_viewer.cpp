@@ -6,6 +6,7 @@
 
 #include <glib-unix.h>
 #include <gtk-layer-shell.h>
+#include <gdk/gdkwayland.h>
 #include <gtk/gtk.h>
 
 #include <chrono>
@@ -53,7 +54,7 @@ private:
     static gboolean OnStopSignal(gpointer self);
     static gboolean OnDraw(GtkWidget* area, cairo_t* cr, gpointer self);
     static void OnSizeChanged(GtkWidget* area, GdkRectangle* allocation, gpointer self);
-    static void OnScaleChanged(GObject* area, GParamSpec* spec, gpointer self);
+    static void OnScaleChanged(GObject* area, GParamSpec* param, gpointer self);
     static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
     static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
     static gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
@@ -187,6 +188,7 @@ void WaylandViewer::OnPointer(GtkWidget* area, double x, double y) {
 gboolean WaylandViewer::OnTick(gpointer self) {
     auto* viewer = static_cast<WaylandViewer*>(self);
     const auto now = std::chrono::steady_clock::now();
+    viewer->presenter_.ShowPending();
     if (viewer->ticks_->Due(now)) viewer->core_.Tick(viewer->presenter_, now);
     return G_SOURCE_CONTINUE;
 }
@@ -271,6 +273,8 @@ int WaylandViewer::Run() {
             std::fprintf(stderr, "orvane: this Wayland compositor offers no layer shell, so -overlay cannot cover its outputs\n");
             return 1;
         }
+        // A full-screen surface redrawn through GTK costs a copy of the output a frame.
+        presenter_.UseOwnBuffers(gdk_wayland_display_get_wl_display(display));
         const int count = gdk_display_get_n_monitors(display);
         for (int i = 0; i < count; ++i) AddOutput(gdk_display_get_monitor(display, i));
         g_signal_connect(display, "monitor-added", G_CALLBACK(OnMonitorAdded), this);

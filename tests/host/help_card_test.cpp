@@ -1,6 +1,8 @@
 // The help card of the viewer's own window: what it says, the card as drawn, and its place.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
@@ -60,4 +62,14 @@ TEST(HelpCard, FollowsTheRecordAndLiesOnTheScreensRows) {
     const Rect monitor{-1920, 0, 0, 1600};
     const CanvasCopy card3 = HelpCardCopy(CanvasCopy{monitor, Rect{-1700, 90, -1700 + 752 * 3, 90 + 445 * 3}, 3});
     EXPECT_EQ(card3, (CanvasCopy{monitor, Rect{-1700 + 116 * 3, 90 + 122 * 3, -1700 + 636 * 3, 90 + 322 * 3}, 3}));
+
+    // Over a screen reduced into a 400 x 300 window the card is reduced with it, inside it.
+    const Rect small{0, 0, 400, 300};
+    const CanvasCopy reduced{small, Rect{0, 32, 400, 268}, 1};
+    const CanvasCopy cardSmall = HelpCardCopy(reduced);
+    const Rect& c = cardSmall.destination;
+    EXPECT_TRUE(c.left > 0 && c.top > 32 && c.right < 400 && c.bottom < 268) << c.left << "," << c.top;
+    EXPECT_LE(std::abs((c.left + c.right) - 400), 2);  // centred on the screen, to a pixel
+    EXPECT_LE(std::abs((c.top + c.bottom) - 300), 2);
+    EXPECT_TRUE(IsReduced(cardSmall, kHelpCardWidth, kHelpCardHeight));
 }

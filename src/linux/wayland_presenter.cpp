@@ -15,11 +15,12 @@ void WaylandPresenter::SetSurface(std::size_t index, GtkWidget* widget, const Re
     Surface& surface = surfaces_[index];
     const std::int32_t width = place.right - place.left;
     const std::int32_t height = place.bottom - place.top;
-    surface.widget = widget;
     surface.place = place;
-    if (surface.buffer != nullptr && surface.scale == scale && cairo_image_surface_get_width(surface.buffer) == width &&
-        cairo_image_surface_get_height(surface.buffer) == height)
+    if (surface.widget == widget && surface.buffer != nullptr && surface.scale == scale &&
+        cairo_image_surface_get_width(surface.buffer) == width && cairo_image_surface_get_height(surface.buffer) == height)
         return;
+    if (surface.widget != widget) surface.drawnByGtk = false;
+    surface.widget = widget;
     if (surface.buffer != nullptr) cairo_surface_destroy(surface.buffer);
     surface.scale = std::max(scale, 1);
     // RGB24 keeps each pixel as 0x00RRGGBB in a 32-bit word, the canvas's own layout.
@@ -31,7 +32,9 @@ void WaylandPresenter::SetSurface(std::size_t index, GtkWidget* widget, const Re
                     static_cast<std::size_t>(std::max(height, 1)));
     cairo_surface_mark_dirty(surface.buffer);
     surface.damage = Rect{0, 0, width, height};
+    // Buffers of the surface's old size, or of another widget's surface, are of no more use.
     surface.own.reset();
+    surface.ownPending = false;
     Invalidate();
 }
 

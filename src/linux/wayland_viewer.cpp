@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -28,7 +29,9 @@ public:
     explicit WaylandViewer(const ViewerOptions& options)
         : options_(options), overlay_(options.target == ViewerTarget::Overlay), core_(options) {}
     ~WaylandViewer() {
-        for (Output& output : outputs_) gtk_widget_destroy(output.window);
+        const std::vector<Output> outputs = outputs_;
+        outputs_.clear();
+        for (const Output& output : outputs) gtk_widget_destroy(output.window);
     }
 
     int Run();
@@ -63,6 +66,7 @@ private:
     static void OnRealize(GtkWidget* area, gpointer self);
     static void OnMonitorAdded(GdkDisplay* display, GdkMonitor* monitor, gpointer self);
     static void OnMonitorRemoved(GdkDisplay* display, GdkMonitor* monitor, gpointer self);
+    static void OnWindowDestroyed(GtkWidget* window, gpointer self);
 
     ViewerOptions options_;
     bool overlay_;
@@ -109,9 +113,11 @@ void WaylandViewer::AddOutput(GdkMonitor* monitor) {
     g_signal_connect(output.area, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
     g_signal_connect(output.area, "realize", G_CALLBACK(OnRealize), this);
     g_signal_connect(output.window, "key-press-event", G_CALLBACK(OnKeyPress), this);
+    g_signal_connect(output.window, "destroy", G_CALLBACK(OnWindowDestroyed), this);
     g_signal_connect(output.area, "button-press-event", G_CALLBACK(OnButtonPress), this);
     g_signal_connect(output.area, "motion-notify-event", G_CALLBACK(OnMotion), this);
     g_signal_connect(output.area, "enter-notify-event", G_CALLBACK(OnEnter), this);
+    if (monitor != nullptr) g_signal_connect(monitor, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
     outputs_.push_back(output);
     gtk_widget_show_all(output.window);
     gtk_widget_grab_focus(output.area);
@@ -126,7 +132,12 @@ void WaylandViewer::Reshape() {
     std::int32_t tallest = 0;
     std::size_t index = 0;
     for (const Output& output : outputs_) {
-        const std::int32_t scale = std::max(gtk_widget_get_scale_factor(output.area), 1);
+        // The overlay shows its surfaces through buffers of its own, at its output's scale: GTK 3
+        // keeps a surface at the scale of the output it first entered, even when that output's
+        // scale changes or was not yet known.
+        const std::int32_t scale = std::max(output.monitor != nullptr ? gdk_monitor_get_scale_factor(output.monitor)
+                                                                      : gtk_widget_get_scale_factor(output.area),
+                                            1);
         const std::int32_t width = gtk_widget_get_allocated_width(output.area) * scale;
         const std::int32_t height = gtk_widget_get_allocated_height(output.area) * scale;
         const Rect place{x, 0, x + width, height};
@@ -249,21 +260,31 @@ void WaylandViewer::OnMonitorAdded(GdkDisplay*, GdkMonitor* monitor, gpointer se
     viewer->Reshape();
 }
 
-// An output that goes takes its surface with it; the overlay lives on while any output is left.
+// An output that goes takes its surface with it.
 void WaylandViewer::OnMonitorRemoved(GdkDisplay*, GdkMonitor* monitor, gpointer self) {
     auto* viewer = static_cast<WaylandViewer*>(self);
-    for (auto it = viewer->outputs_.begin(); it != viewer->outputs_.end(); ++it) {
-        if (it->monitor != monitor) continue;
-        viewer->presenter_.RemoveSurface(it->area);
-        gtk_widget_destroy(it->window);
-        viewer->outputs_.erase(it);
-        break;
-    }
-    if (viewer->outputs_.empty()) {
-        viewer->End();
+    for (const Output& output : viewer->outputs_) {
+        if (output.monitor != monitor) continue;
+        gtk_widget_destroy(output.window);  // OnWindowDestroyed does the rest
         return;
     }
-    viewer->Reshape();
+}
+
+// A surface gone, with its output or closed by the compositor: the overlay lives on while any
+// is left, and ends (exit 0, the marker back at 0) when none is.
+void WaylandViewer::OnWindowDestroyed(GtkWidget* window, gpointer self) {
+    auto* viewer = static_cast<WaylandViewer*>(self);
+    for (auto it = viewer->outputs_.begin(); it != viewer->outputs_.end(); ++it) {
+        if (it->window != window) continue;
+        viewer->presenter_.RemoveSurface(it->area);
+        viewer->outputs_.erase(it);
+        if (viewer->outputs_.empty()) {
+            viewer->End();
+        } else {
+            viewer->Reshape();
+        }
+        return;
+    }
 }
 
 int WaylandViewer::Run() {

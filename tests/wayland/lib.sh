@@ -16,7 +16,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/../x11/clients_lib.sh"
 WL_RUNTIME=
 WL_POINTER_FD=
 
-# wl_setup NAME XWAYLAND OUTPUT...: XWAYLAND is "xwayland" or "none"; each OUTPUT is WxH.
+# wl_setup NAME XWAYLAND OUTPUT...: XWAYLAND is "xwayland" or "none"; each OUTPUT is WxH, or
+# WxH@S for an output at scale S (its logical size W/S x H/S).
+# WL_MORE_CONFIG, when set, goes into sway's configuration as it is (outputs made later).
 wl_setup() {
   X11_NAME=$1
   local xwayland=$2 f size x=0 n=0
@@ -41,11 +43,16 @@ wl_setup() {
     echo "default_floating_border none"
     echo "focus_follows_mouse no"
     echo "xwayland $([[ $xwayland == xwayland ]] && echo enable || echo disable)"
+    local scale
     for size in "$@"; do
       n=$((n + 1))
-      echo "output HEADLESS-$n resolution $size position $x,0"
-      x=$((x + ${size%x*}))
+      scale=1
+      [[ $size == *@* ]] && scale=${size#*@}
+      size=${size%@*}
+      echo "output HEADLESS-$n resolution $size position $x,0 scale $scale"
+      x=$((x + ${size%x*} / scale))
     done
+    printf '%s\n' "${WL_MORE_CONFIG:-}"
   } >"$X11_WORK/sway.config"
   local as_user=()
   if ((EUID == 0)); then

@@ -74,10 +74,10 @@ needs() { # needs PACKAGE DEPENDENCY...: each is one of PACKAGE's Depends lines
 }
 [[ $(field orvane Architecture) == "$arch" && $(field python3-orvane Architecture) == all ]] ||
   x11_fail "architectures: orvane $(field orvane Architecture), python3-orvane $(field python3-orvane Architecture)"
-[[ $(field orvane Suggests) == "xscreensaver, liborvane-client-dev, python3-orvane" ]] ||
+[[ $(field orvane Suggests) == "xscreensaver, swayidle, liborvane-client-dev, python3-orvane" ]] ||
   x11_fail "orvane's Suggests is '$(field orvane Suggests)'"
 # What dpkg-shlibdeps finds in the programs, with versions, beside the fonts we name ourselves.
-needs orvane libc6 libx11-6 libxext6 libxrandr2 libxinerama1 libfreetype6 libfontconfig1 libpng16-16 libstdc++6 \
+needs orvane libc6 libx11-6 libxext6 libxrandr2 libxinerama1 libgtk-3-0 libgtk-layer-shell0 libwayland-client0 libfreetype6 libfontconfig1 libpng16-16 libstdc++6 \
   'fonts-liberation2 | fonts-liberation'
 needs liborvane-client1 libc6 libstdc++6
 # The development files go with the one runtime they link to; the module with one new enough.

@@ -3,6 +3,7 @@
 // reports on standard output what happens, one flushed line at a time:
 //
 //   host-window H        client-origin X Y    client-size W H    child-pid N
+//   child-start-retried E, child-start-failed E (CreateProcess's error)
 //   child-window H       (the saver's preview window once it exists, and its title)
 //   posted-input         (with --post-input: input messages sent straight to the child)
 //   forwarded NAME       (a WM_HELP or WM_CONTEXTMENU that the child passed to us; only the
@@ -142,11 +143,23 @@ int main(int argc, char** argv) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    if (!CreateProcessA(saver.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &child)) {
-        Say("child-start-failed %lu", GetLastError());
-        DestroyWindow(gHost);
-        return 1;
+    // Wine now and then loses a new process while its loader is still setting it up, before
+    // any of the saver's code runs, and reports ERROR_INTERNAL_ERROR; the control panel is
+    // not what such a run tests, so the start is tried again, and each failure is reported.
+    constexpr int kStartAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(saver.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &child)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == kStartAttempts) {
+            Say("child-start-failed %lu", error);
+            DestroyWindow(gHost);
+            return 1;
+        }
+        Say("child-start-retried %lu", error);
+        Sleep(200);
     }
     CloseHandle(child.hThread);
     Say("child-pid %lu", child.dwProcessId);

@@ -55,6 +55,7 @@ private:
 
     static gboolean OnTick(gpointer self);
     static gboolean OnStopSignal(gpointer self);
+    static gboolean OnConnectionLost(gint fd, GIOCondition condition, gpointer self);
     static gboolean OnDraw(GtkWidget* area, cairo_t* cr, gpointer self);
     static void OnSizeChanged(GtkWidget* area, GdkRectangle* allocation, gpointer self);
     static void OnScaleChanged(GObject* area, GParamSpec* param, gpointer self);
@@ -209,6 +210,16 @@ gboolean WaylandViewer::OnStopSignal(gpointer self) {
     return G_SOURCE_CONTINUE;
 }
 
+// GDK ends the process itself (_exit) when the compositor's connection breaks, which would leave
+// the records saying that a saver is attached. This watch runs at a higher priority than GDK's
+// own source, so GLib hands it the hang-up first; it leaves as the X11 front end does when it
+// loses its display.
+gboolean WaylandViewer::OnConnectionLost(gint, GIOCondition, gpointer self) {
+    std::fprintf(stderr, "orvane: the connection to the Wayland compositor was lost\n");
+    static_cast<WaylandViewer*>(self)->core_.Detach();
+    std::_Exit(1);
+}
+
 gboolean WaylandViewer::OnDraw(GtkWidget* area, cairo_t* cr, gpointer self) {
     static_cast<WaylandViewer*>(self)->presenter_.Draw(area, cr);
     return TRUE;
@@ -310,6 +321,8 @@ int WaylandViewer::Run() {
     g_unix_signal_add(SIGTERM, OnStopSignal, this);
     g_unix_signal_add(SIGINT, OnStopSignal, this);
     g_unix_signal_add(SIGHUP, OnStopSignal, this);
+    g_unix_fd_add_full(G_PRIORITY_HIGH, wl_display_get_fd(gdk_wayland_display_get_wl_display(display)),
+                       static_cast<GIOCondition>(G_IO_HUP | G_IO_ERR), OnConnectionLost, this, nullptr);
     const auto period = std::chrono::microseconds(options_.delayMicroseconds);
     ticks_ = std::make_unique<TickSchedule>(period, std::chrono::steady_clock::now());
     // GLib's timeouts are whole milliseconds; the schedule keeps the tick's own pacing.

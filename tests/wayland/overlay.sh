@@ -5,7 +5,7 @@
 # block, as its DPI of 192 asks), and the record is served (marker 1). Pointer travel of 4 pixels
 # leaves it up; 5 end it, with exit 0 and the marker back at 0. A key (wtype), a button and
 # SIGTERM end it the same way. An output plugged in gets a surface of its own; swayidle, as an
-# idle daemon, starts it.
+# idle daemon, starts it. A compositor that goes takes it along, the marker back at 0.
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 WL_MORE_CONFIG="output HEADLESS-3 resolution 1920x1080 position 2304,0" X11_TIME_LIMIT=120 \
@@ -105,4 +105,17 @@ if command -v swayidle >/dev/null; then
   x11_stop idle
   pkill -f "^$x11_bin_dir/orvane -overlay"  # one it may have started meanwhile
 fi
+
+# The compositor goes (the session ends): the overlay ends with exit 1, as orvane does when it
+# loses its X display, and the record no longer says that a saver is attached.
+x11_stop client0
+x11_client_run 0
+overlay first
+x11_poll 30 _shown || x11_fail "the last overlay does not show the snapshot"
+x11_stop sway
+ended_with_compositor() { ! x11_running overlay; }
+x11_poll 10 ended_with_compositor || x11_fail "the overlay outlived its compositor"
+x11_stop overlay
+[[ $X11_STATUS == 1 ]] || x11_fail "the overlay's exit status after the compositor went is $X11_STATUS"
+[[ $(x11_attached) == 0 ]] || x11_fail "saver_attached is $(x11_attached) after the compositor went"
 x11_pass

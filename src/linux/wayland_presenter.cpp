@@ -64,6 +64,18 @@ void WaylandPresenter::Draw(GtkWidget* widget, cairo_t* cr) {
 
 void WaylandPresenter::AddDamage(Surface& surface, const Rect& part) { surface.damage = Bounds(surface.damage, part); }
 
+std::uint32_t* WaylandPresenter::LayoutRow(Surface& surface, std::int32_t y) {
+    unsigned char* data = cairo_image_surface_get_data(surface.buffer);
+    const int stride = cairo_image_surface_get_stride(surface.buffer);
+    return reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y - surface.place.top) * stride);
+}
+
+void WaylandPresenter::Touched(Surface& surface, const Rect& part) {
+    cairo_surface_mark_dirty(surface.buffer);
+    AddDamage(surface, Rect{part.left - surface.place.left, part.top - surface.place.top, part.right - surface.place.left,
+                            part.bottom - surface.place.top});
+}
+
 void WaylandPresenter::FillBlack(const Rect& area) {
     if (IsEmpty(area)) return;
     // It may cover a copy's pixels (a reshaped surface, the waiting line's place).
@@ -72,15 +84,11 @@ void WaylandPresenter::FillBlack(const Rect& area) {
         const Rect part = Intersection(area, surface.place);
         if (IsEmpty(part) || surface.buffer == nullptr) continue;
         cairo_surface_flush(surface.buffer);
-        unsigned char* data = cairo_image_surface_get_data(surface.buffer);
-        const int stride = cairo_image_surface_get_stride(surface.buffer);
         for (std::int32_t y = part.top; y < part.bottom; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y - surface.place.top) * stride);
+            std::uint32_t* row = LayoutRow(surface, y);
             std::fill(row + (part.left - surface.place.left), row + (part.right - surface.place.left), 0u);
         }
-        cairo_surface_mark_dirty(surface.buffer);
-        AddDamage(surface, Rect{part.left - surface.place.left, part.top - surface.place.top,
-                                part.right - surface.place.left, part.bottom - surface.place.top});
+        Touched(surface, part);
     }
 }
 
@@ -129,20 +137,14 @@ void WaylandPresenter::Blit(const Image& image, const CanvasCopy& copy, std::int
         const Rect part = Intersection(visible, surface.place);
         if (IsEmpty(part) || surface.buffer == nullptr) continue;
         cairo_surface_flush(surface.buffer);
-        unsigned char* data = cairo_image_surface_get_data(surface.buffer);
-        const int stride = cairo_image_surface_get_stride(surface.buffer);
         const auto count = static_cast<std::size_t>(part.right - part.left);
         for (std::int32_t y = part.top; y < part.bottom; ++y) {
             const std::uint32_t* from = image.pixels.data() +
                                         static_cast<std::size_t>(y - copy.destination.top) * static_cast<std::size_t>(image.width) +
                                         static_cast<std::size_t>(part.left - copy.destination.left);
-            auto* to = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y - surface.place.top) * stride) +
-                       (part.left - surface.place.left);
-            std::memcpy(to, from, count * 4);
+            std::memcpy(LayoutRow(surface, y) + (part.left - surface.place.left), from, count * 4);
         }
-        cairo_surface_mark_dirty(surface.buffer);
-        AddDamage(surface, Rect{part.left - surface.place.left, part.top - surface.place.top,
-                                part.right - surface.place.left, part.bottom - surface.place.top});
+        Touched(surface, part);
     }
 }
 

@@ -71,6 +71,11 @@ private:
     };
     void Blit(const Image& image, const CanvasCopy& copy, std::int32_t top, std::int32_t bottom);
     static void AddDamage(Surface& surface, const Rect& part);
+    // Row y (layout coordinates) of the surface's buffer, from the surface's left edge, for
+    // writing after a cairo_surface_flush; Touched hands the written part (layout
+    // coordinates) back to cairo and into the damage.
+    static std::uint32_t* LayoutRow(Surface& surface, std::int32_t y);
+    static void Touched(Surface& surface, const Rect& part);
 
     std::unique_ptr<WaylandShm> shm_;
     std::vector<Surface> surfaces_;

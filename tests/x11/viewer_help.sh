@@ -22,11 +22,16 @@ _card_shown() { _shot "$1" "$card" && (($(x11_count "$X11_WORK/$1.png" "$panel" 
 _as_before() { _shot "$1" && _same "$1.png" "$2.png"; }
 _waiting() { _shot waiting && [[ $(x11_color_box "$X11_WORK/waiting.png" '#FFFFFF') != none ]]; }
 x11_poll 20 _waiting || x11_fail "no waiting line ($X11_WORK/waiting.png)"
+# _show_and_hide WHAT: F1 shows the card over the picture in WHAT.png, F1 again gives back
+# exactly that picture.
+_show_and_hide() {
+  xdotool key F1
+  x11_poll 10 _card_shown "$1-card" || x11_fail "F1 shows no help card over the $1 ($X11_WORK/$1-card.png)"
+  xdotool key F1
+  x11_poll 10 _as_before "$1-after" "$1" || x11_fail "F1 again did not give the $1 back ($X11_WORK/$1-after.png)"
+}
 
-xdotool key F1
-x11_poll 10 _card_shown absent || x11_fail "F1 shows no help card ($X11_WORK/absent.png)"
-xdotool key F1
-x11_poll 10 _as_before hidden waiting || x11_fail "F1 again did not give the waiting line back ($X11_WORK/hidden.png)"
+_show_and_hide waiting
 
 # A client comes while the card shows: the screen appears around it and the card changes.
 xdotool key F1
@@ -44,10 +49,8 @@ kill -STOP "${X11_PIDS[sim]}"
 _shot before
 _settled() { _as_before still before || { mv "$X11_WORK/still.png" "$X11_WORK/before.png"; false; }; }
 x11_poll 10 _settled || x11_fail "the stopped client's screen keeps changing"
-xdotool key F1
-x11_poll 10 _card_shown shown || x11_fail "F1 shows no help card over the screen ($X11_WORK/shown.png)"
-xdotool key F1
-x11_poll 10 _as_before after before || x11_fail "F1 again left traces of the card ($X11_WORK/after.png)"
+mv "$X11_WORK/before.png" "$X11_WORK/screen.png"
+_show_and_hide screen
 
 xdotool key q
 _ended() { ! x11_running viewer; }

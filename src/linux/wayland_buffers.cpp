@@ -47,7 +47,7 @@ struct WaylandSurfaceBuffers::Buffer {
     std::size_t bytes = 0;
     wl_buffer* buffer = nullptr;
     bool busy = false;       // attached, and not yet released by the compositor
-    Rect stale{0, 0, 0, 0};  // where it lacks the picture
+    Damage stale;  // where it lacks the picture
 
     ~Buffer() {
         if (buffer != nullptr) wl_buffer_destroy(buffer);
@@ -87,41 +87,43 @@ WaylandSurfaceBuffers::Buffer* WaylandSurfaceBuffers::FreeBuffer() {
     close(fd);
     static const wl_buffer_listener listener = {Buffer::OnRelease};
     wl_buffer_add_listener(made->buffer, &listener, made.get());
-    made->stale = Rect{0, 0, width_, height_};
+    made->stale.Add(Rect{0, 0, width_, height_});
     buffers_.push_back(std::move(made));
     return buffers_.back().get();
 }
 
-bool WaylandSurfaceBuffers::Show(const std::uint32_t* source, std::size_t stridePixels, const Rect& changed) {
+bool WaylandSurfaceBuffers::Show(const std::uint32_t* source, std::size_t stridePixels, const Damage& changed) {
     shm_.DispatchPending();
     const Rect bounds{0, 0, width_, height_};
-    const Rect news{std::max(changed.left, 0), std::max(changed.top, 0), std::min(changed.right, width_),
-                    std::min(changed.bottom, height_)};
-    if (!IsEmpty(news)) {
-        pendingDamage_ = Bounds(pendingDamage_, news);
-        for (const auto& buffer : buffers_) buffer->stale = Bounds(buffer->stale, news);
+    for (const Rect& part : changed.Rects()) {
+        const Rect news = Intersection(part, bounds);
+        if (IsEmpty(news)) continue;
+        pendingDamage_.Add(news);
+        for (const auto& buffer : buffers_) buffer->stale.Add(news);
     }
-    if (IsEmpty(pendingDamage_)) return true;
+    if (pendingDamage_.Empty()) return true;
     Buffer* buffer = FreeBuffer();
     if (buffer == nullptr) return false;
-    const Rect copy{std::max(buffer->stale.left, bounds.left), std::max(buffer->stale.top, bounds.top),
-                    std::min(buffer->stale.right, bounds.right), std::min(buffer->stale.bottom, bounds.bottom)};
-    for (std::int32_t y = copy.top; y < copy.bottom; ++y) {
-        std::memcpy(buffer->pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + copy.left,
-                    source + static_cast<std::size_t>(y) * stridePixels + copy.left,
-                    static_cast<std::size_t>(copy.right - copy.left) * 4);
+    for (const Rect& stale : buffer->stale.Rects()) {
+        const Rect copy = Intersection(stale, bounds);
+        for (std::int32_t y = copy.top; y < copy.bottom; ++y) {
+            std::memcpy(buffer->pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + copy.left,
+                        source + static_cast<std::size_t>(y) * stridePixels + copy.left,
+                        static_cast<std::size_t>(copy.right - copy.left) * 4);
+        }
     }
-    buffer->stale = Rect{0, 0, 0, 0};
+    buffer->stale.Clear();
     wl_surface_attach(surface_, buffer->buffer, 0, 0);
     wl_surface_set_buffer_scale(surface_, scale_);
     // Surface coordinates are logical pixels: the damage is rounded outward to whole ones.
     const std::int32_t s = scale_;
-    wl_surface_damage(surface_, pendingDamage_.left / s, pendingDamage_.top / s,
-                      (pendingDamage_.right + s - 1) / s - pendingDamage_.left / s,
-                      (pendingDamage_.bottom + s - 1) / s - pendingDamage_.top / s);
+    for (const Rect& part : pendingDamage_.Rects()) {
+        wl_surface_damage(surface_, part.left / s, part.top / s, (part.right + s - 1) / s - part.left / s,
+                          (part.bottom + s - 1) / s - part.top / s);
+    }
     wl_surface_commit(surface_);
     buffer->busy = true;
-    pendingDamage_ = Rect{0, 0, 0, 0};
+    pendingDamage_.Clear();
     wl_display_flush(shm_.Display());
     return true;
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/damage.h"
 #include "graphics/rect.h"
 
 // The compositor's shared memory, bound on an event queue of our own, so that GTK's dispatch
@@ -52,7 +53,7 @@ public:
     // Shows the picture `source` (0x00RRGGBB rows `stridePixels` apart, the surface's size),
     // whose pixels in `changed` are new since the last call. False when every buffer is still
     // the compositor's: the change is kept for the next call.
-    bool Show(const std::uint32_t* source, std::size_t stridePixels, const Rect& changed);
+    bool Show(const std::uint32_t* source, std::size_t stridePixels, const Damage& changed);
 
 private:
     struct Buffer;
@@ -63,6 +64,6 @@ private:
     std::int32_t width_;
     std::int32_t height_;
     std::int32_t scale_;
-    Rect pendingDamage_{0, 0, 0, 0};  // changed since the last commit
+    Damage pendingDamage_;  // changed since the last commit
     std::vector<std::unique_ptr<Buffer>> buffers_;
 };

@@ -31,7 +31,8 @@ void WaylandPresenter::SetSurface(std::size_t index, GtkWidget* widget, const Re
                 static_cast<std::size_t>(cairo_image_surface_get_stride(surface.buffer)) *
                     static_cast<std::size_t>(std::max(height, 1)));
     cairo_surface_mark_dirty(surface.buffer);
-    surface.damage = Rect{0, 0, width, height};
+    surface.damage.Clear();
+    surface.damage.Add(Rect{0, 0, width, height});
     // Buffers of the surface's old size, or of another widget's surface, are of no more use.
     surface.own.reset();
     surface.ownPending = false;
@@ -62,7 +63,7 @@ void WaylandPresenter::Draw(GtkWidget* widget, cairo_t* cr) {
     cairo_paint(cr);
 }
 
-void WaylandPresenter::AddDamage(Surface& surface, const Rect& part) { surface.damage = Bounds(surface.damage, part); }
+void WaylandPresenter::AddDamage(Surface& surface, const Rect& part) { surface.damage.Add(part); }
 
 std::uint32_t* WaylandPresenter::LayoutRow(Surface& surface, std::int32_t y) {
     unsigned char* data = cairo_image_surface_get_data(surface.buffer);
@@ -179,7 +180,7 @@ void WaylandPresenter::UseOwnBuffers(wl_display* display) {
     if (!shm_->Ok()) shm_.reset();
 }
 
-void WaylandPresenter::ShowOwn(Surface& surface, const Rect& changed) {
+void WaylandPresenter::ShowOwn(Surface& surface, const Damage& changed) {
     if (surface.own == nullptr) {
         GtkWidget* top = gtk_widget_get_toplevel(surface.widget);
         GdkWindow* window = top != nullptr ? gtk_widget_get_window(top) : nullptr;
@@ -196,28 +197,30 @@ void WaylandPresenter::ShowOwn(Surface& surface, const Rect& changed) {
 
 void WaylandPresenter::ShowPending() {
     for (Surface& surface : surfaces_)
-        if (surface.ownPending && surface.own != nullptr) ShowOwn(surface, Rect{0, 0, 0, 0});
+        if (surface.ownPending && surface.own != nullptr) ShowOwn(surface, Damage{});
 }
 
 void WaylandPresenter::Finish() {
     for (Surface& surface : surfaces_) {
-        if (IsEmpty(surface.damage) || surface.widget == nullptr) continue;
+        if (surface.damage.Empty() || surface.widget == nullptr) continue;
         // Until GTK has drawn the surface once it is GTK's: the compositor first wants the
         // surface configured, which GTK and the layer shell see to.
         if (shm_ != nullptr && surface.drawnByGtk && surface.buffer != nullptr) {
             ShowOwn(surface, surface.damage);
             if (surface.own != nullptr) {
-                surface.damage = Rect{0, 0, 0, 0};
+                surface.damage.Clear();
                 continue;
             }
         }
         // GTK takes logical pixels: the damage is rounded outward to whole ones.
         const std::int32_t s = surface.scale;
-        const std::int32_t left = surface.damage.left / s;
-        const std::int32_t top = surface.damage.top / s;
-        const std::int32_t right = (surface.damage.right + s - 1) / s;
-        const std::int32_t bottom = (surface.damage.bottom + s - 1) / s;
-        gtk_widget_queue_draw_area(surface.widget, left, top, right - left, bottom - top);
-        surface.damage = Rect{0, 0, 0, 0};
+        for (const Rect& part : surface.damage.Rects()) {
+            const std::int32_t left = part.left / s;
+            const std::int32_t top = part.top / s;
+            const std::int32_t right = (part.right + s - 1) / s;
+            const std::int32_t bottom = (part.bottom + s - 1) / s;
+            gtk_widget_queue_draw_area(surface.widget, left, top, right - left, bottom - top);
+        }
+        surface.damage.Clear();
     }
 }

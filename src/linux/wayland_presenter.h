@@ -56,12 +56,12 @@ private:
         Rect place{0, 0, 0, 0};
         std::int32_t scale = 1;
         cairo_surface_t* buffer = nullptr;
-        Rect damage{0, 0, 0, 0};
+        Damage damage;  // in the buffer's pixels
         bool drawnByGtk = false;  // GTK has given the surface its first buffer
         std::unique_ptr<WaylandSurfaceBuffers> own;
         bool ownPending = false;
     };
-    void ShowOwn(Surface& surface, const Rect& changed);
+    void ShowOwn(Surface& surface, const Damage& changed);
     struct Image {
         std::vector<std::uint32_t> pixels;
         std::int32_t width = 0;

@@ -54,6 +54,8 @@ private:
     void OnPointer(GtkWidget* area, double x, double y);
 
     static gboolean OnTick(gpointer self);
+    static gboolean DispatchTick(GSource* source, GSourceFunc callback, gpointer self);
+    void PlanTick();
     static gboolean OnStopSignal(gpointer self);
     static gboolean OnConnectionLost(gint fd, GIOCondition condition, gpointer self);
     static gboolean OnDraw(GtkWidget* area, cairo_t* cr, gpointer self);
@@ -75,6 +77,7 @@ private:
     WaylandPresenter presenter_;
     std::vector<Output> outputs_;
     std::unique_ptr<TickSchedule> ticks_;
+    GSource* tickSource_ = nullptr;
     bool ending_ = false;
     // Where the pointer was first seen, in the plane of the outputs: travel is measured from there.
     bool pointerKnown_ = false;
@@ -202,8 +205,19 @@ gboolean WaylandViewer::OnTick(gpointer self) {
     const auto now = std::chrono::steady_clock::now();
     viewer->presenter_.ShowPending();
     if (viewer->ticks_->Due(now)) viewer->core_.Tick(viewer->presenter_, now);
+    viewer->PlanTick();
     return G_SOURCE_CONTINUE;
 }
+
+// A GLib timeout is re-armed from the moment it ran, so its lateness adds up (29.7 ticks a
+// second for 30.3); a source woken at the schedule's own times keeps the rhythm.
+void WaylandViewer::PlanTick() {
+    const auto remaining = ticks_->Remaining(std::chrono::steady_clock::now());
+    g_source_set_ready_time(tickSource_,
+                            g_get_monotonic_time() + std::chrono::duration_cast<std::chrono::microseconds>(remaining).count());
+}
+
+gboolean WaylandViewer::DispatchTick(GSource*, GSourceFunc callback, gpointer self) { return callback(self); }
 
 gboolean WaylandViewer::OnStopSignal(gpointer self) {
     static_cast<WaylandViewer*>(self)->End();
@@ -325,10 +339,15 @@ int WaylandViewer::Run() {
                        static_cast<GIOCondition>(G_IO_HUP | G_IO_ERR), OnConnectionLost, this, nullptr);
     const auto period = std::chrono::microseconds(options_.delayMicroseconds);
     ticks_ = std::make_unique<TickSchedule>(period, std::chrono::steady_clock::now());
-    // GLib's timeouts are whole milliseconds; the schedule keeps the tick's own pacing.
-    const guint source = g_timeout_add(std::max<guint>(1, static_cast<guint>(options_.delayMicroseconds / 1000)), OnTick, this);
+    static GSourceFuncs tickFuncs{nullptr, nullptr, DispatchTick, nullptr, nullptr, nullptr};
+    tickSource_ = g_source_new(&tickFuncs, sizeof(GSource));
+    g_source_set_callback(tickSource_, OnTick, this, nullptr);
+    PlanTick();
+    g_source_attach(tickSource_, nullptr);
     gtk_main();
-    g_source_remove(source);
+    g_source_destroy(tickSource_);
+    g_source_unref(tickSource_);
+    tickSource_ = nullptr;
     core_.Detach();
     return 0;
 }

@@ -83,18 +83,4 @@ TEST(Damage, ChangesFarApartStaySeparateAndNeighboursJoin) {
     EXPECT_EQ(damage.Rects().size(), 1u);
     EXPECT_EQ(damage.Bounds(), (Rect{0, 0, 96, 63}));
 
-    damage.Clear();
-    EXPECT_TRUE(damage.Empty());
-    damage.Add(Rect{5, 5, 5, 9});  // empty
-    EXPECT_TRUE(damage.Empty());
-}
-
-TEST(Damage, PastTheLimitANewPartJoinsTheBoxItEnlargesLeast) {
-    Damage damage;
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(Damage::kMostRects); ++i)
-        damage.Add(Rect{0, i * 8, 4, i * 8 + 1});  // short rows 8 apart down the left
-    ASSERT_EQ(damage.Rects().size(), Damage::kMostRects);
-    damage.Add(Rect{0, 58, 4, 59});  // nearest to the last row, at 56
-    EXPECT_EQ(damage.Rects().size(), Damage::kMostRects);
-    EXPECT_EQ(CoveredCount(damage.Rects()), 4 * 7 + 4 * 3);
 }
